@@ -1,0 +1,12 @@
+# Every dependency comes from a Debian package installed by scripts/setup.
+find_package(PkgConfig REQUIRED)
+find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL)
+find_package(GLEW REQUIRED)
+find_package(Threads REQUIRED)
+find_package(GTest REQUIRED)
+pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
+pkg_check_modules(LIBPNG REQUIRED IMPORTED_TARGET libpng)
+pkg_check_modules(OPENEXR REQUIRED IMPORTED_TARGET OpenEXR)
+find_path(RAPIDXML_INCLUDE_DIR rapidxml.hpp PATH_SUFFIXES rapidxml REQUIRED)
+find_path(STB_INCLUDE_DIR stb_image.h PATH_SUFFIXES stb REQUIRED)
+find_path(CLI11_INCLUDE_DIR CLI/CLI.hpp REQUIRED)

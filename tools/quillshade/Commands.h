@@ -1,0 +1,10 @@
+#pragma once
+// Each sub-command of the tool registers itself on the application.
+
+namespace CLI {
+class App;
+}
+
+void addInfoCommand(CLI::App& app);
+void addPackCommand(CLI::App& app);
+void addUnpackCommand(CLI::App& app);

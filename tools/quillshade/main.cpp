@@ -1,0 +1,14 @@
+// quillshade: builds, inspects and runs effect modules.
+#include <CLI/CLI.hpp>
+
+#include "Commands.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"quillshade: build, inspect and run script-driven GPU effect modules"};
+    app.require_subcommand(1);
+    addInfoCommand(app);
+    addPackCommand(app);
+    addUnpackCommand(app);
+    CLI11_PARSE(app, argc, argv);
+    return 0;
+}
