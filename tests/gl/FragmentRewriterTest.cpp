@@ -1,0 +1,140 @@
+#include "gl/FragmentRewriter.h"
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string kEntry = "\nvoid main() { repl_main(); gl_FragColor = gl_FragColor.argb; }";
+const std::string k2D =
+    "vec4 repl_texture2D(sampler2D a,vec2 b) { return texture2D(a,b).SWIZZLE; }\n";
+const std::string kLod =
+    "vec4 repl_texture2DLod(sampler2D a,vec2 b,float c) { return texture2DLod(a,b,c).SWIZZLE; }\n";
+const std::string kCube =
+    "vec4 repl_textureCube(sampler2D a,vec3 b) { vec2 uv = vec2( (atan( b.x, b.z ) + "
+    "3.141526f)/6.283052f, acos(b.y)/3.141526f ); return texture2D(a,uv).SWIZZLE; }\n";
+
+std::string readShader(const std::string& name) {
+    std::ifstream in(std::string(QS_TEST_SOURCE_DIR) + "/tests/gl/shaders/" + name,
+                     std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(FragmentRewriter, PreludeDefinesSwizzleAndQuill) {
+    EXPECT_STREQ(kShaderPrelude, "#define SWIZZLE gbar\n#define QUILL 1\n");
+}
+
+TEST(FragmentRewriter, EntryPointIsTheFirstMainAfterWhitespaceBeforeAParenthesis) {
+    EXPECT_EQ(rewriteFragmentSource("void main(void) {}"), "void repl_main(void) {}" + kEntry);
+    EXPECT_EQ(rewriteFragmentSource("void\tmain (x)"), "void\trepl_main (x)" + kEntry);
+    EXPECT_EQ(rewriteFragmentSource("x;\nmain \r\n\v\f(x)"), "x;\nrepl_main \r\n\v\f(x)" + kEntry);
+    EXPECT_EQ(rewriteFragmentSource("\rmain("), "\rrepl_main(" + kEntry);
+    // Only the first qualifying occurrence changes.
+    EXPECT_EQ(rewriteFragmentSource(" main() main()"), " repl_main() main()" + kEntry);
+    // A leading `main` never qualifies, but the search goes on past it.
+    EXPECT_EQ(rewriteFragmentSource("main() main()"), "main() repl_main()" + kEntry);
+}
+
+TEST(FragmentRewriter, TextWithoutQualifyingMainPassesUnchanged) {
+    for (const std::string& text : std::vector<std::string>{
+             "", "main()", "void mainColor()", "float domain(float x)", "(main()", "=main()",
+             "*main()", " main", " main  \n", " main;", "x.main()", std::string("\0main()", 7)}) {
+        EXPECT_EQ(rewriteFragmentSource(text), text) << text;
+    }
+}
+
+TEST(FragmentRewriter, Texture2DCallsQualifyAfterWhitespaceOrOperator) {
+    for (const char lead : {' ', '\t', '\n', '\v', '\f', '\r', '(', '+', '-', '/', '*', '='}) {
+        const std::string text = std::string("c") + lead + "texture2D(t,uv)";
+        EXPECT_EQ(rewriteFragmentSource(text), k2D + "c" + lead + "repl_texture2D(t,uv)")
+            << int(lead);
+    }
+    // Commas, dots, identifiers and other punctuation do not lead a call.
+    for (const char lead : {',', '.', '_', 'y', '0', '!', ';', '{', ')', '<', '?', ':', '\0'}) {
+        const std::string text = std::string("c") + lead + "texture2D(t,uv)";
+        EXPECT_EQ(rewriteFragmentSource(text), text) << int(lead);
+    }
+}
+
+TEST(FragmentRewriter, Texture2DNeedsAParenthesisAfterOptionalWhitespace) {
+    EXPECT_EQ(rewriteFragmentSource("c = texture2D \t\r\n(t, uv);"),
+              k2D + "c = repl_texture2D \t\r\n(t, uv);");
+    for (const std::string& text :
+         std::vector<std::string>{"c = texture2DProj(t, uv);", "c = texture2D", "c = texture2D ",
+                                  "c = texture2D ;", "sampler2D texture2D;"}) {
+        EXPECT_EQ(rewriteFragmentSource(text), text) << text;
+    }
+    // texture2DLod calls survive the texture2D step and get their own wrapper.
+    EXPECT_EQ(rewriteFragmentSource("c = texture2DLod(t, uv, 0.0);"),
+              kLod + "c = repl_texture2DLod(t, uv, 0.0);");
+}
+
+TEST(FragmentRewriter, Texture2DSearchStartsAtPositionOne) {
+    EXPECT_EQ(rewriteFragmentSource("texture2D(t,uv)"), "texture2D(t,uv)");
+    EXPECT_EQ(rewriteFragmentSource(" texture2D(t,uv)"), k2D + " repl_texture2D(t,uv)");
+    EXPECT_EQ(rewriteFragmentSource("(texture2D(t,uv))"), k2D + "(repl_texture2D(t,uv))");
+    EXPECT_EQ(rewriteFragmentSource("texture2D(a)+texture2D(b)"),
+              k2D + "texture2D(a)+repl_texture2D(b)");
+    EXPECT_EQ(rewriteFragmentSource("texture2DLod(t,uv,1.0)"), "texture2DLod(t,uv,1.0)");
+    EXPECT_EQ(rewriteFragmentSource("textureCube(e,d)"), "textureCube(e,d)");
+}
+
+TEST(FragmentRewriter, EachWrapperIsPrependedOnceForAllItsCalls) {
+    EXPECT_EQ(rewriteFragmentSource("c = texture2D(a,x) * texture2D(b,x) - texture2D(c,x);"),
+              k2D + "c = repl_texture2D(a,x) * repl_texture2D(b,x) - repl_texture2D(c,x);");
+    EXPECT_EQ(rewriteFragmentSource("c=texture2DLod(a,x,1.0)+texture2DLod(a,x,2.0);"),
+              kLod + "c=repl_texture2DLod(a,x,1.0)+repl_texture2DLod(a,x,2.0);");
+    // The cube wrapper calls texture2D itself, yet brings no texture2D wrapper.
+    EXPECT_EQ(rewriteFragmentSource("c = textureCube(e, d) + textureCube (e, -d);"),
+              kCube + "c = repl_textureCube(e, d) + repl_textureCube (e, -d);");
+}
+
+TEST(FragmentRewriter, AllRewritesTogetherStackTheWrappersInFront) {
+    const std::string text =
+        "uniform samplerCube env;\nvoid main() { gl_FragColor = texture2D(s,u) + "
+        "texture2DLod(s,u,1.0) + textureCube(env,vec3(0.0,1.0,0.0)); }\n";
+    EXPECT_EQ(rewriteFragmentSource(text),
+              kCube + kLod + k2D +
+                  "uniform sampler2D env;\nvoid repl_main() { gl_FragColor = repl_texture2D(s,u) + "
+                  "repl_texture2DLod(s,u,1.0) + repl_textureCube(env,vec3(0.0,1.0,0.0)); }\n" +
+                  kEntry);
+}
+
+TEST(FragmentRewriter, SamplerCubeBecomesSampler2DBeforeWhitespaceOrMember) {
+    EXPECT_EQ(rewriteFragmentSource("uniform samplerCube env;"), "uniform sampler2D env;");
+    EXPECT_EQ(rewriteFragmentSource("f(samplerCube\te)"), "f(sampler2D\te)");
+    EXPECT_EQ(rewriteFragmentSource("x=samplerCube.y"), "x=sampler2D.y");
+    EXPECT_EQ(rewriteFragmentSource("x samplerCube \n .y"), "x sampler2D \n .y");
+    // Whitespace right after the name is enough, whatever follows it.
+    EXPECT_EQ(rewriteFragmentSource("f(samplerCube )"), "f(sampler2D )");
+    EXPECT_EQ(rewriteFragmentSource("\nsamplerCube a; samplerCube b;"),
+              "\nsampler2D a; sampler2D b;");
+    for (const std::string& text : std::vector<std::string>{
+             "samplerCube env;", "f(samplerCube)", "f(samplerCube, e)", "f(e,samplerCube e)",
+             "mysamplerCube e", " samplerCube", " samplerCube;", " samplerCubeArray e"}) {
+        EXPECT_EQ(rewriteFragmentSource(text), text) << text;
+    }
+}
+
+TEST(FragmentRewriter, MainInACommentWinsOverTheRealOne) {
+    EXPECT_EQ(rewriteFragmentSource("// see main() below\nvoid main() {}"),
+              "// see repl_main() below\nvoid main() {}" + kEntry);
+}
+
+TEST(FragmentRewriter, CorpusShadersRewriteToTheirExpectedTexts) {
+    for (const char* name : {"gaussian_blur.frag", "emboss.frag", "colour_grade.frag",
+                             "cube_reflection.frag", "mip_glow.frag"}) {
+        const std::string source = readShader(name);
+        ASSERT_FALSE(source.empty()) << name;
+        EXPECT_EQ(rewriteFragmentSource(source), readShader(std::string(name) + ".expected"))
+            << name;
+    }
+}
+
+}  // namespace
