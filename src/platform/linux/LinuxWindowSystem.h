@@ -1,0 +1,40 @@
+#pragma once
+// What the Linux stand-ins for windows, device contexts and WGL share. A
+// window is never shown: it is a size and, once its pixel format is set, an
+// EGL pbuffer of that size on Mesa's surfaceless platform. Like a window of a
+// CS_OWNDC class it has one device context, which GetDC hands out.
+#include <EGL/egl.h>
+
+#include <mutex>
+#include <string>
+
+#include "platform/Win32.h"
+
+namespace win32 {
+
+struct OpaqueDeviceContext {
+    HWND window;
+};
+
+struct OpaqueWindow {
+    std::wstring className;
+    int width = 0;
+    int height = 0;
+    OpaqueDeviceContext deviceContext{this};
+    // Set once by SetPixelFormat, as a window's pixel format is.
+    EGLConfig config = nullptr;
+    EGLSurface surface = EGL_NO_SURFACE;
+};
+
+namespace detail {
+
+// Serialises every stand-in that reads or changes windows, classes or
+// rendering contexts.
+std::mutex& windowSystemMutex();
+
+// The process-wide surfaceless display, initialised on first use and kept
+// until the process ends; EGL_NO_DISPLAY when EGL cannot provide one.
+EGLDisplay surfacelessDisplay();
+
+}  // namespace detail
+}  // namespace win32

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+
+#include "platform/Win32.h"
+
+using namespace win32;
+
+namespace {
+
+// What another thread gets when it tries the mutex briefly; it gives back
+// what it got.
+DWORD tryFromOtherThread(HANDLE mutex) {
+    return std::async(std::launch::async,
+                      [mutex] {
+                          const DWORD result = WaitForSingleObject(mutex, 20);
+                          if (result == WAIT_OBJECT_0)
+                              ReleaseMutex(mutex);
+                          return result;
+                      })
+        .get();
+}
+
+}  // namespace
+
+TEST(Mutex, IsRecursiveAndCountsEveryRelease) {
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, nullptr);
+    EXPECT_EQ(WaitForSingleObject(mutex, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(ReleaseMutex(mutex), TRUE);
+    EXPECT_EQ(tryFromOtherThread(mutex), WAIT_TIMEOUT);
+    EXPECT_EQ(ReleaseMutex(mutex), TRUE);
+    EXPECT_EQ(ReleaseMutex(mutex), FALSE);
+    EXPECT_EQ(tryFromOtherThread(mutex), WAIT_OBJECT_0);
+    EXPECT_EQ(CloseHandle(mutex), TRUE);
+}
+
+TEST(Mutex, InitialOwnerHoldsItAndOthersCannotReleaseIt) {
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, nullptr);
+    EXPECT_EQ(tryFromOtherThread(mutex), WAIT_TIMEOUT);
+    EXPECT_EQ(std::async(std::launch::async, [mutex] { return ReleaseMutex(mutex); }).get(), FALSE);
+    // The failed release changed nothing: the creator still holds it, once.
+    EXPECT_EQ(tryFromOtherThread(mutex), WAIT_TIMEOUT);
+    EXPECT_EQ(ReleaseMutex(mutex), TRUE);
+    EXPECT_EQ(ReleaseMutex(mutex), FALSE);
+    CloseHandle(mutex);
+}
+
+TEST(Mutex, InfiniteWaitBlocksUntilTheOwnerReleases) {
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, nullptr);
+    std::atomic<bool> released{false};
+    auto waiter = std::async(std::launch::async, [&] {
+        const bool got = WaitForSingleObject(mutex, INFINITE) == WAIT_OBJECT_0 && released;
+        ReleaseMutex(mutex);
+        return got;
+    });
+    EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    released = true;
+    ReleaseMutex(mutex);
+    EXPECT_TRUE(waiter.get());
+    CloseHandle(mutex);
+}
