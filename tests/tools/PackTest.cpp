@@ -1,0 +1,180 @@
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "EffectPackager.h"
+#include "PackError.h"
+#include "Pipl.h"
+#include "package/BlobReader.h"
+#include "package/TempFolder.h"
+#include "platform/ModuleResources.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+using ModuleResources::Key;
+
+const std::string kReliefmaker = QS_TEST_SOURCE_DIR "/effects/reliefmaker";
+
+struct ToolRun {
+    int status;
+    std::string errors;
+};
+
+// Runs the tool as an author does, collecting what it says on stderr.
+ToolRun tool(const TempFolder& folder, const std::string& arguments) {
+    const std::string errors = folder / "stderr.txt";
+    const int status = std::system((QS_TOOL " " + arguments + " 2>" + errors).c_str());
+    std::ifstream in(errors);
+    std::stringstream text;
+    text << in.rdbuf();
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
+}
+
+Bytes fileBytes(const std::string& path) {
+    return ModuleResources::readFile(path).value_or(Bytes());
+}
+
+std::string quoted(const std::string& path) {
+    return "'" + path + "'";
+}
+
+TEST(PackCommand, PacksReliefmakerIntoAModuleTheEngineReadsBack) {
+    TempFolder folder;
+    const std::string module = folder / "ReliefmakerFX.so";
+    const ToolRun packed = tool(folder, "pack " + quoted(kReliefmaker) + " -o " + quoted(module) +
+                                            " --engine " QS_ENGINE_MODULE
+                                            " --name ReliefmakerFX --category Vexa"
+                                            " --match-name 'ADBE ReliefmakerFX'");
+    ASSERT_EQ(packed.status, 0) << packed.errors;
+    EXPECT_NE(fs::status(module).permissions() & fs::perms::owner_exec, fs::perms::none);
+
+    const ModuleResources::ModuleFile file = ModuleResources::parse(fileBytes(module));
+    ASSERT_EQ(file.resources.size(), 2u);
+    const auto* piplResource = ModuleResources::find(file, Key::number(16000), Key::string("PIPL"));
+    ASSERT_NE(piplResource, nullptr);
+    EXPECT_EQ(piplResource->language, 1033);
+    EXPECT_EQ(ModuleResources::find(file, Key::string("BLOB"), Key::number(10))->language, 1033);
+    PiplProperties expected;  // kind, entry point, versions 2 and 13.2, reserved 8: defaults
+    expected.name = "ReliefmakerFX";
+    expected.category = "Vexa";
+    expected.version = 0x00080001;
+    expected.outFlags = 0x06008025;
+    expected.outFlags2 = 0x00001400;
+    expected.matchName = "ADBE ReliefmakerFX";
+    EXPECT_EQ(piplResource->data, buildPipl(expected));
+
+    // The engine, loaded from the module, finds its script and configuration.
+    void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle, nullptr) << ::dlerror();
+    BlobReader::instance().load(static_cast<win32::HMODULE>(handle));
+    const Bytes script = fileBytes(kReliefmaker + "/fx.js");
+    EXPECT_EQ(readFileText(L"fx.js"), std::string(script.begin(), script.end()));
+    EXPECT_EQ(ConfigDocument().get(L"AGEP_ID"), "ReliefmakerFX");
+
+    // And unpacking gives back the folder byte for byte.
+    const std::string restored = folder / "restored";
+    const ToolRun unpacked = tool(folder, "unpack " + quoted(module) + " -o " + quoted(restored));
+    ASSERT_EQ(unpacked.status, 0) << unpacked.errors;
+    std::size_t count = 0;
+    for (const auto& entry : fs::directory_iterator(kReliefmaker)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(fileBytes(restored + "/" + name), fileBytes(entry.path().string())) << name;
+        ++count;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(restored), fs::directory_iterator()),
+              static_cast<std::ptrdiff_t>(count));
+}
+
+TEST(PackCommand, RefusesNamingEveryProblemAndKeepsTheOldOutput) {
+    TempFolder folder;
+    const std::string effect = folder / "broken";
+    fs::create_directories(effect + "/shaders");
+    std::ofstream(effect + "/shaders/blur.frag") << "void main() {}";
+    std::ofstream(effect + "/Edge.frag") << "a";
+    std::ofstream(effect + "/edge.FRAG") << "b";
+    std::ofstream(effect + "/config.xml") << "<ABOUT>x</ABOUT>\n<FLAGS 5>\n";
+    const std::string output = folder / "broken.so";
+    std::ofstream(output) << "old";
+
+    const ToolRun run = tool(folder, "pack " + quoted(effect) + " -o " + quoted(output) +
+                                         " --engine " + quoted(folder / "missing.so"));
+    EXPECT_NE(run.status, 0);
+    for (const char* expected :
+         {"shaders/blur.frag: in a sub-folder", "edge.FRAG: same name as Edge.frag",
+          "fx.js: missing", "config.xml: does not parse: expected = (line 2)",
+          "missing.so: cannot read the engine module"}) {
+        EXPECT_NE(run.errors.find(expected), std::string::npos) << expected << "\n" << run.errors;
+    }
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 5) << run.errors;
+    EXPECT_EQ(fileBytes(output), (Bytes{'o', 'l', 'd'}));
+    // Nothing else was written: the effect folder, the old output and the tool's messages.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 3);
+
+    fs::remove(effect + "/config.xml");
+    const auto problems = EffectPackager(effect).problems();
+    EXPECT_NE(std::find(problems.begin(), problems.end(), effect + "/config.xml: missing"),
+              problems.end());
+}
+
+TEST(PackCommand, BlobOnlyWritesTheZipScrambledWithTheSeed) {
+    TempFolder folder;
+    const std::string blob = folder / "package.bin";
+    ASSERT_EQ(tool(folder, "pack " + quoted(kReliefmaker) + " -o " + quoted(blob) + " --blob-only")
+                  .status,
+              0);
+    // The recurrence, written out here independently of the tool.
+    Bytes bytes = fileBytes(blob);
+    bytes.resize((bytes.size() + 3) & ~std::size_t(3), 0);
+    std::uint32_t key = QS_PACKAGE_SEED;
+    for (std::size_t at = 0; at < bytes.size(); at += 4) {
+        std::uint32_t word = 0;
+        for (int i = 0; i < 4; ++i) word |= std::uint32_t(bytes[at + i]) << (8 * i);
+        const std::uint32_t plain = word ^ key;
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(plain >> (8 * i));
+        key = (key + plain) * plain;
+    }
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 4), (Bytes{'P', 'K', 3, 4}));
+
+    const ToolRun unpacked =
+        tool(folder, "unpack " + quoted(blob) + " -o " + quoted(folder / "out"));
+    ASSERT_EQ(unpacked.status, 0) << unpacked.errors;
+    EXPECT_EQ(fileBytes(folder / "out/fx.js"), fileBytes(kReliefmaker + "/fx.js"));
+}
+
+TEST(UnpackCommand, RefusesToReplaceFilesUnlessForced) {
+    TempFolder folder;
+    const std::string module = folder / "effect.so";
+    EffectPackager(kReliefmaker).writeModule(module, {QS_ENGINE_MODULE, "", "", ""});
+    const std::string target = folder / "target";
+    fs::create_directory(target);
+    std::ofstream(target + "/fx.js") << "mine";
+
+    const ToolRun refused = tool(folder, "unpack " + quoted(module) + " -o " + quoted(target));
+    EXPECT_NE(refused.status, 0);
+    EXPECT_NE(refused.errors.find("fx.js: exists"), std::string::npos) << refused.errors;
+    EXPECT_EQ(fileBytes(target + "/fx.js"), (Bytes{'m', 'i', 'n', 'e'}));
+    EXPECT_FALSE(fs::exists(target + "/config.xml"));
+
+    EXPECT_EQ(
+        tool(folder, "unpack " + quoted(module) + " -o " + quoted(target) + " --force").status, 0);
+    EXPECT_EQ(fileBytes(target + "/fx.js"), fileBytes(kReliefmaker + "/fx.js"));
+
+    const ToolRun bare = tool(folder, "unpack " QS_ENGINE_MODULE " -o " + quoted(folder / "bare"));
+    EXPECT_NE(bare.status, 0);
+    EXPECT_NE(bare.errors.find("carries no effect package"), std::string::npos) << bare.errors;
+}
+
+TEST(EffectPackager, NamesTheEffectAfterItsFolderByDefault) {
+    const PiplProperties pipl = EffectPackager(kReliefmaker).properties({});
+    EXPECT_EQ(pipl.name, "reliefmaker");
+    EXPECT_EQ(pipl.category, "Quillshade");
+    EXPECT_EQ(pipl.matchName, "reliefmaker");
+}
+
+}  // namespace

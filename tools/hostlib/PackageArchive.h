@@ -1,0 +1,21 @@
+#pragma once
+// The plain (unscrambled) package: a ZIP archive with every effect file at its
+// root, deflated, entries in the order given and with a fixed time stamp so
+// that the same files always make the same package.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "EffectFile.h"
+
+namespace PackageArchive {
+
+// Throws PackError when the archive cannot be made.
+std::vector<std::uint8_t> zip(const std::vector<EffectFile>& files);
+
+// Every entry of an archive; throws PackError naming `source` when the bytes
+// are not an archive or an entry cannot be read whole.
+std::vector<EffectFile> unzip(const std::vector<std::uint8_t>& archive, const std::string& source);
+
+}  // namespace PackageArchive
