@@ -6,7 +6,8 @@
 // and releasing one that the caller does not own fails without effect.
 //
 // Engine code calls these as win32::Name(...), so the calling code reads the
-// same on both systems.
+// same on both systems. Win32's constants (FALSE, INFINITE, WAIT_OBJECT_0, ...)
+// are macros on Windows: write them unqualified after `using namespace win32;`.
 
 #include <cstddef>
 #include <cstdint>

@@ -28,8 +28,9 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 }
 
 std::vector<std::uint8_t> pascal(const std::string& text) {
-    std::vector<std::uint8_t> data{static_cast<std::uint8_t>(text.size())};
-    data.insert(data.end(), text.begin(), text.end());
+    std::vector<std::uint8_t> data(text.size() + 1);
+    data[0] = static_cast<std::uint8_t>(text.size());
+    std::copy(text.begin(), text.end(), data.begin() + 1);
     return data;
 }
 

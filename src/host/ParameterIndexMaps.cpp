@@ -1,0 +1,6 @@
+#include "host/ParameterIndexMaps.h"
+
+ParameterIndexMaps& parameterIndexMaps() {
+    static ParameterIndexMaps maps;
+    return maps;
+}

@@ -1,0 +1,130 @@
+// The entry point's routing, lock and failure translation.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "host/CommandDispatch.h"
+#include "host/CommandLock.h"
+#include "host/ParameterIndexMaps.h"
+
+namespace {
+
+std::atomic<int> calls{0};
+
+PF_Err countingHandler(PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*) {
+    ++calls;
+    return 7;
+}
+PF_Err throwsHostCode(PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*) { throw 516; }
+PF_Err throwsStandard(PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*) {
+    throw std::length_error("too long");
+}
+PF_Err throwsOther(PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*) { throw 2.5; }
+
+CommandTable tableWith(PF_Cmd cmd, CommandHandler handler) {
+    CommandTable table{};
+    table[cmd] = handler;
+    return table;
+}
+
+PF_Err send(const CommandTable& table, PF_Cmd cmd, void* extra = nullptr) {
+    return dispatchCommand(table, cmd, nullptr, nullptr, nullptr, nullptr, extra);
+}
+
+TEST(Dispatch, RoutesHandledSelectorsAndAnswersZeroForTheRest) {
+    CommandTable table{};
+    for (auto& handler : table) handler = countingHandler;
+    table[PF_Cmd_GLOBAL_SETDOWN] = nullptr;
+    calls = 0;
+    EXPECT_EQ(send(table, PF_Cmd_RENDER), 7);
+    EXPECT_EQ(send(table, PF_Cmd_SMART_RENDER), 7);
+    EXPECT_EQ(calls, 2);
+    // Unhandled, out of range and negative selectors reach no handler.
+    EXPECT_EQ(send(table, PF_Cmd_GLOBAL_SETDOWN), 0);
+    EXPECT_EQ(send(table, 25), 0);
+    EXPECT_EQ(send(table, -1), 0);
+    EXPECT_EQ(send(table, 0x7FFFFFFF), 0);
+    EXPECT_EQ(calls, 2);
+}
+
+TEST(Dispatch, TurnsEscapingFailuresIntoHostResultsAndReleasesTheLock) {
+    EXPECT_EQ(send(tableWith(PF_Cmd_RENDER, throwsHostCode), PF_Cmd_RENDER), 516);
+    EXPECT_EQ(send(tableWith(PF_Cmd_RENDER, throwsStandard), PF_Cmd_RENDER), 515);
+    EXPECT_EQ(send(tableWith(PF_Cmd_RENDER, throwsOther), PF_Cmd_RENDER), 515);
+    // The lock was given back each time: another thread gets it at once.
+    std::thread other([] {
+        EXPECT_EQ(win32::WaitForSingleObject(commandLock(), 0), win32::WAIT_OBJECT_0);
+        win32::ReleaseMutex(commandLock());
+    });
+    other.join();
+}
+
+TEST(Dispatch, SerialisesCommandsFromSeveralThreads) {
+    static std::atomic<int> inside{0};
+    static std::atomic<int> overlaps{0};
+    CommandHandler slow = [](PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*) {
+        if (++inside > 1) ++overlaps;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        --inside;
+        return PF_Err(PF_Err_NONE);
+    };
+    const CommandTable table = tableWith(PF_Cmd_RENDER, slow);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 10; ++i) send(table, PF_Cmd_RENDER);
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(overlaps, 0);
+}
+
+TEST(Dispatch, TheCommandLockIsCreatedOnceEvenWhenFirstCallsRace) {
+    std::atomic<bool> go{false};
+    std::vector<win32::HANDLE> seen(8);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            while (!go) {
+            }
+            seen[t] = commandLock();
+        });
+    }
+    go = true;
+    for (auto& thread : threads) thread.join();
+    for (win32::HANDLE handle : seen) EXPECT_EQ(handle, seen[0]);
+    EXPECT_NE(seen[0], nullptr);
+}
+
+TEST(Dispatch, MarksEventsOfColourParametersHandled) {
+    const CommandTable table{};
+    EXPECT_EQ(send(table, PF_Cmd_EVENT, nullptr), 0);
+
+    PF_EventExtra event{};
+    event.evt_out_flags = 0;
+    // With no point parameter published the upper bound is 0: nothing is handled.
+    event.effect_win.index = 1;
+    EXPECT_EQ(send(table, PF_Cmd_EVENT, &event), 0);
+    EXPECT_EQ(event.evt_out_flags, 0);
+
+    // Colours at host indices 3 to 5, the first point at 6.
+    parameterIndexMaps().firstColorIndex = 3;
+    parameterIndexMaps().firstPointIndex = 6;
+    for (int index : {2, 6, 7, -1}) {
+        event.effect_win.index = index;
+        event.evt_out_flags = 0;
+        EXPECT_EQ(send(table, PF_Cmd_EVENT, &event), 0);
+        EXPECT_EQ(event.evt_out_flags, 0) << "index " << index;
+    }
+    for (int index : {3, 4, 5}) {
+        event.effect_win.index = index;
+        event.evt_out_flags = 0;
+        EXPECT_EQ(send(table, PF_Cmd_EVENT, &event), 0);
+        EXPECT_EQ(event.evt_out_flags, PF_EO_HANDLED_EVENT) << "index " << index;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,45 @@
+#pragma once
+// An effect module as a host sees it: its property list, read from the file
+// without running any of its code, and its entry point once loaded.
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "HostInterface.h"
+#include "Pipl.h"
+
+class ModuleLoadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads the property list of a module file; throws ModuleLoadError when the
+// file cannot be read or carries no property list.
+PiplProperties readModulePipl(const std::string& path);
+
+class EffectModule {
+public:
+    // Reads the property list, loads the module and finds the entry point it
+    // names; throws ModuleLoadError on any failure.
+    explicit EffectModule(const std::string& path);
+    ~EffectModule();
+    EffectModule(const EffectModule&) = delete;
+    EffectModule& operator=(const EffectModule&) = delete;
+
+    const std::string& path() const { return path_; }
+    const PiplProperties& pipl() const { return pipl_; }
+    // The module's instance handle, as the host hands it to the module.
+    void* instanceHandle() const { return handle_; }
+
+    PF_Err call(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
+                PF_LayerDef* output, void* extra) const {
+        return entry_(cmd, in_data, out_data, params, output, extra);
+    }
+
+private:
+    std::string path_;
+    PiplProperties pipl_;
+    void* handle_ = nullptr;
+    PF_EntryPointFunc entry_ = nullptr;
+};
