@@ -1,0 +1,135 @@
+#include "script/HeapGuard.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+// Every block carries a header in front: its size, so that release and
+// reallocation can keep the account, and its links in the list of live blocks,
+// so that a heap given up after a fatal error can be freed without running
+// any engine code. The header keeps the block maximally aligned.
+struct alignas(std::max_align_t) HeapGuard::Block {
+    Block* previous;
+    Block* next;
+    size_t size;
+};
+
+void* HeapGuard::payloadOf(Block* block) {
+    return block + 1;
+}
+
+HeapGuard::Block* HeapGuard::blockOf(void* payload) {
+    return static_cast<Block*>(payload) - 1;
+}
+
+bool HeapGuard::fits(size_t othersInUse, size_t size) const {
+    return size <= byteLimit_ && othersInUse <= byteLimit_ - size;
+}
+
+void HeapGuard::link(Block* block) {
+    block->previous = nullptr;
+    block->next = blocks_;
+    if (blocks_ != nullptr) {
+        blocks_->previous = block;
+    }
+    blocks_ = block;
+}
+
+void HeapGuard::unlink(Block* block) {
+    if (block->previous != nullptr) {
+        block->previous->next = block->next;
+    } else {
+        blocks_ = block->next;
+    }
+    if (block->next != nullptr) {
+        block->next->previous = block->previous;
+    }
+}
+
+void* HeapGuard::allocate(void* udata, duk_size_t size) {
+    HeapGuard& guard = *static_cast<HeapGuard*>(udata);
+    if (!guard.fits(guard.bytesInUse_, size)) {
+        return nullptr;
+    }
+    Block* block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
+    if (block == nullptr) {
+        return nullptr;
+    }
+    block->size = size;
+    guard.link(block);
+    guard.bytesInUse_ += size;
+    return payloadOf(block);
+}
+
+void* HeapGuard::reallocate(void* udata, void* payload, duk_size_t size) {
+    if (payload == nullptr) {
+        return allocate(udata, size);
+    }
+    HeapGuard& guard = *static_cast<HeapGuard*>(udata);
+    Block* block = blockOf(payload);
+    const size_t othersInUse = guard.bytesInUse_ - block->size;
+    if (!guard.fits(othersInUse, size)) {
+        return nullptr;
+    }
+    guard.unlink(block);
+    Block* moved = static_cast<Block*>(std::realloc(block, sizeof(Block) + size));
+    if (moved == nullptr) {
+        guard.link(block);
+        return nullptr;
+    }
+    moved->size = size;
+    guard.link(moved);
+    guard.bytesInUse_ = othersInUse + size;
+    return payloadOf(moved);
+}
+
+void HeapGuard::release(void* udata, void* payload) {
+    if (payload == nullptr) {
+        return;
+    }
+    HeapGuard& guard = *static_cast<HeapGuard*>(udata);
+    Block* block = blockOf(payload);
+    guard.unlink(block);
+    guard.bytesInUse_ -= block->size;
+    std::free(block);
+}
+
+void HeapGuard::releaseAll() {
+    while (blocks_ != nullptr) {
+        Block* next = blocks_->next;
+        std::free(blocks_);
+        blocks_ = next;
+    }
+    bytesInUse_ = 0;
+}
+
+void HeapGuard::setByteLimit(size_t bytes) {
+    // A request within the limit must not overflow with its header.
+    byteLimit_ = std::min(bytes, SIZE_MAX - sizeof(Block));
+}
+
+void HeapGuard::resetForNewHeap() {
+    releaseAll();
+    clockRunning_ = false;
+    fatal_ = false;
+    fatalMessage_[0] = '\0';
+}
+
+void HeapGuard::markFatal(const char* message) {
+    fatal_ = true;
+    std::snprintf(fatalMessage_, sizeof fatalMessage_, "%s", message != nullptr ? message : "");
+}
+
+void HeapGuard::startClock(std::chrono::milliseconds bound) {
+    clockRunning_ = bound.count() > 0;
+    deadline_ = std::chrono::steady_clock::now() + bound;
+}
+
+bool HeapGuard::timedOut() const {
+    return clockRunning_ && std::chrono::steady_clock::now() >= deadline_;
+}
+
+duk_bool_t qsScriptTimedOut(void* udata) {
+    return static_cast<const HeapGuard*>(udata)->timedOut() ? 1 : 0;
+}

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "script/ScriptArgs.h"
+#include "script/Scripting.h"
+
+namespace {
+
+struct Conversions {
+    double number;
+    int32_t integer;
+    uint32_t handle;
+    uint32_t flags;
+    std::string text;
+    bool flag;
+};
+
+std::vector<Conversions> probed;
+bool isArray;
+double elements[3];
+
+// Every conversion of the first argument, each on its own copy, since a
+// conversion replaces the value on the stack.
+duk_ret_t probe(duk_context* ctx) {
+    Conversions c;
+    c.number = (duk_dup(ctx, 0), argNumber(ctx, -1));
+    c.integer = (duk_dup(ctx, 0), argInt(ctx, -1));
+    c.handle = (duk_dup(ctx, 0), argHandle(ctx, -1));
+    c.flags = (duk_dup(ctx, 0), argFlags(ctx, -1));
+    c.text = (duk_dup(ctx, 0), argString(ctx, -1));
+    c.flag = (duk_dup(ctx, 0), argBool(ctx, -1));
+    probed.push_back(c);
+    return 0;
+}
+
+// Reads a three-element vector through a relative index.
+duk_ret_t vector(duk_context* ctx) {
+    elements[0] = elements[1] = elements[2] = -1;
+    isArray = argVector(ctx, -1, elements, 3);
+    return 0;
+}
+
+// A variable-argument native that reads a third argument.
+duk_ret_t third(duk_context* ctx) {
+    probed.push_back({argNumber(ctx, 2), 0, 0, 0, "", false});
+    return 0;
+}
+
+const NativeFunction kNatives[] = {
+    {"probe", probe, 1}, {"vector", vector, 1}, {"third", third, DUK_VARARGS}};
+
+void start() {
+    Scripting::instance().init();
+    Scripting::instance().registerNatives(kNatives, std::size(kNatives));
+}
+
+Conversions convert(const std::string& expression) {
+    probed.clear();
+    Scripting::instance().eval(("probe(" + expression + ");").c_str());
+    EXPECT_EQ(probed.size(), 1u) << expression << ": " << Scripting::instance().lastError().message;
+    return probed.empty() ? Conversions{} : probed.front();
+}
+
+}  // namespace
+
+TEST(ScriptArgs, IntegersTruncateTowardZeroAndClamp) {
+    start();
+    struct {
+        const char* expression;
+        int32_t integer;
+        uint32_t handle, flags;
+    } const cases[] = {
+        {"NaN", 0, 0, 0},
+        {"undefined", 0, 0, 0},
+        {"-1", -1, 0xFFFFFFFFu, 0xFFFFFFFFu},
+        {"2.9", 2, 2, 2},
+        {"-2.7", -2, 0xFFFFFFFEu, 0xFFFFFFFEu},
+        {"3000000000", 2147483647, 0x7FFFFFFFu, 3000000000u},
+        {"-3000000000", -2147483647 - 1, 0x80000000u, 1294967296u},
+        {"4294967301", 2147483647, 0x7FFFFFFFu, 5},
+        {"-Infinity", -2147483647 - 1, 0x80000000u, 0},
+        {"' 0x10 '", 16, 16, 16},
+        {"'abc'", 0, 0, 0},
+        {"true", 1, 1, 1},
+        {"{ valueOf: function() { return -9.5; } }", -9, 0xFFFFFFF7u, 0xFFFFFFF7u},
+        {"Symbol()", 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const Conversions converted = convert(c.expression);
+        EXPECT_EQ(converted.integer, c.integer) << c.expression;
+        EXPECT_EQ(converted.handle, c.handle) << c.expression;
+        EXPECT_EQ(converted.flags, c.flags) << c.expression;
+    }
+}
+
+TEST(ScriptArgs, NumbersStringsAndBooleansFollowTheLanguage) {
+    start();
+    Conversions c = convert("undefined");
+    EXPECT_TRUE(std::isnan(c.number));
+    EXPECT_EQ(c.text, "undefined");
+    EXPECT_FALSE(c.flag);
+    c = convert("'a\\u0000b'");
+    EXPECT_EQ(c.text, std::string("a\0b", 3));
+    EXPECT_TRUE(std::isnan(c.number));
+    EXPECT_TRUE(c.flag);
+    c = convert("[-2.5]");
+    EXPECT_EQ(c.number, -2.5);
+    EXPECT_EQ(c.text, "-2.5");
+    // A Symbol, whose coercion the language rejects, gives NaN and "".
+    c = convert("Symbol('s')");
+    EXPECT_TRUE(std::isnan(c.number));
+    EXPECT_EQ(c.text, "");
+}
+
+TEST(ScriptArgs, ErrorsOfUserConversionsEndTheEvaluation) {
+    Scripting& scripting = Scripting::instance();
+    start();
+    probed.clear();
+    scripting.eval("probe({ valueOf: function() { throw new Error('mine'); } }); probe(1);");
+    EXPECT_TRUE(probed.empty());
+    EXPECT_EQ(scripting.lastError().message, "Error: mine");
+    // A missing argument of a variable-argument native is the engine's range
+    // error.
+    scripting.eval("third(1, 2, 3); third(1, 2); third(4, 5, 6);");
+    ASSERT_EQ(probed.size(), 1u);
+    EXPECT_EQ(probed[0].number, 3);
+    EXPECT_EQ(scripting.lastError().message.rfind("RangeError", 0), 0u);
+}
+
+TEST(ScriptArgs, VectorsMustBeGenuineArrays) {
+    start();
+    const double nan = std::nan("");
+    struct {
+        const char* expression;
+        bool isArray;
+        double values[3];
+    } const cases[] = {
+        {"[1, 2, 3, 4]", true, {1, 2, 3}},
+        {"[1.5]", true, {1.5, nan, nan}},
+        {"[1, , 3]", true, {1, nan, 3}},
+        {"['4', null, { valueOf: function() { return 8; } }]", true, {4, 0, 8}},
+        {"{ 0: 1, 1: 2, 2: 3, length: 3 }", false, {-1, -1, -1}},
+        {"new Float32Array([1, 2, 3])", false, {-1, -1, -1}},
+        {"(function() { return arguments; })(1, 2, 3)", false, {-1, -1, -1}},
+        {"'123'", false, {-1, -1, -1}},
+    };
+    for (const auto& c : cases) {
+        Scripting::instance().eval((std::string("vector(") + c.expression + ");").c_str());
+        EXPECT_EQ(isArray, c.isArray) << c.expression;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(elements[i] == c.values[i] ||
+                        (std::isnan(elements[i]) && std::isnan(c.values[i])))
+                << c.expression << " [" << i << "] " << elements[i];
+        }
+    }
+}

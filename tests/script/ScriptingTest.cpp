@@ -1,0 +1,142 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <iterator>
+#include <stdexcept>
+#include <vector>
+
+#include "script/ScriptArgs.h"
+#include "script/Scripting.h"
+
+using testing::HasSubstr;
+
+namespace {
+
+std::vector<double> recorded;
+
+duk_ret_t record(duk_context* ctx) {
+    recorded.push_back(argNumber(ctx, 0));
+    return 0;
+}
+
+duk_ret_t argumentCount(duk_context* ctx) {
+    duk_push_int(ctx, duk_get_top(ctx));
+    return 1;
+}
+
+duk_ret_t throwCpp(duk_context*) {
+    throw std::runtime_error("boom");
+}
+
+duk_ret_t throwHostCode(duk_context*) {
+    throw 515;
+}
+
+duk_ret_t fatal(duk_context* ctx) {
+    return duk_fatal(ctx, "test fatal");
+}
+
+const NativeFunction kTestNatives[] = {
+    {"record", record, 1},
+    {"twoArguments", argumentCount, 2},
+    {"anyArguments", argumentCount, DUK_VARARGS},
+    {"throwCpp", throwCpp, 0},
+    {"throwHostCode", throwHostCode, 0},
+    {"fatal", fatal, 0},
+};
+
+// Each test runs in its own process, so the singleton starts without a heap.
+Scripting& startEngine() {
+    recorded.clear();
+    Scripting& scripting = Scripting::instance();
+    scripting.init();
+    scripting.registerNatives(kTestNatives, std::size(kTestNatives));
+    return scripting;
+}
+
+}  // namespace
+
+TEST(Scripting, FailuresEndTheEvaluationAndKeepWhatRanBefore) {
+    Scripting& scripting = Scripting::instance();
+    scripting.eval("var a = 1;");  // no heap yet: nothing happens
+    startEngine();
+    scripting.eval(nullptr);
+    scripting.eval("var kept = 7;\nrecord(1);\nthrow new Error('stop');\nrecord(2);");
+    EXPECT_EQ(scripting.lastError().message, "Error: stop");
+    EXPECT_EQ(scripting.lastError().line, 3);
+    // A syntax error anywhere means that nothing of the text runs.
+    scripting.eval("record(3);\nvar = ;");
+    EXPECT_THAT(scripting.lastError().message, HasSubstr("SyntaxError"));
+    // A thrown value that cannot be converted still leaves a message.
+    scripting.eval("throw { toString: function() { throw 1; } };");
+    EXPECT_FALSE(scripting.lastError().message.empty());
+    scripting.eval("record(kept); record(twoArguments(1, 2, 3)); record(anyArguments(1, 2, 3));");
+    EXPECT_EQ(recorded, std::vector<double>({1, 7, 2, 3}));
+    // Success keeps the last failure; clearing forgets it.
+    EXPECT_FALSE(scripting.lastError().message.empty());
+    scripting.clearLastError();
+    EXPECT_TRUE(scripting.lastError().message.empty());
+}
+
+TEST(Scripting, InitStartsAFreshHeap) {
+    Scripting& scripting = startEngine();
+    scripting.eval("var survivor = 1; undefinedName;");
+    scripting.init();
+    EXPECT_TRUE(scripting.lastError().message.empty());
+    scripting.eval("var gone = typeof survivor + typeof record + typeof print;");
+    scripting.registerNatives(kTestNatives, std::size(kTestNatives));
+    scripting.eval("record(gone === 'undefinedundefinedundefined' ? 1 : 0);");
+    EXPECT_EQ(recorded, std::vector<double>({1}));
+    scripting.shutdown();
+    EXPECT_EQ(scripting.context(), nullptr);
+}
+
+TEST(Scripting, EndlessLoopsEndAtTheTimeLimit) {
+    Scripting& scripting = startEngine();
+    scripting.setTimeLimit(std::chrono::milliseconds(300));
+    scripting.eval("record(1); while (true) {}");
+    EXPECT_THAT(scripting.lastError().message, HasSubstr("timeout"));
+    // Neither a script catch block nor a finalizer, run by the collection
+    // after the evaluation or by the heap's destruction, escapes the bound.
+    scripting.eval("while (true) { try { while (true) {} } catch (e) {} }");
+    scripting.eval("Duktape.fin({}, function() { while (true) {} });");
+    scripting.eval("record(2); var held = {}; Duktape.fin(held, function() { while (true) {} });");
+    scripting.shutdown();
+    EXPECT_EQ(recorded, std::vector<double>({1, 2}));
+}
+
+TEST(Scripting, RunawayAllocationEndsWithTheEngineAllocationError) {
+    Scripting& scripting = Scripting::instance();
+    scripting.setHeapLimit(4 << 20);
+    startEngine();
+    scripting.eval("record(1); var s = 'x'; while (true) { s = s + s; }");
+    EXPECT_THAT(scripting.lastError().message, HasSubstr("alloc"));
+    scripting.eval("var a = []; while (true) { a.push({ n: a.length }); }");
+    EXPECT_THAT(scripting.lastError().message, HasSubstr("alloc"));
+    // The collections gave the memory back.
+    scripting.eval("a = null; var t = 'y'; for (var i = 0; i < 16; ++i) { t = t + t; } record(2);");
+    EXPECT_EQ(recorded, std::vector<double>({1, 2}));
+
+    scripting.setHeapLimit(1024);
+    scripting.init();
+    EXPECT_EQ(scripting.context(), nullptr);
+    EXPECT_FALSE(scripting.lastError().message.empty());
+}
+
+TEST(Scripting, NativeFailuresNeverLeaveTheEngine) {
+    Scripting& scripting = startEngine();
+    scripting.eval("record(1); throwCpp(); record(2);");
+    EXPECT_EQ(scripting.lastError().message, "Error: throwCpp: boom");
+    scripting.eval("try { throwHostCode(); } catch (e) { record(3); }");
+
+    // A fatal error gives the heap up instead of ending the process.
+    scripting.eval("fatal(); record(4);");
+    EXPECT_EQ(scripting.context(), nullptr);
+    EXPECT_EQ(scripting.lastError().message, "FatalError: test fatal");
+    scripting.eval("record(5);");
+    EXPECT_EQ(recorded, std::vector<double>({1, 3}));
+    startEngine();
+    scripting.eval("record(6);");
+    EXPECT_EQ(recorded, std::vector<double>({6}));
+}
