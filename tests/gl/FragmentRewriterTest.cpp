@@ -26,10 +26,6 @@ std::string readShader(const std::string& name) {
     return text.str();
 }
 
-TEST(FragmentRewriter, PreludeDefinesSwizzleAndQuill) {
-    EXPECT_STREQ(kShaderPrelude, "#define SWIZZLE gbar\n#define QUILL 1\n");
-}
-
 TEST(FragmentRewriter, EntryPointIsTheFirstMainAfterWhitespaceBeforeAParenthesis) {
     EXPECT_EQ(rewriteFragmentSource("void main(void) {}"), "void repl_main(void) {}" + kEntry);
     EXPECT_EQ(rewriteFragmentSource("void\tmain (x)"), "void\trepl_main (x)" + kEntry);
@@ -39,6 +35,9 @@ TEST(FragmentRewriter, EntryPointIsTheFirstMainAfterWhitespaceBeforeAParenthesis
     EXPECT_EQ(rewriteFragmentSource(" main() main()"), " repl_main() main()" + kEntry);
     // A leading `main` never qualifies, but the search goes on past it.
     EXPECT_EQ(rewriteFragmentSource("main() main()"), "main() repl_main()" + kEntry);
+    // Comments are text like any other: a `main(` in one wins over the real one.
+    EXPECT_EQ(rewriteFragmentSource("// see main() below\nvoid main() {}"),
+              "// see repl_main() below\nvoid main() {}" + kEntry);
 }
 
 TEST(FragmentRewriter, TextWithoutQualifyingMainPassesUnchanged) {
@@ -120,11 +119,6 @@ TEST(FragmentRewriter, SamplerCubeBecomesSampler2DBeforeWhitespaceOrMember) {
              "mysamplerCube e", " samplerCube", " samplerCube;", " samplerCubeArray e"}) {
         EXPECT_EQ(rewriteFragmentSource(text), text) << text;
     }
-}
-
-TEST(FragmentRewriter, MainInACommentWinsOverTheRealOne) {
-    EXPECT_EQ(rewriteFragmentSource("// see main() below\nvoid main() {}"),
-              "// see repl_main() below\nvoid main() {}" + kEntry);
 }
 
 TEST(FragmentRewriter, CorpusShadersRewriteToTheirExpectedTexts) {
