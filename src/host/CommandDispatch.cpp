@@ -27,10 +27,13 @@ PF_Err dispatchCommand(const CommandTable& table, PF_Cmd cmd, PF_InData* in_data
                        void* extra) {
     CommandLockHold hold(commandLock());
     const std::uint32_t selector = static_cast<std::uint32_t>(cmd);
-    if (selector >= table.size()) return PF_Err_NONE;
-    if (selector == PF_Cmd_EVENT) return handleEvent(static_cast<PF_EventExtra*>(extra));
+    if (selector >= table.size())
+        return PF_Err_NONE;
+    if (selector == PF_Cmd_EVENT)
+        return handleEvent(static_cast<PF_EventExtra*>(extra));
     const CommandHandler handler = table[selector];
-    if (!handler) return PF_Err_NONE;
+    if (!handler)
+        return PF_Err_NONE;
     try {
         return handler(in_data, out_data, params, output, extra);
     } catch (int& code) {

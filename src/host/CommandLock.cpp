@@ -13,8 +13,7 @@ std::once_flag lockCreated;
 
 win32::HANDLE commandLock() {
     using namespace win32;  // Win32's constants are macros on Windows
-    std::call_once(lockCreated, [] {
-        lockCell = new HANDLE(win32::CreateMutexW(nullptr, FALSE, nullptr));
-    });
+    std::call_once(lockCreated,
+                   [] { lockCell = new HANDLE(win32::CreateMutexW(nullptr, FALSE, nullptr)); });
     return *lockCell;
 }

@@ -4,4 +4,6 @@
 
 #include "HostInterface.h"
 
-[[noreturn]] inline void throwHostError(PF_Err code) { throw static_cast<int>(code); }
+[[noreturn]] inline void throwHostError(PF_Err code) {
+    throw static_cast<int>(code);
+}

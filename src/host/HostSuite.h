@@ -26,7 +26,8 @@ public:
         }
     }
     ~HostSuite() {
-        if (suite_) basic_->ReleaseSuite(name_, version_);
+        if (suite_)
+            basic_->ReleaseSuite(name_, version_);
     }
     HostSuite(const HostSuite&) = delete;
     HostSuite& operator=(const HostSuite&) = delete;
@@ -44,7 +45,10 @@ private:
 
 // Aborts the command with 516 when the host offers no basic suite.
 inline void requireBasicSuite(const PF_InData* in_data) {
-    if (!in_data || !in_data->pica_basicP) throwHostError(PF_Err_BAD_CALLBACK_PARAM);
+    if (!in_data || !in_data->pica_basicP)
+        throwHostError(PF_Err_BAD_CALLBACK_PARAM);
 }
 
-inline bool isPremiere(const PF_InData* in_data) { return in_data->appl_id == PF_APPL_ID_PREMIERE; }
+inline bool isPremiere(const PF_InData* in_data) {
+    return in_data->appl_id == PF_APPL_ID_PREMIERE;
+}

@@ -18,11 +18,15 @@ PF_Err countingHandler(PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, voi
     ++calls;
     return 7;
 }
-PF_Err throwsHostCode(PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*) { throw 516; }
+PF_Err throwsHostCode(PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*) {
+    throw 516;
+}
 PF_Err throwsStandard(PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*) {
     throw std::length_error("too long");
 }
-PF_Err throwsOther(PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*) { throw 2.5; }
+PF_Err throwsOther(PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*) {
+    throw 2.5;
+}
 
 CommandTable tableWith(PF_Cmd cmd, CommandHandler handler) {
     CommandTable table{};
@@ -66,7 +70,8 @@ TEST(Dispatch, SerialisesCommandsFromSeveralThreads) {
     static std::atomic<int> inside{0};
     static std::atomic<int> overlaps{0};
     CommandHandler slow = [](PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*) {
-        if (++inside > 1) ++overlaps;
+        if (++inside > 1)
+            ++overlaps;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         --inside;
         return PF_Err(PF_Err_NONE);

@@ -6,21 +6,29 @@
 
 PiplProperties readModulePipl(const std::string& path) {
     const auto bytes = ModuleResources::readFile(path);
-    if (!bytes) throw ModuleLoadError("cannot read module " + path);
+    if (!bytes)
+        throw ModuleLoadError("cannot read module " + path);
     const ModuleResources::ModuleFile file = ModuleResources::parse(*bytes);
-    const ModuleResources::Resource* resource =
-        ModuleResources::find(file, ModuleResources::Key::number(kPiplResourceId),
-                              ModuleResources::Key::string("PIPL"));
-    if (!resource) throw ModuleLoadError(path + " has no property list (not an effect module)");
+    const ModuleResources::Resource* resource = ModuleResources::find(
+        file, ModuleResources::Key::number(kPiplResourceId), ModuleResources::Key::string("PIPL"));
+    if (!resource)
+        throw ModuleLoadError(path + " has no property list (not an effect module)");
     const auto pipl = parsePipl(resource->data);
-    if (!pipl) throw ModuleLoadError(path + " has a damaged property list");
+    if (!pipl)
+        throw ModuleLoadError(path + " has a damaged property list");
     return *pipl;
 }
 
-EffectModule::EffectModule(const std::string& path) : path_(path), pipl_(readModulePipl(path)) {
-    if (pipl_.kind != "eFKT") throw ModuleLoadError(path + " is not an effect (kind " + pipl_.kind + ")");
+EffectModule::EffectModule(const std::string& path, PropertyList list) : path_(path) {
+    if (list == WithPropertyList) {
+        pipl_ = readModulePipl(path);
+        if (pipl_.kind != "eFKT") {
+            throw ModuleLoadError(path + " is not an effect (kind " + pipl_.kind + ")");
+        }
+    }
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle_) throw ModuleLoadError(std::string("cannot load ") + path + ": " + dlerror());
+    if (!handle_)
+        throw ModuleLoadError(std::string("cannot load ") + path + ": " + dlerror());
     entry_ = reinterpret_cast<PF_EntryPointFunc>(dlsym(handle_, pipl_.entryPoint.c_str()));
     if (!entry_) {
         dlclose(handle_);
@@ -28,4 +36,6 @@ EffectModule::EffectModule(const std::string& path) : path_(path), pipl_(readMod
     }
 }
 
-EffectModule::~EffectModule() { dlclose(handle_); }
+EffectModule::~EffectModule() {
+    dlclose(handle_);
+}

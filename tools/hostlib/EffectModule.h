@@ -20,9 +20,13 @@ PiplProperties readModulePipl(const std::string& path);
 
 class EffectModule {
 public:
+    enum PropertyList { WithPropertyList, WithoutPropertyList };
+
     // Reads the property list, loads the module and finds the entry point it
-    // names; throws ModuleLoadError on any failure.
-    explicit EffectModule(const std::string& path);
+    // names; throws ModuleLoadError on any failure. The bare engine module
+    // carries no property list: loaded WithoutPropertyList, its entry point is
+    // found under the engine's own name.
+    explicit EffectModule(const std::string& path, PropertyList list = WithPropertyList);
     ~EffectModule();
     EffectModule(const EffectModule&) = delete;
     EffectModule& operator=(const EffectModule&) = delete;

@@ -15,20 +15,23 @@ PF_Handle HostHandles::allocate(std::uint64_t size) {
 
 void* HostHandles::lock(PF_Handle handle) {
     auto it = blocks_.find(handle);
-    if (it == blocks_.end()) return nullptr;
+    if (it == blocks_.end())
+        return nullptr;
     ++it->second->locks;
     return it->second->data;
 }
 
 void HostHandles::unlock(PF_Handle handle) {
     auto it = blocks_.find(handle);
-    if (it != blocks_.end() && it->second->locks > 0) --it->second->locks;
+    if (it != blocks_.end() && it->second->locks > 0)
+        --it->second->locks;
 }
 
 void HostHandles::dispose(PF_Handle handle) {
     // A handle the host never gave out is a fault of the effect; the host
     // notes it rather than crash, as a tolerant host would.
-    if (handle && !blocks_.erase(handle)) ++unknownDisposals_;
+    if (handle && !blocks_.erase(handle))
+        ++unknownDisposals_;
 }
 
 std::uint64_t HostHandles::size(PF_Handle handle) const {
@@ -38,7 +41,8 @@ std::uint64_t HostHandles::size(PF_Handle handle) const {
 
 bool HostHandles::resize(PF_Handle handle, std::uint64_t size) {
     auto it = blocks_.find(handle);
-    if (it == blocks_.end() || it->second->locks > 0) return false;
+    if (it == blocks_.end() || it->second->locks > 0)
+        return false;
     it->second->storage.resize(size, 0);
     it->second->data = it->second->storage.data();
     return true;
@@ -51,6 +55,7 @@ int HostHandles::lockCount(PF_Handle handle) const {
 
 std::vector<std::uint8_t> HostHandles::bytes(PF_Handle handle) const {
     auto it = blocks_.find(handle);
-    if (it == blocks_.end()) return {};
+    if (it == blocks_.end())
+        return {};
     return std::vector<std::uint8_t>(it->second->storage.begin(), it->second->storage.end());
 }

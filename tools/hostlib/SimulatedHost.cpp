@@ -32,7 +32,8 @@ struct SimulatedHost::Callbacks {
     }
     static A_char* ansiStrcpy(A_char* dest, const A_char* src) { return std::strcpy(dest, src); }
     static PF_Err getPlatformData(PF_ProgPtr, A_long which, void* data) {
-        if (which != PF_PlatData_INSTANCE_PTR || !data) return PF_Err_BAD_CALLBACK_PARAM;
+        if (which != PF_PlatData_INSTANCE_PTR || !data)
+            return PF_Err_BAD_CALLBACK_PARAM;
         *static_cast<void**>(data) = host().module_.instanceHandle();
         return PF_Err_NONE;
     }
@@ -50,9 +51,11 @@ struct SimulatedHost::Callbacks {
     // AEGP utility suite.
     static A_Err registerWithAegp(AEGP_GlobalRefcon, const A_char* name, AEGP_PluginID* id) {
         SimulatedHost& h = host();
-        if (h.registrationError_ != A_Err_NONE) return h.registrationError_;
+        if (h.registrationError_ != A_Err_NONE)
+            return h.registrationError_;
         h.registeredName_ = name ? name : "";
-        if (id) *id = kPluginId;
+        if (id)
+            *id = kPluginId;
         return A_Err_NONE;
     }
 
@@ -100,10 +103,13 @@ SPErr SimulatedHost::Callbacks::acquireSuite(const char* name, std::int32_t vers
                                              const void** suite) {
     SimulatedHost& h = host();
     *suite = nullptr;
-    if (h.refusedSuites_.count(name)) return 1;
+    if (h.refusedSuites_.count(name))
+        return 1;
     for (const SuiteEntry& entry : suiteTable) {
-        if (std::strcmp(entry.name, name) != 0 || entry.version != version) continue;
-        if (entry.premiereOnly && h.application_ != HostApplication::Premiere) return 1;
+        if (std::strcmp(entry.name, name) != 0 || entry.version != version)
+            continue;
+        if (entry.premiereOnly && h.application_ != HostApplication::Premiere)
+            return 1;
         *suite = entry.suite;
         ++h.acquired_[{name, version}];
         return 0;
@@ -113,7 +119,8 @@ SPErr SimulatedHost::Callbacks::acquireSuite(const char* name, std::int32_t vers
 
 SimulatedHost::SimulatedHost(const EffectModule& module, HostApplication application)
     : module_(module), application_(application) {
-    if (activeHost) throw std::logic_error("only one simulated host may be active at a time");
+    if (activeHost)
+        throw std::logic_error("only one simulated host may be active at a time");
     activeHost = this;
     utils_.ansi.sprintf = Callbacks::ansiSprintf;
     utils_.ansi.strcpy = Callbacks::ansiStrcpy;
@@ -122,10 +129,13 @@ SimulatedHost::SimulatedHost(const EffectModule& module, HostApplication applica
     basic_.ReleaseSuite = Callbacks::releaseSuite;
 }
 
-SimulatedHost::~SimulatedHost() { activeHost = nullptr; }
+SimulatedHost::~SimulatedHost() {
+    activeHost = nullptr;
+}
 
 SimulatedHost& SimulatedHost::active() {
-    if (!activeHost) throw std::logic_error("no simulated host is active");
+    if (!activeHost)
+        throw std::logic_error("no simulated host is active");
     return *activeHost;
 }
 

@@ -92,7 +92,8 @@ int runInfo(const InfoOptions& options) {
 void addInfoCommand(CLI::App& app) {
     auto options = std::make_shared<InfoOptions>();
     CLI::App* info = app.add_subcommand("info", "Show what a host learns about an effect module");
-    info->add_option("--plugin", options->plugin, "Effect module (default: the bundled ReliefmakerFX)");
+    info->add_option("--plugin", options->plugin,
+                     "Effect module (default: the bundled ReliefmakerFX)");
     info->add_flag("--json", options->json, "Print stable JSON instead of text");
     info->callback([options] { throw CLI::RuntimeError(runInfo(*options)); });
 }

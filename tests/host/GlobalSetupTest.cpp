@@ -1,0 +1,158 @@
+// Global set-up, About and the options dialog, through the real module loaded
+// by our host library.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "EffectFixture.h"
+#include "SimulatedHost.h"
+
+namespace {
+
+std::uint32_t word(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    std::uint32_t v;
+    std::memcpy(&v, bytes.data() + at, 4);
+    return v;
+}
+
+TEST(GlobalSetup, ReportsWhatThePropertyListPromisesAndRegistersWithTheHost) {
+    EffectModule module(kBundledModule);
+    SimulatedHost host(module);
+    const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
+    ASSERT_EQ(result.error, PF_Err_NONE);
+    EXPECT_EQ(result.out.my_version, module.pipl().version);
+    EXPECT_EQ(static_cast<std::uint32_t>(result.out.out_flags), module.pipl().outFlags);
+    EXPECT_EQ(static_cast<std::uint32_t>(result.out.out_flags2), module.pipl().outFlags2);
+    EXPECT_EQ(result.out.my_version, 0x00080001u);
+    EXPECT_EQ(result.out.out_flags, 0x06008025);
+    EXPECT_EQ(result.out.out_flags2, 0x00001400);
+
+    // Global data: 8 bytes, first byte 1, the plug-in id the host returned at 4 to 7.
+    ASSERT_NE(result.out.global_data, nullptr);
+    const auto bytes = host.handles().bytes(result.out.global_data);
+    ASSERT_EQ(bytes.size(), 8u);
+    EXPECT_EQ(bytes[0], 1);
+    EXPECT_EQ(word(bytes, 4), static_cast<std::uint32_t>(SimulatedHost::kPluginId));
+    EXPECT_EQ(host.handles().lockCount(result.out.global_data), 0);
+    EXPECT_EQ(host.registeredPluginName(), "ReliefmakerFX");
+    EXPECT_EQ(host.outstandingSuites(), 0);
+
+    const CommandResult about = host.send(PF_Cmd_ABOUT);
+    EXPECT_EQ(about.error, PF_Err_NONE);
+    EXPECT_STREQ(about.out.return_msg, "ReliefmakerFX 1.0 - relief shading for your layers.\n\n");
+    EXPECT_EQ(host.send(PF_Cmd_DO_DIALOG).error, PF_Err_NONE);
+}
+
+TEST(GlobalSetup, PacksTheConfiguredVersionForTheHost) {
+    struct Case {
+        int major, minor, build, stage;
+        std::uint32_t packed;
+    };
+    // 1.2 build 3 is 0x00090003; major 9 sets the high version bit; the minor
+    // keeps 4 bits and the build 9; major 64 wraps to 0 in the configuration.
+    for (const Case& c : {Case{1, 2, 3, 0, 0x00090003}, Case{9, 0, 0, 0, (1u << 26) | (1u << 19)},
+                          Case{1, 17, 513, 2, 0x00088401}, Case{64, 0, 0, 0, 0}}) {
+        EffectFixture effect({{"fx.js", "function setup() {}"},
+                              {"config.xml", configXml(c.major, c.minor, c.build, c.stage)}});
+        EffectModule module(effect.modulePath());
+        EXPECT_EQ(module.pipl().version, c.packed) << c.major << "." << c.minor;
+    }
+    EffectFixture effect(
+        {{"fx.js", "function setup() {}"}, {"config.xml", configXml(1, 2, 3, 0, 32)}});
+    EffectModule module(effect.modulePath());
+    SimulatedHost host(module);
+    const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
+    ASSERT_EQ(result.error, PF_Err_NONE);
+    EXPECT_EQ(result.out.my_version, 0x00090003u);
+    EXPECT_EQ(result.out.out_flags, 0x04008025);
+    EXPECT_EQ(result.out.out_flags2, 0);
+}
+
+TEST(GlobalSetup, InPremiereDeclaresPixelFormatsInsteadOfDepthFlags) {
+    EffectModule module(kBundledModule);
+    SimulatedHost host(module, HostApplication::Premiere);
+    const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
+    ASSERT_EQ(result.error, PF_Err_NONE);
+    EXPECT_EQ(result.out.out_flags, 0x04008025);   // deep colour bit removed
+    EXPECT_EQ(result.out.out_flags2, 0x00008400);  // float bit removed, no-clone added
+    const std::vector<PrPixelFormat> expected = {0x62677261, 0x62677278, 0x62677258,
+                                                 0x62677241, 0x62675241, 0x62675258};
+    EXPECT_EQ(host.supportedPixelFormats(), expected);
+    // No registration with the AEGP layer in Premiere Pro.
+    EXPECT_EQ(host.registeredPluginName(), "");
+    ASSERT_NE(result.out.global_data, nullptr);
+    EXPECT_EQ(host.handles().bytes(result.out.global_data)[0], 1);
+
+    const CommandResult about = host.send(PF_Cmd_ABOUT);
+    EXPECT_EQ(about.error, PF_Err_NONE);
+    EXPECT_STREQ(about.out.return_msg, "");
+    EXPECT_EQ(host.outstandingSuites(), 0);
+}
+
+TEST(GlobalSetup, HostFailuresBecomeTheCommandsResult) {
+    EffectModule module(kBundledModule);
+    {
+        SimulatedHost host(module);
+        host.refuseSuite(kPFHandleSuite);
+        EXPECT_EQ(host.send(PF_Cmd_GLOBAL_SETUP).error, PF_Err_BAD_CALLBACK_PARAM);
+    }
+    {
+        SimulatedHost host(module);
+        host.refuseSuite(kAEGPUtilitySuite);
+        EXPECT_EQ(host.send(PF_Cmd_GLOBAL_SETUP).error, PF_Err_BAD_CALLBACK_PARAM);
+        EXPECT_EQ(host.outstandingSuites(), 0);
+    }
+    {
+        SimulatedHost host(module);
+        host.handles().failAllocations(1);
+        const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
+        EXPECT_EQ(result.error, PF_Err_INTERNAL_STRUCT_DAMAGED);
+        EXPECT_EQ(result.out.global_data, nullptr);
+    }
+    {
+        SimulatedHost host(module);
+        host.setRegistrationError(A_Err_GENERIC);
+        const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
+        EXPECT_EQ(result.error, A_Err_GENERIC);
+        EXPECT_EQ(result.out.global_data, nullptr);
+        // A failed registration keeps the handle: it is not freed.
+        EXPECT_EQ(host.handles().liveCount(), 1u);
+    }
+}
+
+TEST(GlobalSetup, AMalformedConfigurationFailsTheCommandWithoutCrashing) {
+    // The packer refuses a config.xml that does not parse, so the damaged
+    // document reaches the engine as a loose file beside the bare module.
+    TempFolder folder;
+    std::ofstream(folder / "config.xml") << "<ABOUT>unterminated";
+    std::ofstream(folder / "fx.js") << "function setup() {}";
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    {
+        EffectModule module(kBareModule, EffectModule::WithoutPropertyList);
+        SimulatedHost host(module);
+        EXPECT_EQ(host.send(PF_Cmd_GLOBAL_SETUP).error, PF_Err_INVALID_CALLBACK);
+    }
+    std::filesystem::current_path(previous);
+}
+
+TEST(GlobalSetup, TheBareModuleReadsItsEffectFromLooseFiles) {
+    TempFolder folder;
+    std::ofstream(folder / "config.xml") << configXml(2, 1, 7, 0, 0, 0, "Loose &amp; found");
+    std::ofstream(folder / "fx.js") << "function setup() {}";
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    {
+        EffectModule module(kBareModule, EffectModule::WithoutPropertyList);
+        SimulatedHost host(module);
+        const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
+        EXPECT_EQ(result.error, PF_Err_NONE);
+        EXPECT_EQ(result.out.my_version, (2u << 19) | (1u << 15) | 7u);
+        EXPECT_STREQ(host.send(PF_Cmd_ABOUT).out.return_msg, "Loose & found\n\n");
+    }
+    std::filesystem::current_path(previous);
+}
+
+}  // namespace
