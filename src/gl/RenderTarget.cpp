@@ -1,0 +1,99 @@
+#include "gl/RenderTarget.h"
+
+#include <GL/glew.h>
+
+#include <climits>
+#include <cmath>
+
+#include "gl/PixelDepth.h"
+
+namespace {
+
+// The fixed name of the pixel-pack buffer used for every read-back. It is
+// bound without being generated, which a compatibility context allows.
+constexpr GLuint kPackBuffer = 4863;
+
+// Truncation toward zero that stays defined for every float the script can
+// pass: NaN becomes 0 and values beyond the int range saturate.
+GLint truncateToInt(float value) {
+    if (std::isnan(value))
+        return 0;
+    if (value <= static_cast<float>(INT_MIN))
+        return INT_MIN;
+    if (value >= static_cast<float>(INT_MAX))
+        return INT_MAX;
+    return static_cast<GLint>(value);
+}
+
+}  // namespace
+
+RenderTarget::~RenderTarget() {
+    RenderTarget::deleteObjects();
+}
+
+void RenderTarget::deleteObjects() {
+    Texture::deleteObjects();
+    if (framebuffer != 0) {
+        glDeleteFramebuffers(1, &framebuffer);
+        framebuffer = 0;
+    }
+}
+
+bool RenderTarget::initTarget(std::uint32_t width, std::uint32_t height, std::uint32_t depth) {
+    // Either name alone is dropped as well, so that no framebuffer is leaked.
+    if (framebuffer != 0 || texture != 0)
+        deleteObjects();
+    init(width, height, depth, true);
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return framebuffer != 0 && texture != 0;
+}
+
+void RenderTarget::bindAsTarget(const std::array<float, 4>& rect) const {
+    if (framebuffer == 0)
+        return;
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    if (rect[2] > 0 && rect[3] > 0)
+        glViewport(truncateToInt(rect[0]), truncateToInt(rect[1]), truncateToInt(rect[2]),
+                   truncateToInt(rect[3]));
+    else
+        glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+}
+
+void RenderTarget::blit(const RenderTarget& source, const RenderTarget& destination, bool flip,
+                        bool linear) {
+    if (source.framebuffer == 0 || destination.framebuffer == 0)
+        return;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, destination.framebuffer);
+    const auto width = static_cast<GLint>(destination.width);
+    const auto height = static_cast<GLint>(destination.height);
+    glBlitFramebuffer(0, 0, static_cast<GLint>(source.width), static_cast<GLint>(source.height), 0,
+                      flip ? height : 0, width, flip ? 0 : height, GL_COLOR_BUFFER_BIT,
+                      linear ? GL_LINEAR : GL_NEAREST);
+}
+
+const std::uint8_t* RenderTarget::readPixels() {
+    // Below 8 bits no storage was ever specified (see Texture::upload).
+    if (framebuffer == 0 || depth < 8)
+        return nullptr;
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, kPackBuffer);
+    glBufferData(GL_PIXEL_PACK_BUFFER,
+                 static_cast<GLsizeiptr>(PixelDepth::packedBytes(width, height, depth)), nullptr,
+                 GL_STREAM_READ);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_RGBA,
+                 PixelDepth::transferType(depth), nullptr);
+    return static_cast<const std::uint8_t*>(glMapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY));
+}
+
+void RenderTarget::releasePixels() {
+    glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+}

@@ -1,0 +1,137 @@
+#include "gl/Texture.h"
+
+#include <GL/glew.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "gl/ImageDecoder.h"
+#include "gl/PixelDepth.h"
+#include "package/FileReads.h"
+#include "surfaces/ImageLib/PixelConversion.h"
+
+namespace {
+
+// The narrow name in the current locale's multibyte encoding, as wide
+// characters; false when it is not valid in that encoding.
+bool widen(const std::string& narrow, std::wstring& wide) {
+    wide.assign(narrow.size() + 1, L'\0');
+    const std::size_t length = std::mbstowcs(&wide[0], narrow.c_str(), wide.size());
+    if (length == static_cast<std::size_t>(-1))
+        return false;
+    wide.resize(length);
+    return true;
+}
+
+}  // namespace
+
+Texture::~Texture() {
+    Texture::deleteObjects();
+}
+
+bool Texture::init(std::uint32_t width, std::uint32_t height, std::uint32_t depth, bool hostOrder) {
+    if (texture != 0)
+        deleteObjects();
+    glGenTextures(1, &texture);
+    upload(nullptr, width, height, depth, std::uint64_t{width} * depth / 8, hostOrder, false);
+    this->width = width;
+    this->height = height;
+    this->depth = depth;
+    rowBytes = 0;
+    return true;
+}
+
+void Texture::deleteObjects() {
+    if (texture != 0) {
+        glDeleteTextures(1, &texture);
+        texture = 0;
+    }
+}
+
+void Texture::upload(const void* data, std::uint32_t width, std::uint32_t height,
+                     std::uint32_t depth, std::uint64_t rowBytes, bool hostOrder, bool convert16) {
+    // Below 8 bits a channel has no byte size, so neither the row length nor
+    // the amount of data is defined (the frame path passes depth 0 for a pixel
+    // format it does not know): such an upload is refused.
+    if (texture == 0 || depth < 8)
+        return;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH,
+                  static_cast<GLint>(rowBytes / PixelDepth::bytesPerChannel(depth) / 4));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    static const GLint identity[] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA};
+    static const GLint fromFileOrder[] = {GL_ALPHA, GL_RED, GL_GREEN, GL_BLUE};
+    glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, hostOrder ? identity : fromFileOrder);
+
+    const auto size = static_cast<std::size_t>(std::uint64_t{height} * rowBytes);
+    const auto glWidth = static_cast<GLsizei>(width);
+    const auto glHeight = static_cast<GLsizei>(height);
+    if (depth == 16 && convert16 && data != nullptr) {
+        std::uint8_t* copy = replaceCopy(size);
+        ImageLib::hostToGpu16(static_cast<const std::uint16_t*>(data),
+                              reinterpret_cast<std::uint16_t*>(copy), size / 2);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, glWidth, glHeight, 0, GL_RGBA, GL_UNSIGNED_SHORT,
+                     copy);
+    } else {
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(PixelDepth::internalFormat(depth)),
+                     glWidth, glHeight, 0, GL_RGBA, PixelDepth::transferType(depth), data);
+        if (data != nullptr)
+            std::memcpy(replaceCopy(size), data, size);
+        else
+            pixels.reset();
+    }
+    this->hostOrder = hostOrder;
+    this->width = width;
+    this->height = height;
+    this->depth = depth;
+    this->rowBytes = rowBytes;
+}
+
+std::uint8_t* Texture::replaceCopy(std::size_t size) {
+    if (!pixels || pixels.use_count() > 1 || pixels->size() != size)
+        pixels = std::make_shared<std::vector<std::uint8_t>>(size);
+    return pixels->data();
+}
+
+void Texture::uploadSurface(const void* pixels, std::uint32_t width, std::uint32_t height,
+                            std::uint32_t depth, std::uint64_t rowBytes, bool flip) {
+    if (!flip || pixels == nullptr) {
+        upload(pixels, width, height, depth, rowBytes, true, false);
+        return;
+    }
+    const auto stride = static_cast<std::size_t>(rowBytes);
+    std::vector<std::uint8_t> flipped(stride * height);
+    const auto* source = static_cast<const std::uint8_t*>(pixels);
+    for (std::uint32_t row = 0; row < height; ++row)
+        std::memcpy(&flipped[stride * row], source + stride * (height - 1 - row), stride);
+    upload(flipped.data(), width, height, depth, rowBytes, true, false);
+}
+
+void Texture::setParameter(std::uint32_t name, std::int32_t value) {
+    if (texture == 0)
+        return;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, name, value);
+}
+
+bool Texture::loadImage(const std::string& fileName) {
+    std::wstring path;
+    if (!widen(fileName, path))
+        return false;
+    const std::vector<std::uint8_t> bytes = readFileBytes(path);
+    if (bytes.empty())
+        return false;
+    name = fileName;
+    const ImageDecoder image(bytes);
+    if (image.pixels() == nullptr)
+        return false;
+    init(image.width(), image.height(), image.depth(), true);
+    // File data is red, green, blue, alpha: uploaded with the swizzle that
+    // makes it sample in host order.
+    upload(image.pixels(), image.width(), image.height(), image.depth(),
+           std::uint64_t{image.width()} * image.depth() / 2, false, false);
+    return true;
+}

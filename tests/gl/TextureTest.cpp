@@ -1,0 +1,192 @@
+// Textures and render targets on the real Mesa context: what shaders sample
+// and what the read-back returns, for host pixels, image files and 16-bit data.
+#include <GL/glew.h>
+
+#include <cstring>
+#include <numeric>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+#include "gl/RenderTarget.h"
+#include "support/GLTestContext.h"
+
+namespace {
+
+template <typename T>
+std::vector<T> readBack(RenderTarget& target) {
+    const auto* mapped = reinterpret_cast<const T*>(target.readPixels());
+    if (mapped == nullptr)
+        return {};
+    std::vector<T> values(mapped, mapped + std::size_t{target.width} * target.height * 4);
+    RenderTarget::releasePixels();
+    return values;
+}
+
+// Samples `texture` onto the whole of `target`, texel for pixel, as shaders do.
+void drawTexture(Texture& texture, RenderTarget& target) {
+    texture.setParameter(GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    target.bindAsTarget();
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture.texture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glBegin(GL_QUADS);
+    for (const int corner : {0, 1, 3, 2}) {
+        glTexCoord2i(corner & 1, corner >> 1);
+        glVertex2i((corner & 1) * 2 - 1, (corner >> 1) * 2 - 1);
+    }
+    glEnd();
+}
+
+// The first value of a texture parameter (of the swizzle: the source of red).
+GLint parameter(const Texture& texture, GLenum name) {
+    GLint values[4] = {};
+    glBindTexture(GL_TEXTURE_2D, texture.texture);
+    glGetTexParameteriv(GL_TEXTURE_2D, name, values);
+    return values[0];
+}
+
+std::string temporary(const char* file) {
+    return ::testing::TempDir() + file;
+}
+
+class TextureTest : public ::testing::Test {
+protected:
+    GLTestContext gl;
+    RenderTarget target;
+};
+
+TEST_F(TextureTest, HostPixelsArriveUnchangedAndSurfacesFlip) {
+    // Rows of three pixels padded to 16 bytes, as host buffers may be.
+    std::vector<std::uint8_t> host(32);
+    std::iota(host.begin(), host.end(), 1);
+    std::vector<std::uint8_t> packed(host.begin(), host.begin() + 12);
+    packed.insert(packed.end(), host.begin() + 16, host.begin() + 28);
+    ASSERT_TRUE(target.initTarget(3, 2, 8));
+    target.upload(host.data(), 3, 2, 8, 16, true, false);
+    EXPECT_EQ(*target.pixels, host);
+    EXPECT_EQ(parameter(target, GL_TEXTURE_SWIZZLE_RGBA), GL_RED);
+    EXPECT_EQ(readBack<std::uint8_t>(target), packed);
+
+    target.uploadSurface(packed.data(), 3, 2, 8, 12, true);
+    std::vector<std::uint8_t> flipped(packed.begin() + 12, packed.end());
+    flipped.insert(flipped.end(), packed.begin(), packed.begin() + 12);
+    EXPECT_EQ(readBack<std::uint8_t>(target), flipped);
+
+    // A surface aliasing the CPU copy keeps its bytes through a later upload.
+    const auto alias = target.pixels;
+    target.upload(packed.data(), 3, 2, 8, 12, true, false);
+    EXPECT_EQ(*alias, flipped);
+}
+
+TEST_F(TextureTest, ImageFilesSampleInHostOrder) {
+    const std::uint8_t rgba[] = {255, 0, 0, 255, 0, 255, 0, 128, 10, 20, 30, 40, 50, 60, 70, 0};
+    ASSERT_TRUE(stbi_write_png(temporary("colours.png").c_str(), 2, 2, 4, rgba, 8));
+    Texture image;
+    ASSERT_TRUE(image.loadImage(temporary("colours.png")));
+    EXPECT_EQ(image.rowBytes, 8u);
+    EXPECT_EQ(parameter(image, GL_TEXTURE_SWIZZLE_RGBA), GL_ALPHA);
+    // Alpha first and the file's first row at the bottom, as host data comes.
+    ASSERT_TRUE(target.initTarget(2, 2, 8));
+    drawTexture(image, target);
+    EXPECT_EQ(
+        readBack<std::uint8_t>(target),
+        (std::vector<std::uint8_t>{255, 255, 0, 0, 128, 0, 255, 0, 40, 10, 20, 30, 0, 50, 60, 70}));
+
+    // Radiance HDR (values RGBE holds exactly, no alpha) loads as float.
+    const float rgb[] = {2.0f, 0.5f, 0.25f, 0.0f, 1.0f, 0.125f};
+    ASSERT_TRUE(stbi_write_hdr(temporary("light.hdr").c_str(), 2, 1, 3, rgb));
+    ASSERT_TRUE(image.loadImage(temporary("light.hdr")));
+    ASSERT_TRUE(target.initTarget(2, 1, image.depth));
+    drawTexture(image, target);
+    EXPECT_EQ(readBack<float>(target), (std::vector<float>{1, 2, 0.5f, 0.25f, 1, 0, 1, 0.125f}));
+
+    Texture missing;
+    EXPECT_FALSE(missing.loadImage(temporary("absent.png")));
+    EXPECT_EQ(missing.texture, 0u);
+}
+
+TEST_F(TextureTest, SixteenBitHostValuesMapAndBlitsFlip) {
+    const std::vector<std::uint16_t> host{0, 1, 16384, 16385, 32768, 32767, 8192, 24576};
+    const std::vector<std::uint16_t> gpu{0, 2, 32768, 32768, 65534, 65532, 16384, 49150};
+    RenderTarget source;
+    ASSERT_TRUE(source.initTarget(1, 2, 16));
+    ASSERT_TRUE(target.initTarget(1, 2, 16));
+    source.upload(host.data(), 1, 2, 16, 8, true, true);
+    EXPECT_EQ(std::memcmp(source.pixels->data(), gpu.data(), 16), 0);
+    RenderTarget::blit(source, target, false, false);
+    EXPECT_EQ(readBack<std::uint16_t>(target), gpu);
+
+    // Flipped, the bottom row lands on top.
+    RenderTarget::blit(source, target, true, false);
+    std::vector<std::uint16_t> flipped(gpu.begin() + 4, gpu.end());
+    flipped.insert(flipped.end(), gpu.begin(), gpu.begin() + 4);
+    EXPECT_EQ(readBack<std::uint16_t>(target), flipped);
+}
+
+TEST_F(TextureTest, ReinitialisedTargetsAreClearAndUploadsResetParameters) {
+    ASSERT_TRUE(target.initTarget(640, 360, 8));
+    target.bindAsTarget({10, 20, 0, 50});  // no width: the whole target
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 640);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    // The frame path re-specifies the target every draw, undoing the script's
+    // parameters.
+    target.setParameter(GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    target.setParameter(GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    target.upload(nullptr, 640, 360, 8, 2560, true, false);
+    EXPECT_EQ(parameter(target, GL_TEXTURE_MIN_FILTER), GL_LINEAR);
+    EXPECT_EQ(parameter(target, GL_TEXTURE_WRAP_T), GL_REPEAT);
+
+    ASSERT_TRUE(target.initTarget(1920, 1080, 8));
+    const std::vector<std::uint8_t> pixels = readBack<std::uint8_t>(target);
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0), 1920 * 1080 * 4);
+
+    // Re-initialised as a plain texture, the target drops its framebuffer.
+    EXPECT_TRUE(target.init(8, 8, 8, true));
+    EXPECT_EQ(target.framebuffer, 0u);
+    EXPECT_EQ(target.readPixels(), nullptr);
+}
+
+TEST_F(TextureTest, ReadBackAtEachDepthThroughTheFixedPackBuffer) {
+    const std::uint8_t bytes[] = {255, 128, 64, 0};
+    const std::uint16_t words[] = {65535, 32768, 16384, 0};
+    const float floats[] = {1.0f, 0.5f, 0.25f, 0.0f};
+    for (const void* last : {static_cast<const void*>(bytes), static_cast<const void*>(words),
+                             static_cast<const void*>(floats)}) {
+        const std::uint32_t depth = last == bytes ? 8 : last == words ? 16 : 32;
+        ASSERT_TRUE(target.initTarget(3, 2, depth));
+        target.bindAsTarget();
+        glClearColor(1.0f, 0.5f, 0.25f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        const std::uint8_t* mapped = target.readPixels();
+        ASSERT_NE(mapped, nullptr);
+        GLint binding = 0, size = 0;
+        glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &binding);
+        glGetBufferParameteriv(GL_PIXEL_PACK_BUFFER, GL_BUFFER_SIZE, &size);
+        EXPECT_EQ(binding, 4863);
+        EXPECT_EQ(size, static_cast<GLint>(6 * depth / 2));
+        EXPECT_EQ(std::memcmp(mapped + 5 * depth / 2, last, depth / 2), 0) << depth;
+        RenderTarget::releasePixels();
+    }
+
+    // Depth 15 carries 16-bit host values unmapped, two bytes a channel.
+    std::vector<std::uint16_t> unmapped(16);
+    std::iota(unmapped.begin(), unmapped.end(), 32760);
+    ASSERT_TRUE(target.initTarget(2, 2, 15));
+    target.uploadSurface(unmapped.data(), 2, 2, 15, 16, false);
+    EXPECT_EQ(readBack<std::uint16_t>(target), unmapped);
+
+    // Below 8 bits there is no pixel size: nothing is specified or read.
+    ASSERT_TRUE(target.initTarget(4, 4, 0));
+    target.upload(unmapped.data(), 2, 2, 4, 16, true, true);
+    EXPECT_EQ(target.readPixels(), nullptr);
+}
+
+}  // namespace
