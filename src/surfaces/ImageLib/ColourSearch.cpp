@@ -1,0 +1,161 @@
+#include "surfaces/ImageLib/ColourSearch.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+
+#include <cmath>
+#include <cstdint>
+
+#include "surfaces/ImageLib/VectorArithmetic.h"
+
+namespace ImageLib {
+
+namespace {
+
+constexpr std::uint32_t kCubesPerSlab = 32 * 32 * 32;
+
+// Lane-wise minimum of 32-bit integers, which SSE2 lacks.
+__m128i smallerIndices(__m128i a, __m128i b) {
+    const __m128i aIsGreater = _mm_cmpgt_epi32(a, b);
+    return _mm_or_si128(_mm_and_si128(aIsGreater, b), _mm_andnot_si128(aIsGreater, a));
+}
+
+}  // namespace
+
+ColourSearch::ColourSearch(const Palette& palette, std::uint64_t pixels)
+    : palette_(palette), useCubes_(pixels >= kMinPixelsForCubes) {
+    static_assert(kCubesPerAxis * kCubesPerAxis * kCubesPerAxis == kCubesPerSlab, "slab size");
+}
+
+std::uint32_t ColourSearch::nearest(__m128 value) {
+    if (!useCubes_) {
+        last_ = VectorArithmetic::nearest(palette_, value, last_);
+        return last_;
+    }
+    // floor(channel × 16), exact: the product is, and truncation is corrected
+    // downwards for negatives. NaN and huge values come out far outside.
+    const __m128 scaled = _mm_mul_ps(value, _mm_set1_ps(static_cast<float>(kCubesPerUnit)));
+    __m128i floor = _mm_cvttps_epi32(scaled);
+    floor = _mm_add_epi32(floor, _mm_castps_si128(_mm_cmplt_ps(scaled, _mm_cvtepi32_ps(floor))));
+    alignas(16) std::int32_t corner[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(corner), floor);
+    std::uint32_t axis[4];
+    for (int c = 0; c < 4; ++c) {
+        axis[c] = static_cast<std::uint32_t>(corner[c] - kFirstCube);
+    }
+    if ((axis[0] | axis[1] | axis[2] | axis[3]) >= kCubesPerAxis) {
+        last_ = VectorArithmetic::nearest(palette_, value, last_);
+        return last_;
+    }
+    std::unique_ptr<Cube[]>& slab = slabs_[axis[0]];
+    if (!slab) {
+        slab.reset(new Cube[kCubesPerSlab]());
+    }
+    Cube& cube = slab[(axis[1] * kCubesPerAxis + axis[2]) * kCubesPerAxis + axis[3]];
+    if (cube.count == 0) {
+        build(cube, corner);
+    }
+
+    // Each lane keeps the first of its candidates at the smallest distance;
+    // candidates go to the lanes in ascending index order. Distances add as
+    // (A + R) + (G + B), like the single-pixel distance.
+    const __m128 alpha = _mm_shuffle_ps(value, value, _MM_SHUFFLE(0, 0, 0, 0));
+    const __m128 red = _mm_shuffle_ps(value, value, _MM_SHUFFLE(1, 1, 1, 1));
+    const __m128 green = _mm_shuffle_ps(value, value, _MM_SHUFFLE(2, 2, 2, 2));
+    const __m128 blue = _mm_shuffle_ps(value, value, _MM_SHUFFLE(3, 3, 3, 3));
+    __m128 best = _mm_set1_ps(1e6f);
+    __m128i bestIndex = _mm_setzero_si128();
+    for (const Block* block = &blocks_[cube.first]; block != &blocks_[cube.first] + cube.count;
+         ++block) {
+        const __m128 da = _mm_sub_ps(alpha, block->alpha);
+        const __m128 dr = _mm_sub_ps(red, block->red);
+        const __m128 dg = _mm_sub_ps(green, block->green);
+        const __m128 db = _mm_sub_ps(blue, block->blue);
+        const __m128 d = _mm_add_ps(_mm_add_ps(_mm_mul_ps(da, da), _mm_mul_ps(dr, dr)),
+                                    _mm_add_ps(_mm_mul_ps(dg, dg), _mm_mul_ps(db, db)));
+        const __m128 closer = _mm_cmplt_ps(d, best);
+        best = _mm_min_ps(d, best);
+        bestIndex = _mm_or_si128(_mm_and_si128(_mm_castps_si128(closer), block->index),
+                                 _mm_andnot_si128(_mm_castps_si128(closer), bestIndex));
+    }
+    // The smallest distance, and of the lanes holding it the lowest index. A
+    // lane that found nothing under 1e6 still holds 1e6: then index 0.
+    __m128 smallest = _mm_min_ps(best, _mm_shuffle_ps(best, best, _MM_SHUFFLE(2, 3, 0, 1)));
+    smallest = _mm_min_ps(smallest, _mm_shuffle_ps(smallest, smallest, _MM_SHUFFLE(1, 0, 3, 2)));
+    const __m128i tied = _mm_castps_si128(_mm_cmpeq_ps(best, smallest));
+    __m128i index = _mm_or_si128(_mm_and_si128(tied, bestIndex),
+                                 _mm_andnot_si128(tied, _mm_set1_epi32(INT32_MAX)));
+    index = smallerIndices(index, _mm_shuffle_epi32(index, _MM_SHUFFLE(2, 3, 0, 1)));
+    index = smallerIndices(index, _mm_shuffle_epi32(index, _MM_SHUFFLE(1, 0, 3, 2)));
+    const __m128i found = _mm_castps_si128(_mm_cmplt_ps(smallest, _mm_set1_ps(1e6f)));
+    last_ = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_and_si128(index, found)));
+    return last_;
+}
+
+// A colour is a candidate unless even its smallest distance to the cube
+// exceeds the largest distance of some colour to the cube; such a colour can
+// be neither nearest nor tied anywhere in it. Both bounds are computed like a
+// pixel's distance, from the per-channel differences to the cube's nearest
+// and farthest faces; rounding is monotonic, so they hold for the computed
+// distances as well.
+void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4]) {
+    const __m128 scale = _mm_set1_ps(1.0f / kCubesPerUnit);
+    const __m128i first = _mm_setr_epi32(corner[0], corner[1], corner[2], corner[3]);
+    const __m128 low = _mm_mul_ps(_mm_cvtepi32_ps(first), scale);
+    const __m128 high = _mm_mul_ps(_mm_cvtepi32_ps(_mm_add_epi32(first, _mm_set1_epi32(1))), scale);
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+
+    float lower[Palette::kCapacity];
+    float smallestUpper = INFINITY;
+    for (std::uint32_t i = 0; i < palette_.size; ++i) {
+        const __m128 colour = VectorArithmetic::load(palette_.colours[i]);
+        const __m128 nearestPoint = _mm_min_ps(_mm_max_ps(colour, low), high);
+        lower[i] = VectorArithmetic::distance(nearestPoint, colour);
+        const __m128 towardsLow = _mm_and_ps(_mm_sub_ps(low, colour), magnitude);
+        const __m128 towardsHigh = _mm_and_ps(_mm_sub_ps(high, colour), magnitude);
+        const __m128 lowIsFarther = _mm_cmpgt_ps(towardsLow, towardsHigh);
+        const __m128 farthestPoint =
+            _mm_or_ps(_mm_and_ps(lowIsFarther, low), _mm_andnot_ps(lowIsFarther, high));
+        const float upper = VectorArithmetic::distance(farthestPoint, colour);
+        if (upper < smallestUpper) {
+            smallestUpper = upper;
+        }
+    }
+    cube.first = static_cast<std::uint32_t>(blocks_.size());
+    alignas(16) float channels[4][4];
+    alignas(16) std::int32_t indices[4];
+    int lane = 0;
+    const auto flush = [&] {
+        for (; lane < 4; ++lane) {
+            for (float* channel : channels) {
+                channel[lane] = NAN;
+            }
+            indices[lane] = 0;
+        }
+        blocks_.push_back({_mm_load_ps(channels[0]), _mm_load_ps(channels[1]),
+                           _mm_load_ps(channels[2]), _mm_load_ps(channels[3]),
+                           _mm_load_si128(reinterpret_cast<const __m128i*>(indices))});
+        lane = 0;
+    };
+    for (std::uint32_t i = 0; i < palette_.size; ++i) {
+        if (lower[i] > smallestUpper) {
+            continue;
+        }
+        const Pixel32& colour = palette_.colours[i];
+        channels[0][lane] = colour.alpha;
+        channels[1][lane] = colour.red;
+        channels[2][lane] = colour.green;
+        channels[3][lane] = colour.blue;
+        indices[lane] = static_cast<std::int32_t>(i);
+        if (++lane == 4) {
+            flush();
+        }
+    }
+    if (lane > 0) {
+        flush();
+    }
+    cube.count = static_cast<std::uint32_t>(blocks_.size()) - cube.first;
+}
+
+}  // namespace ImageLib
+
+#endif
