@@ -1,0 +1,285 @@
+#include "entities/Context.h"
+
+#include <cstdlib>
+
+#include "entities/EntityHandle.h"
+#include "gl/RenderTarget.h"
+#include "gl/Shader.h"
+#include "gl/Texture.h"
+#include "surfaces/Surface.h"
+
+namespace {
+
+// The surface entity declares no registry class of its own; this is the
+// registry of its kind.
+using SurfaceRegistry = EntityFactory<Surface, EntityHandle::SurfaceBase>;
+
+// Multibyte to wide in the runtime's current locale. A text that is not valid
+// there is widened byte by byte, so that it still names something.
+std::wstring widen(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    const std::size_t length = std::mbstowcs(&wide[0], text.c_str(), wide.size());
+    if (length == static_cast<std::size_t>(-1)) {
+        wide.clear();
+        for (const char byte : text) wide.push_back(static_cast<unsigned char>(byte));
+        return wide;
+    }
+    wide.resize(length);
+    return wide;
+}
+
+// Wide to multibyte in the current locale; characters it cannot encode make
+// the text fall back to the low byte of each character.
+std::string narrow(const std::wstring& text) {
+    const std::size_t length = std::wcstombs(nullptr, text.c_str(), 0);
+    if (length == static_cast<std::size_t>(-1)) {
+        std::string bytes;
+        for (const wchar_t character : text) bytes.push_back(static_cast<char>(character));
+        return bytes;
+    }
+    std::string bytes(length + 1, '\0');
+    std::wcstombs(&bytes[0], text.c_str(), bytes.size());
+    bytes.resize(length);
+    return bytes;
+}
+
+}  // namespace
+
+template <typename Registry>
+Registry* Context::registry(std::uint32_t base) const {
+    const auto found = factories.find(base);
+    return found != factories.end() ? static_cast<Registry*>(found->second.get()) : nullptr;
+}
+
+Context::~Context() {
+    reset();
+}
+
+std::uint32_t Context::count() const {
+    const auto* parameters = registry<Parameter::Factory>(EntityHandle::ParameterBase);
+    return parameters != nullptr ? parameters->count() : 0;
+}
+
+const Parameter& Context::at(std::uint32_t position) const {
+    const auto* parameters = registry<Parameter::Factory>(EntityHandle::ParameterBase);
+    return parameters != nullptr ? parameters->at(position) : emptyParameter;
+}
+
+void Context::initialise() {
+    reset();
+    factories[EntityHandle::ParameterBase] = std::make_unique<Parameter::Factory>();
+    factories[EntityHandle::RenderTargetBase] = std::make_unique<RenderTarget::Factory>();
+    factories[EntityHandle::TextureBase] = std::make_unique<Texture::Factory>();
+    factories[EntityHandle::ShaderBase] = std::make_unique<Shader::Factory>();
+    factories[EntityHandle::SurfaceBase] = std::make_unique<SurfaceRegistry>();
+    currentInstance = 0;
+    Sequence& first = *instances[addInstance()];
+    first.sequenceRenderTarget = 0;
+    first.sequenceTexture = 0;
+    first.time = 0;
+    initialised = true;
+}
+
+void Context::reset() {
+    if (!initialised)
+        return;
+    instances.clear();
+    factories.clear();
+    initialised = false;
+}
+
+std::uint32_t Context::addInstance() {
+    auto sequence = std::make_unique<Sequence>(this);
+    sequence->assign(*this);
+    for (std::size_t slot = 0; slot < instances.size(); ++slot) {
+        if (!instances[slot]) {
+            instances[slot] = std::move(sequence);
+            return static_cast<std::uint32_t>(slot);
+        }
+    }
+    instances.push_back(std::move(sequence));
+    return static_cast<std::uint32_t>(instances.size() - 1);
+}
+
+void Context::removeInstance(std::uint32_t index) {
+    if (index < instances.size())
+        instances[index].reset();
+}
+
+std::uint32_t Context::create(std::uint32_t kind) {
+    const auto found = factories.find(EntityHandle::kindOf(kind));
+    return found != factories.end() ? found->second->create() : 0;
+}
+
+void Context::release(std::uint32_t handle) {
+    const auto found = factories.find(EntityHandle::kindOf(handle));
+    if (found != factories.end())
+        found->second->release(handle);
+}
+
+std::uint32_t Context::createShader(const std::string& first, const std::string& second) {
+    const std::uint32_t handle = create(EntityHandle::ShaderBase);
+    if (handle == 0)
+        return 0;
+    Shader& shader = getShader(handle);
+    const std::wstring name = widen(first);
+    shader.create();
+    shader.name = name;
+    if (!second.empty())
+        shader.compile(second);
+    else
+        shader.load(L"\\" + name + L".frag");
+    return handle;
+}
+
+std::uint32_t Context::createRenderTarget(std::uint32_t width, std::uint32_t height,
+                                          std::uint32_t depth) {
+    const std::uint32_t handle = create(EntityHandle::RenderTargetBase);
+    if (handle != 0)
+        getRenderTarget(handle).initTarget(width, height, depth);
+    return handle;
+}
+
+std::uint32_t Context::createTexture(std::uint32_t width, std::uint32_t height,
+                                     std::uint32_t depth) {
+    const std::uint32_t handle = create(EntityHandle::TextureBase);
+    if (handle != 0)
+        getTexture(handle).init(width, height, depth, true);
+    return handle;
+}
+
+std::uint32_t Context::createTextureFromImage(const std::string& name) {
+    const std::uint32_t handle = create(EntityHandle::TextureBase);
+    if (handle != 0)
+        getTexture(handle).loadImage(name);
+    return handle;
+}
+
+std::uint32_t Context::createSurface(std::uint32_t width, std::uint32_t height,
+                                     std::uint32_t depth) {
+    const std::uint32_t handle = create(EntityHandle::SurfaceBase);
+    if (handle != 0)
+        getSurface(handle).init(width, height, depth, 1);
+    return handle;
+}
+
+std::uint32_t Context::createParameter(const std::string& name, std::uint32_t kind,
+                                       const std::string& label) {
+    auto* parameters = registry<Parameter::Factory>(EntityHandle::ParameterBase);
+    if (parameters == nullptr)
+        return 0;
+    const std::uint32_t handle = parameters->create();
+    Parameter& parameter = parameters->lookup(handle);
+    parameter.initialise(name, kind, label);
+    if (kind == QS_Type::LAYER)
+        parameter.texture = createTexture(2, 2, 8);
+    parameter.id = handle;
+    return handle;
+}
+
+Shader& Context::getShader(std::uint32_t handle) {
+    auto* shaders = registry<Shader::Factory>(EntityHandle::ShaderBase);
+    return shaders != nullptr ? shaders->lookup(handle) : nullEntity<Shader>();
+}
+
+RenderTarget& Context::getRenderTarget(std::uint32_t handle) {
+    auto* targets = registry<RenderTarget::Factory>(EntityHandle::RenderTargetBase);
+    return targets != nullptr ? targets->lookup(handle) : nullEntity<RenderTarget>();
+}
+
+Texture& Context::getTexture(std::uint32_t handle) {
+    auto* textures = registry<Texture::Factory>(EntityHandle::TextureBase);
+    return textures != nullptr ? textures->lookup(handle) : nullEntity<Texture>();
+}
+
+Surface& Context::getSurface(std::uint32_t handle) {
+    auto* surfaces = registry<SurfaceRegistry>(EntityHandle::SurfaceBase);
+    return surfaces != nullptr ? surfaces->lookup(handle) : nullEntity<Surface>();
+}
+
+Parameter& Context::getParameter(std::uint32_t handle) {
+    if (Sequence* sequence = currentSequence()) {
+        Parameter& copy = sequence->find(handle);
+        if (copy.id != 0)
+            return copy;
+    }
+    auto* parameters = registry<Parameter::Factory>(EntityHandle::ParameterBase);
+    return parameters != nullptr ? parameters->lookup(handle) : emptyParameter;
+}
+
+std::string Context::shaderErrors() const {
+    std::string text;
+    const auto* shaders = registry<Shader::Factory>(EntityHandle::ShaderBase);
+    if (shaders == nullptr)
+        return text;
+    for (std::uint32_t position = 0; position < shaders->count(); ++position) {
+        const Shader& shader = shaders->at(position);
+        if (!shader.errorText.empty())
+            text += "Shader \"" + narrow(shader.name) + "\"\n" + shader.errorText + "\n";
+    }
+    return text;
+}
+
+// A stale index (beyond the slots, or of a removed instance, as the host may
+// keep across a script restart) designates no instance. Rather than
+// re-creating one behind the host's back, every operation on the current
+// instance then does nothing.
+Sequence* Context::currentSequence() const {
+    return currentInstance < instances.size() ? instances[currentInstance].get() : nullptr;
+}
+
+void Context::setContextExtent(std::uint32_t width, std::uint32_t height, float aspect) {
+    contextWidth = width;
+    contextHeight = height;
+    pixelAspect = aspect >= 0.01f && aspect <= 4.0f ? aspect : 1.0f;
+}
+
+void Context::setInputOrigin(std::int32_t x, std::int32_t y) {
+    if (Sequence* sequence = currentSequence()) {
+        sequence->inputOriginX = x;
+        sequence->inputOriginY = y;
+    }
+}
+
+void Context::clearOutputExtent() {
+    if (Sequence* sequence = currentSequence()) {
+        sequence->outputWidth = 0;
+        sequence->outputHeight = 0;
+    }
+}
+
+void Context::prepareOutput(double time, std::uint32_t width, std::uint32_t height,
+                            std::uint32_t depth) {
+    Sequence* sequence = currentSequence();
+    if (sequence == nullptr)
+        return;
+    sequence->time = time;
+    sequence->outputWidth = width;
+    sequence->outputHeight = height;
+    if (sequence->sequenceRenderTarget == 0)
+        sequence->sequenceRenderTarget = createRenderTarget(width, height, depth);
+    RenderTarget& target = getRenderTarget(sequence->sequenceRenderTarget);
+    if (target.texture != 0 && target.framebuffer != 0) {
+        // New storage for the same texture: the framebuffer keeps it attached.
+        target.upload(nullptr, width, height, depth, std::uint64_t{width} * 4 * depth / 8, true,
+                      false);
+        return;
+    }
+    // The script released it (or it was never made): start a new one.
+    sequence->sequenceRenderTarget = createRenderTarget(width, height, depth);
+}
+
+void Context::uploadInput(const void* pixels, std::uint32_t width, std::uint32_t height,
+                          std::uint32_t depth, std::uint64_t rowBytes) {
+    Sequence* sequence = currentSequence();
+    if (pixels == nullptr || sequence == nullptr)
+        return;
+    if (sequence->sequenceTexture == 0)
+        sequence->sequenceTexture = createTexture(width, height, depth);
+    Texture* texture = &getTexture(sequence->sequenceTexture);
+    if (texture->texture == 0) {
+        sequence->sequenceTexture = createTexture(width, height, depth);
+        texture = &getTexture(sequence->sequenceTexture);
+    }
+    texture->upload(pixels, width, height, depth, rowBytes, true, true);
+}

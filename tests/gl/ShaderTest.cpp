@@ -1,0 +1,208 @@
+// Shader programs on the real Mesa context: effect shaders rendered into
+// render targets and read back, as the script's draw() does it.
+#include <GL/glew.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "entities/Context.h"
+#include "gl/RenderTarget.h"
+#include "gl/Shader.h"
+#include "package/FileReads.h"
+#include "support/GLTestContext.h"
+
+namespace {
+
+template <typename T>
+std::vector<T> readBack(RenderTarget& target) {
+    const std::uint8_t* mapped = target.readPixels();
+    if (mapped == nullptr)
+        return {};
+    std::vector<T> values(std::size_t{target.width} * target.height * 4);
+    std::memcpy(values.data(), mapped, values.size() * sizeof(T));
+    RenderTarget::releasePixels();
+    return values;
+}
+
+class ShaderTest : public ::testing::Test {
+protected:
+    void SetUp() override { context.initialise(); }
+    void TearDown() override {
+        fileTextHook = nullptr;
+        context.reset();
+    }
+
+    Shader& shader(const std::string& source) {
+        return context.getShader(context.createShader("effect", source));
+    }
+    RenderTarget& target(std::uint32_t width, std::uint32_t height, std::uint32_t depth) {
+        return context.getRenderTarget(context.createRenderTarget(width, height, depth));
+    }
+    Texture& texture(std::uint32_t width, std::uint32_t height, const void* hostPixels) {
+        Texture& made = context.getTexture(context.createTexture(width, height, 8));
+        made.upload(hostPixels, width, height, 8, std::uint64_t{width} * 4, true, false);
+        made.setParameter(GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        made.setParameter(GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        return made;
+    }
+    static void render(Shader& program, RenderTarget& into, bool flip = false) {
+        into.bindAsTarget();
+        ASSERT_TRUE(program.bind()) << program.errorText;
+        program.draw(flip);
+    }
+
+    GLTestContext gl;
+    Context& context = Context::instance();
+};
+
+const char kSampleImage[] =
+    "uniform sampler2D image;\n"
+    "void main() { gl_FragColor = texture2D(image, gl_TexCoord[0].xy); }\n";
+
+TEST_F(ShaderTest, EffectCodeSeesRedGreenBlueAlphaAndWritesHostOrder) {
+    const std::uint8_t texel[4] = {255, 200, 100, 50};  // A, R, G, B
+    Texture& image = texture(1, 1, texel);
+    // Green and blue swapped: only a correct reordering both ways gives the
+    // host pixel (A, R, B, G).
+    Shader& program = shader(
+        "uniform sampler2D image;\n"
+        "void main() { vec4 c = texture2D(image, gl_TexCoord[0].xy); gl_FragColor = c.rbga; }\n");
+    ASSERT_EQ(program.errorText, "");
+    EXPECT_EQ(program.source.find("repl_"), std::string::npos) << "source is kept unrewritten";
+    program.uniform("image").setIntValue(static_cast<std::int32_t>(image.texture));
+    RenderTarget& output = target(1, 1, 8);
+    render(program, output);
+    EXPECT_EQ(readBack<std::uint8_t>(output), (std::vector<std::uint8_t>{255, 200, 50, 100}));
+}
+
+TEST_F(ShaderTest, FlippedQuadPutsTextureRowZeroAtTheTop) {
+    const std::uint8_t rows[8] = {255, 10, 0, 0, 255, 20, 0, 0};  // row 0, then row 1
+    Texture& image = texture(1, 2, rows);
+    Shader& program = shader(kSampleImage);
+    program.uniform("image").setIntValue(static_cast<std::int32_t>(image.texture));
+    RenderTarget& output = target(1, 2, 8);
+
+    render(program, output, false);
+    std::vector<std::uint8_t> pixels = readBack<std::uint8_t>(output);  // bottom row first
+    ASSERT_EQ(pixels.size(), 8u);
+    EXPECT_EQ(pixels[1], 10);
+    EXPECT_EQ(pixels[5], 20);
+
+    render(program, output, true);
+    pixels = readBack<std::uint8_t>(output);
+    EXPECT_EQ(pixels[1], 20);
+    EXPECT_EQ(pixels[5], 10);
+}
+
+std::string packageText(const std::wstring& path) {
+    return path == L"\\present.frag" ? kSampleImage : "";
+}
+
+TEST_F(ShaderTest, FailuresLeaveTheirTextAndMakeTheShaderUnusable) {
+    Shader& broken = shader("void main() { gl_FragColor = vec4(1.0) }\n");
+    const std::string compileFailure = "Shader compilation failed:\n";
+    EXPECT_EQ(broken.errorText.compare(0, compileFailure.size(), compileFailure), 0);
+    EXPECT_GT(broken.errorText.size(), compileFailure.size()) << "the log follows";
+    GLint linked = GL_TRUE;
+    glGetProgramiv(broken.program, GL_LINK_STATUS, &linked);
+    EXPECT_EQ(linked, GL_FALSE);
+    EXPECT_FALSE(broken.bind());
+
+    Shader& unlinked = shader("vec4 shade();\nvoid main() { gl_FragColor = shade(); }\n");
+    EXPECT_EQ(unlinked.errorText.rfind("Program linking failed:\n", 0), 0u) << unlinked.errorText;
+
+    // From the package: the name becomes "\<name>.frag".
+    fileTextHook = packageText;
+    const std::uint32_t missing = context.createShader("absent", "");
+    EXPECT_EQ(context.getShader(missing).errorText, "Shader file not found or shader is empty!");
+    EXPECT_EQ(context.getShader(missing).path, L"\\absent.frag");
+    Shader& present = context.getShader(context.createShader("present", ""));
+    EXPECT_EQ(present.errorText, "");
+    EXPECT_TRUE(present.bind());
+
+    // A good source makes a failed shader usable, and it survives a rebuild.
+    EXPECT_TRUE(broken.compile(kSampleImage));
+    EXPECT_TRUE(broken.reload(true));
+    EXPECT_TRUE(broken.bind());
+}
+
+TEST_F(ShaderTest, SamplersTakeUnitsInRecordOrderWithTheirSizes) {
+    const std::vector<std::uint8_t> zeros(7 * 5 * 4, 0);
+    Texture& narrow = texture(3, 5, zeros.data());
+    Texture& wide = texture(7, 2, zeros.data());
+    // The textures sample as 0, so the output is exactly the two size uniforms.
+    // Records are applied in the order GL lists them (declaration order on
+    // Mesa), so the size uniforms come first: a vec4 record listed after its
+    // sampler would send its own value over the size.
+    Shader& program = shader(
+        "uniform vec4 Texture0Params;\nuniform vec4 s_Texture1Params;\n"
+        "uniform sampler2D first;\nuniform sampler2D second;\n"
+        "void main() { vec2 uv = gl_TexCoord[0].xy;\n"
+        "  gl_FragColor = vec4(Texture0Params.xy, s_Texture1Params.xy)\n"
+        "      + texture2D(first, uv) + texture2D(second, uv); }\n");
+    ASSERT_EQ(program.errorText, "");
+    program.uniform("first").setIntValue(static_cast<std::int32_t>(narrow.texture));
+    program.uniform("second").setIntValue(static_cast<std::int32_t>(wide.texture));
+    EXPECT_EQ(program.uniform("s_Texture1Params").flags, static_cast<std::uint32_t>(ParamHidden));
+    EXPECT_EQ(program.uniform("Texture0Params").flags, 0u);
+
+    const bool firstListedFirst = program.findUniform("first") < program.findUniform("second");
+    const Texture& unit0 = firstListedFirst ? narrow : wide;
+    const Texture& unit1 = firstListedFirst ? wide : narrow;
+    RenderTarget& output = target(1, 1, 32);
+    render(program, output);
+    GLint unit = -1;
+    glGetUniformiv(program.program, program.uniform(firstListedFirst ? "second" : "first").location,
+                   &unit);
+    EXPECT_EQ(unit, 1);
+    // Host order: alpha first, so (unit 1 height, unit 0 width, unit 0 height, unit 1 width).
+    EXPECT_EQ(readBack<float>(output),
+              (std::vector<float>{float(unit1.height), float(unit0.width), float(unit0.height),
+                                  float(unit1.width)}));
+    GLfloat params[4] = {};
+    glGetUniformfv(program.program, program.uniformLocation("s_Texture1Params"), params);
+    EXPECT_FLOAT_EQ(params[2], 1.0f / float(unit1.width));
+    EXPECT_FLOAT_EQ(params[3], 1.0f / float(unit1.height));
+}
+
+TEST_F(ShaderTest, UniformKindsFollowTheirTypesAndTheEffectsParameterNames) {
+    context.createParameter("spin", QS_Type::ANGLE, "");
+    Shader& program = shader(
+        "uniform float weights[4];\nuniform vec4 colour;\nuniform float spin;\n"
+        "uniform float time;\nuniform float timeScale;\nuniform vec3 point;\n"
+        "uniform int choice;\nuniform bool on;\nuniform mat2 turn;\n"
+        "void main() { gl_FragColor = colour + vec4(weights[0] + weights[1] + weights[2]\n"
+        "  + weights[3] + time + timeScale + point.x + float(choice) + turn[0][0], spin,\n"
+        "  on ? 1.0 : 0.0, 0.0); }\n");
+    ASSERT_EQ(program.errorText, "");
+    const Parameter& weights = program.uniform("weights[0]");
+    EXPECT_EQ(weights.kind, 0u);
+    EXPECT_EQ(weights.arraySize, 4u);
+    EXPECT_EQ(program.uniform("spin").kind, 12u);
+    EXPECT_EQ(program.uniform("colour").kind, 3u);
+    EXPECT_EQ(program.uniform("point").kind, 2u);
+    EXPECT_EQ(program.uniform("choice").kind, 9u);
+    EXPECT_EQ(program.uniform("on").kind, 8u);
+    EXPECT_EQ(program.uniform("turn").kind, 0u);
+    EXPECT_EQ(program.uniform("time").flags, static_cast<std::uint32_t>(ParamHidden));
+    EXPECT_EQ(program.uniform("timeScale").flags, 0u);
+    EXPECT_EQ(program.findUniform("absent"), -1);
+    EXPECT_EQ(program.uniformLocation("absent"), -1);
+    EXPECT_EQ(program.locationCache.count("absent"), 1u) << "misses are cached too";
+
+    // The array's record value is never sent; the rest of the shader renders.
+    Parameter& unset = program.uniform("weights[0]");
+    std::fill(std::begin(unset.value), std::end(unset.value), 100.0f);
+    const float colour[4] = {0.25f, 0.5f, 0.75f, 1.0f};
+    std::memcpy(program.uniform("colour").value, colour, sizeof colour);
+    program.uniform("spin").value[0] = 0.125f;
+    program.uniform("on").setIntValue(1);
+    RenderTarget& output = target(1, 1, 32);
+    render(program, output);
+    EXPECT_EQ(readBack<float>(output), (std::vector<float>{1.0f, 0.25f, 0.625f, 1.75f}));
+}
+
+}  // namespace
