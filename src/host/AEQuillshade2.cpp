@@ -1,9 +1,29 @@
 #include "host/AEQuillshade2.h"
 
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "entities/Context.h"
 #include "gl/GLContextGuard.h"
 #include "gl/GLContextLock.h"
 #include "gl/GlewLoader.h"
+#include "gl/RenderTarget.h"
+#include "gl/Texture.h"
+#include "host/ErrorDisplay.h"
 #include "package/BlobReader.h"
+#include "package/FileReads.h"
+#include "script/ScriptText.h"
+#include "script/Scripting.h"
+
+namespace {
+
+// Draw calls over all instances; every fifth swaps the hidden window's buffers.
+std::uint32_t drawCounter = 0;
+
+constexpr std::uint32_t kInputTarget = 0xFFFFFFFFu;
+
+}  // namespace
 
 AEQuillshade2::~AEQuillshade2() {
     if (glContext)
@@ -25,9 +45,180 @@ bool AEQuillshade2::initialize(win32::HMODULE module) {
 
     GLContextGuard guard(lockGLContext());
     initialiseGlew();
+    loadScript();
     initialized = true;
     guard.release();
     return true;
+}
+
+bool AEQuillshade2::loadScript() {
+    const std::string text = buildScriptText(readFileText(L"fx.js"));
+    GLContextGuard guard(lockGLContext());
+    Scripting& scripting = Scripting::instance();
+    scripting.shutdown();
+    Context::instance().reset();
+    // An effect may lengthen (or shorten) the bound after which a runaway
+    // evaluation is ended; 0 or a missing key keeps the engine's default.
+    if (config) {
+        const std::int32_t limit = config->getInt(L"SCRIPT_TIME_LIMIT_MS");
+        if (limit > 0)
+            scripting.setTimeLimit(std::chrono::milliseconds(limit));
+    }
+    scripting.init();
+    scripting.eval(text.c_str());
+    scriptLoaded = true;
+    Context& context = Context::instance();
+    if (Sequence* sequence = context.currentSequence())
+        sequence->assign(context);
+    guard.release();
+    return true;
+}
+
+void AEQuillshade2::shutdown() {
+    if (!initialized)
+        return;
+    Scripting::instance().shutdown();
+    Context::instance().reset();
+    glContext->destroy();
+    initialized = false;
+    scriptLoaded = false;
+}
+
+bool AEQuillshade2::makeInstanceCurrent() const {
+    if (!currentRecord)
+        return false;
+    Context::instance().setCurrentInstance(currentRecord->instanceIndex);
+    return true;
+}
+
+InstanceRecord* AEQuillshade2::createInstance() {
+    auto* record = new InstanceRecord{};
+    currentRecord = record;
+    record->instanceIndex = Context::instance().addInstance();
+    return record;
+}
+
+void AEQuillshade2::destroyInstance(InstanceRecord* record) {
+    if (!record)
+        return;
+    Context::instance().removeInstance(record->instanceIndex);
+    // The record is gone; a later command must not reach it as current.
+    if (currentRecord == record)
+        currentRecord = nullptr;
+    delete record;
+}
+
+void AEQuillshade2::setCurrentInstance(InstanceRecord* record) {
+    currentRecord = record;
+    makeInstanceCurrent();
+}
+
+std::pair<std::uint32_t, std::uint32_t> AEQuillshade2::preRender(std::uint32_t width,
+                                                                 std::uint32_t height) {
+    if (!makeInstanceCurrent())
+        return {width, height};
+    Context& context = Context::instance();
+    context.clearOutputExtent();
+    if (scriptLoaded) {
+        char call[64];
+        std::snprintf(call, sizeof call, "preRender(%d,%d,%d);", static_cast<int>(width),
+                      static_cast<int>(height), 1);
+        Scripting::instance().eval(call);
+    }
+    const Sequence* sequence = context.currentSequence();
+    if (!sequence)
+        return {width, height};
+    return {sequence->outputWidth ? sequence->outputWidth : width,
+            sequence->outputHeight ? sequence->outputHeight : height};
+}
+
+void AEQuillshade2::draw(double time, std::uint32_t width, std::uint32_t height,
+                         std::uint32_t depth) {
+    if (!makeInstanceCurrent())
+        return;
+    Context& context = Context::instance();
+    context.prepareOutput(time, width, height, depth);
+    const std::string errors = context.shaderErrors();
+    if (!errors.empty()) {
+        if (const Sequence* sequence = context.currentSequence()) {
+            drawErrorText(context.getRenderTarget(sequence->sequenceRenderTarget), errors);
+        }
+    } else if (scriptLoaded) {
+        Scripting::instance().eval("draw();");
+    }
+    if (++drawCounter > 4) {
+        win32::SwapBuffers(glContext->deviceContext);
+        drawCounter = 0;
+    }
+}
+
+void AEQuillshade2::updateUIFlags() {
+    if (makeInstanceCurrent() && scriptLoaded)
+        Scripting::instance().eval("updateUIFlags();");
+}
+
+std::uint32_t AEQuillshade2::parameterCount() const {
+    return Context::instance().count();
+}
+
+const Parameter& AEQuillshade2::getParameter(std::uint32_t index) const {
+    Context& context = Context::instance();
+    return context.getParameter(context.at(index).id);
+}
+
+const Parameter& AEQuillshade2::getParameterAt(std::uint32_t index) const {
+    return getParameter(index);
+}
+
+const Parameter& AEQuillshade2::setParameterValue(std::uint32_t index, const void* value) {
+    Context& context = Context::instance();
+    if (!makeInstanceCurrent())
+        return emptyParameter;
+    Parameter& parameter = context.getParameter(context.at(index).id);
+    if (parameter.id != 0 && parameter.kind != QS_Type::LAYER) {
+        std::memcpy(parameter.value, value, sizeof parameter.value);
+    }
+    return parameter;
+}
+
+void AEQuillshade2::uploadImage(std::uint32_t target, const void* pixels, std::uint32_t width,
+                                std::uint32_t height, std::uint32_t depth, std::uint64_t rowBytes) {
+    if (!pixels || rowBytes == 0 || !makeInstanceCurrent())
+        return;
+    Context& context = Context::instance();
+    if (target == kInputTarget) {
+        context.uploadInput(pixels, width, height, depth, rowBytes);
+        return;
+    }
+    Parameter& parameter = context.getParameter(context.at(target).id);
+    if (parameter.id == 0 || parameter.kind != QS_Type::LAYER)
+        return;
+    Texture& texture = context.getTexture(parameter.texture);
+    if (texture.texture == 0)
+        return;
+    texture.upload(pixels, width, height, depth, rowBytes, true, true);
+    parameter.setIntValue(static_cast<std::int32_t>(texture.texture));
+}
+
+const std::uint8_t* AEQuillshade2::readOutputPixels() {
+    Context& context = Context::instance();
+    const Sequence* sequence = context.currentSequence();
+    if (!sequence)
+        return nullptr;
+    RenderTarget& target = context.getRenderTarget(sequence->sequenceRenderTarget);
+    if (target.texture == 0 || target.framebuffer == 0)
+        return nullptr;
+    return target.readPixels();
+}
+
+void AEQuillshade2::releaseOutputPixels(const std::uint8_t*) {
+    Context& context = Context::instance();
+    const Sequence* sequence = context.currentSequence();
+    if (!sequence)
+        return;
+    const RenderTarget& target = context.getRenderTarget(sequence->sequenceRenderTarget);
+    if (target.texture != 0 && target.framebuffer != 0)
+        RenderTarget::releasePixels();
 }
 
 EffectVersion AEQuillshade2::getVersion() const {
@@ -57,12 +248,25 @@ std::string AEQuillshade2::getConfigString(int index) const {
     }
 }
 
+std::string AEQuillshade2::getErrorText() const {
+    return Context::instance().shaderErrors();
+}
+
 bool AEQuillshade2::lockGLContext() {
     return ::lockGLContext(glContext.get());
 }
 
 void AEQuillshade2::unlockGLContext() {
     ::unlockGLContext(glContext.get());
+}
+
+void AEQuillshade2::setContextExtent(std::uint32_t width, std::uint32_t height, float aspect) {
+    Context::instance().setContextExtent(width, height, aspect);
+}
+
+void AEQuillshade2::setInputOrigin(std::int32_t x, std::int32_t y) {
+    if (makeInstanceCurrent())
+        Context::instance().setInputOrigin(x, y);
 }
 
 AEQuillshade2& plugin() {

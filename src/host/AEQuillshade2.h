@@ -15,18 +15,47 @@ public:
     ~AEQuillshade2() override;
 
     bool initialize(win32::HMODULE module) override;
+    bool loadScript() override;
+    void shutdown() override;
+
+    InstanceRecord* createInstance() override;
+    void destroyInstance(InstanceRecord* record) override;
+    void setCurrentInstance(InstanceRecord* record) override;
+    std::pair<std::uint32_t, std::uint32_t> preRender(std::uint32_t width,
+                                                      std::uint32_t height) override;
+    void draw(double time, std::uint32_t width, std::uint32_t height, std::uint32_t depth) override;
+    void updateUIFlags() override;
+
+    std::uint32_t parameterCount() const override;
+    const Parameter& getParameter(std::uint32_t index) const override;
+    const Parameter& getParameterAt(std::uint32_t index) const override;
+    const Parameter& setParameterValue(std::uint32_t index, const void* value) override;
+
+    void uploadImage(std::uint32_t target, const void* pixels, std::uint32_t width,
+                     std::uint32_t height, std::uint32_t depth, std::uint64_t rowBytes) override;
+    const std::uint8_t* readOutputPixels() override;
+    void releaseOutputPixels(const std::uint8_t* pixels) override;
 
     EffectVersion getVersion() const override;
     std::int32_t getFlags() const override;
     std::int32_t getFlags2() const override;
     std::string getConfigString(int index) const override;
+    std::string getErrorText() const override;
 
     bool lockGLContext() override;
     void unlockGLContext() override;
 
-    bool isInitialized() const { return initialized; }
+    void setContextExtent(std::uint32_t width, std::uint32_t height, float aspect) override;
+    void setInputOrigin(std::int32_t x, std::int32_t y) override;
+
+    InstanceRecord* current() const { return currentRecord; }
+    OpenGLContext* openGLContext() const { return glContext.get(); }
 
 private:
+    // Selects the current record's Sequence in the render context; false when
+    // no record is current, so the operation does nothing.
+    bool makeInstanceCurrent() const;
+
     InstanceRecord* currentRecord = nullptr;
     std::unique_ptr<ConfigDocument> config;
     std::unique_ptr<OpenGLContext> glContext;

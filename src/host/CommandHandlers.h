@@ -9,4 +9,16 @@
 
 QS_COMMAND_HANDLER(aboutCommand);
 QS_COMMAND_HANDLER(globalSetupCommand);
+QS_COMMAND_HANDLER(paramsSetupCommand);
+QS_COMMAND_HANDLER(sequenceSetupCommand);
+QS_COMMAND_HANDLER(sequenceResetupCommand);
+QS_COMMAND_HANDLER(sequenceFlattenCommand);
+QS_COMMAND_HANDLER(sequenceSetdownCommand);
 QS_COMMAND_HANDLER(dialogCommand);
+QS_COMMAND_HANDLER(frameSetupCommand);
+QS_COMMAND_HANDLER(renderCommand);
+QS_COMMAND_HANDLER(frameSetdownCommand);
+QS_COMMAND_HANDLER(userChangedParamCommand);
+QS_COMMAND_HANDLER(updateParamsUiCommand);
+QS_COMMAND_HANDLER(smartPreRenderCommand);
+QS_COMMAND_HANDLER(smartRenderCommand);
