@@ -16,8 +16,9 @@ public:
                       std::uint8_t flag);
 
     // Views a texture's CPU copy with the texture's layout instead of copying
-    // it. Sharing the copy keeps it alive for as long as the surface is, and
-    // the surface sees whatever the texture later writes into it.
+    // it. Sharing the copy keeps it alive for as long as the surface is:
+    // writes into that vector show through, and a texture that replaces its
+    // copy on a later upload leaves the surface with the bytes it had.
     void alias(std::shared_ptr<std::vector<std::uint8_t>> cpuCopy, std::uint32_t width,
                std::uint32_t height, std::uint32_t depth, std::uint64_t rowBytes);
 

@@ -37,11 +37,11 @@ std::uint32_t ColourSearch::nearest(__m128 value) {
     __m128i floor = _mm_cvttps_epi32(scaled);
     floor = _mm_add_epi32(floor, _mm_castps_si128(_mm_cmplt_ps(scaled, _mm_cvtepi32_ps(floor))));
     alignas(16) std::int32_t corner[4];
+    alignas(16) std::uint32_t axis[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(corner), floor);
-    std::uint32_t axis[4];
-    for (int c = 0; c < 4; ++c) {
-        axis[c] = static_cast<std::uint32_t>(corner[c] - kFirstCube);
-    }
+    // Wraps around for cubes below the first, which then fail the range test.
+    _mm_store_si128(reinterpret_cast<__m128i*>(axis),
+                    _mm_sub_epi32(floor, _mm_set1_epi32(kFirstCube)));
     if ((axis[0] | axis[1] | axis[2] | axis[3]) >= kCubesPerAxis) {
         last_ = VectorArithmetic::nearest(palette_, value, last_);
         return last_;
