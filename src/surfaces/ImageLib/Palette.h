@@ -13,7 +13,9 @@ public:
     static constexpr std::uint32_t kCapacity = 256;
     // Leaves hold at most this many colours; larger sets split at the median.
     static constexpr std::uint32_t kLeafColours = 4;
-    static constexpr std::uint32_t kMaxNodes = 2 * kCapacity;
+    // Every leaf of a split set holds at least two colours, so 256 colours
+    // make at most 128 leaves and 255 nodes.
+    static constexpr std::uint32_t kMaxNodes = kCapacity;
 
     // One box of the search tree: the smallest box around its colours, which
     // are tree entries first .. first + count - 1 (leaves) or those of its two
