@@ -1,6 +1,20 @@
 #include "script/ScriptNatives.h"
 
+#include <initializer_list>
+#include <vector>
+
 NativeTable scriptNatives() {
-    // No native of the script interface is registered yet.
-    return {nullptr, 0};
+    static const std::vector<NativeFunction> table = [] {
+        std::vector<NativeFunction> all;
+        // Subjects in registration order.
+        const std::initializer_list<NativeTable> subjects = {
+            parameterNatives(),
+            entityNatives(),
+            frameNatives(),
+        };
+        for (const NativeTable& subject : subjects)
+            all.insert(all.end(), subject.entries, subject.entries + subject.count);
+        return all;
+    }();
+    return {table.data(), table.size()};
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The natives of the script interface, in registration order.
+// The natives of the script interface, by subject, and the whole table in
+// registration order.
 
 #include <cstddef>
 
@@ -10,4 +11,13 @@ struct NativeTable {
     size_t count;
 };
 
+// QS_initParam to QS_getParamFlags.
+NativeTable parameterNatives();
+// Render targets, shaders and textures: QS_initRenderTarget to
+// QS_setTextureParam.
+NativeTable entityNatives();
+// QS_getTime to QS_getInputOrigin.
+NativeTable frameNatives();
+
+// Every subject's natives, in registration order.
 NativeTable scriptNatives();

@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 
+#include "entities/Context.h"
 #include "script/ScriptNatives.h"
 
 #if !defined(DUK_USE_CPP_EXCEPTIONS) || !defined(DUK_USE_EXEC_TIMEOUT_CHECK)
@@ -64,6 +65,12 @@ duk_ret_t describeError(duk_context* ctx, void*) {
 
 }  // namespace
 
+// The render context is made first, so that at unload it is destroyed after
+// the script host, whose destructor still resets it.
+Scripting::Scripting() {
+    Context::instance();
+}
+
 Scripting::~Scripting() {
     shutdown();
 }
@@ -89,6 +96,7 @@ void Scripting::init() {
     }
     const NativeTable natives = scriptNatives();
     registerNatives(natives.entries, natives.count);
+    Context::instance().initialise();
 }
 
 void Scripting::eval(const char* text) {
@@ -114,6 +122,7 @@ void Scripting::eval(const char* text) {
 
 void Scripting::shutdown() {
     destroyHeap();
+    Context::instance().reset();
 }
 
 void Scripting::registerNatives(const NativeFunction* natives, size_t count) {

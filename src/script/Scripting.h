@@ -21,8 +21,9 @@ public:
     Scripting(const Scripting&) = delete;
     Scripting& operator=(const Scripting&) = delete;
 
-    // Creates a fresh heap (destroying any previous one) and registers the
-    // natives of the script interface. Clears the last error.
+    // Creates a fresh heap (destroying any previous one), registers the
+    // natives of the script interface and initialises the render context with
+    // empty registries and one instance. Clears the last error.
     void init();
 
     // When `text` is not null and a heap exists: evaluates `text` as a global
@@ -31,7 +32,8 @@ public:
     // the engine's RangeError once it has run longer than the time limit.
     void eval(const char* text);
 
-    // Destroys the heap if one exists.
+    // Destroys the heap if one exists, then resets the render context, which
+    // destroys every entity and instance.
     void shutdown();
 
     // The heap's main-thread context; null while no heap exists.
@@ -58,7 +60,7 @@ public:
 
 private:
     friend class ustl::dynamic_singleton<Scripting>;
-    Scripting() = default;
+    Scripting();
 
     static duk_ret_t callNative(duk_context* ctx);
     static duk_ret_t registerBatch(duk_context* ctx, void* udata);
