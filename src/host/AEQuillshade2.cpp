@@ -55,8 +55,8 @@ bool AEQuillshade2::loadScript() {
     const std::string text = buildScriptText(readFileText(L"fx.js"));
     GLContextGuard guard(lockGLContext());
     Scripting& scripting = Scripting::instance();
+    // Ends the previous script's heap and, with it, every entity and instance.
     scripting.shutdown();
-    Context::instance().reset();
     // An effect may lengthen (or shorten) the bound after which a runaway
     // evaluation is ended; 0 or a missing key keeps the engine's default.
     if (config) {
@@ -78,7 +78,6 @@ void AEQuillshade2::shutdown() {
     if (!initialized)
         return;
     Scripting::instance().shutdown();
-    Context::instance().reset();
     glContext->destroy();
     initialized = false;
     scriptLoaded = false;

@@ -8,3 +8,4 @@ class App;
 void addInfoCommand(CLI::App& app);
 void addPackCommand(CLI::App& app);
 void addUnpackCommand(CLI::App& app);
+void addRewriteCommand(CLI::App& app);
