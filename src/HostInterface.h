@@ -545,6 +545,19 @@ typedef struct PF_EffectUISuite1 {
     PF_Err (*PF_SetOptionsButtonName)(PF_ProgPtr effect_ref, const A_char* nameZ);
 } PF_EffectUISuite1;
 
+// Pixel formats as the hosts report them: After Effects' ARGB formats at 8,
+// 16 and 32 bits per channel, and Premiere Pro's formats by depth.
+enum {
+    PF_PixelFormat_ARGB32 = 0x61726762,
+    PF_PixelFormat_ARGB64 = 0x61726742,
+    PF_PixelFormat_ARGB128 = 0x61724742,
+};
+enum {
+    PrPixelFormat_BGRA_4444_8u = 0x62677261,
+    PrPixelFormat_BGRA_4444_16u = 0x62677241,
+    PrPixelFormat_BGRA_4444_32f = 0x62675241,
+};
+
 #define kPFPixelFormatSuite "PF Pixel Format Suite"
 #define kPFPixelFormatSuiteVersion1 1
 typedef struct PF_PixelFormatSuite1 {

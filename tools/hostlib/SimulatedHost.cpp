@@ -1,9 +1,12 @@
 #include "SimulatedHost.h"
 
-#include <cstdarg>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+
+#include "HostCallbacks.h"
+#include "RenderDriver.h"
 
 namespace {
 
@@ -11,110 +14,26 @@ SimulatedHost* activeHost = nullptr;
 
 }  // namespace
 
-struct SimulatedHost::Callbacks {
-    static SimulatedHost& host() { return SimulatedHost::active(); }
+PF_OutData SimulatedHost::outFor(const PF_InData& in_data) {
+    PF_OutData out{};
+    out.global_data = in_data.global_data;
+    out.sequence_data = in_data.sequence_data;
+    out.frame_data = in_data.frame_data;
+    out.width = in_data.width;
+    out.height = in_data.height;
+    return out;
+}
 
-    // Basic suite.
-    static SPErr acquireSuite(const char* name, std::int32_t version, const void** suite);
-    static SPErr releaseSuite(const char* name, std::int32_t version) {
-        auto& count = host().acquired_[{name, version}];
-        --count;
-        return 0;
-    }
+SimulatedHost* SimulatedHost::Callbacks::host() noexcept {
+    return activeHost;
+}
 
-    // Utility callbacks.
-    static A_long ansiSprintf(A_char* buffer, const A_char* format, ...) {
-        va_list args;
-        va_start(args, format);
-        const int n = std::vsnprintf(buffer, PF_MAX_EFFECT_MSG_LEN + 1, format, args);
-        va_end(args);
-        return n;
-    }
-    static A_char* ansiStrcpy(A_char* dest, const A_char* src) { return std::strcpy(dest, src); }
-    static PF_Err getPlatformData(PF_ProgPtr, A_long which, void* data) {
-        if (which != PF_PlatData_INSTANCE_PTR || !data)
-            return PF_Err_BAD_CALLBACK_PARAM;
-        *static_cast<void**>(data) = host().module_.instanceHandle();
-        return PF_Err_NONE;
-    }
-
-    // Handle suite.
-    static PF_Handle newHandle(std::uint64_t size) { return host().handles_.allocate(size); }
-    static void* lockHandle(PF_Handle h) { return host().handles_.lock(h); }
-    static void unlockHandle(PF_Handle h) { host().handles_.unlock(h); }
-    static void disposeHandle(PF_Handle h) { host().handles_.dispose(h); }
-    static std::uint64_t handleSize(PF_Handle h) { return host().handles_.size(h); }
-    static PF_Err resizeHandle(std::uint64_t size, PF_Handle* h) {
-        return h && host().handles_.resize(*h, size) ? PF_Err_NONE : PF_Err_OUT_OF_MEMORY;
-    }
-
-    // AEGP utility suite.
-    static A_Err registerWithAegp(AEGP_GlobalRefcon, const A_char* name, AEGP_PluginID* id) {
-        SimulatedHost& h = host();
-        if (h.registrationError_ != A_Err_NONE)
-            return h.registrationError_;
-        h.registeredName_ = name ? name : "";
-        if (id)
-            *id = kPluginId;
-        return A_Err_NONE;
-    }
-
-    // Pixel format suite (Premiere Pro).
-    static PF_Err addPixelFormat(PF_ProgPtr, PrPixelFormat format) {
-        host().pixelFormats_.push_back(format);
-        return PF_Err_NONE;
-    }
-    static PF_Err clearPixelFormats(PF_ProgPtr) {
-        host().pixelFormats_.clear();
-        return PF_Err_NONE;
-    }
-};
-
-namespace {
-
-const PF_HandleSuite2 handleSuite = {
-    SimulatedHost::Callbacks::newHandle,    SimulatedHost::Callbacks::lockHandle,
-    SimulatedHost::Callbacks::unlockHandle, SimulatedHost::Callbacks::disposeHandle,
-    SimulatedHost::Callbacks::handleSize,   SimulatedHost::Callbacks::resizeHandle,
-};
-const AEGP_UtilitySuite7 utilitySuite = {SimulatedHost::Callbacks::registerWithAegp};
-const PF_PixelFormatSuite1 pixelFormatSuite = {
-    SimulatedHost::Callbacks::addPixelFormat,
-    SimulatedHost::Callbacks::clearPixelFormats,
-    nullptr,
-};
-
-struct SuiteEntry {
-    const char* name;
-    std::int32_t version;
-    const void* suite;
-    bool premiereOnly;
-};
-
-const SuiteEntry suiteTable[] = {
-    {kPFHandleSuite, kPFHandleSuiteVersion2, &handleSuite, false},
-    {kAEGPUtilitySuite, kAEGPUtilitySuiteVersion7, &utilitySuite, false},
-    {kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1, &pixelFormatSuite, true},
-};
-
-}  // namespace
-
-SPErr SimulatedHost::Callbacks::acquireSuite(const char* name, std::int32_t version,
-                                             const void** suite) {
-    SimulatedHost& h = host();
-    *suite = nullptr;
-    if (h.refusedSuites_.count(name))
-        return 1;
-    for (const SuiteEntry& entry : suiteTable) {
-        if (std::strcmp(entry.name, name) != 0 || entry.version != version)
-            continue;
-        if (entry.premiereOnly && h.application_ != HostApplication::Premiere)
-            return 1;
-        *suite = entry.suite;
-        ++h.acquired_[{name, version}];
-        return 0;
-    }
-    return 1;
+FrameTime FrameTime::ofFrame(A_long index, double fps) {
+    FrameTime time;
+    time.step = 100;
+    time.scale = fps > 0 ? static_cast<A_u_long>(std::lround(fps * 100)) : 100;
+    time.value = index * time.step;
+    return time;
 }
 
 SimulatedHost::SimulatedHost(const EffectModule& module, HostApplication application)
@@ -122,11 +41,17 @@ SimulatedHost::SimulatedHost(const EffectModule& module, HostApplication applica
     if (activeHost)
         throw std::logic_error("only one simulated host may be active at a time");
     activeHost = this;
+    utils_.copy = Callbacks::copy;
+    utils_.fill = Callbacks::fill;
     utils_.ansi.sprintf = Callbacks::ansiSprintf;
     utils_.ansi.strcpy = Callbacks::ansiStrcpy;
     utils_.get_platform_data = Callbacks::getPlatformData;
     basic_.AcquireSuite = Callbacks::acquireSuite;
     basic_.ReleaseSuite = Callbacks::releaseSuite;
+    inter_.checkout_param = Callbacks::checkoutParam;
+    inter_.checkin_param = Callbacks::checkinParam;
+    inter_.add_param = Callbacks::addParam;
+    inter_.register_ui = Callbacks::registerUI;
 }
 
 SimulatedHost::~SimulatedHost() {
@@ -141,13 +66,16 @@ SimulatedHost& SimulatedHost::active() {
 
 PF_InData SimulatedHost::makeInData() {
     PF_InData in{};
+    in.inter = inter_;
     in.utils = &utils_;
     in.effect_ref = this;
     in.version.major = static_cast<A_short>(apiMajor_);
     in.version.minor = static_cast<A_short>(apiMinor_);
     in.appl_id = application_ == HostApplication::Premiere ? PF_APPL_ID_PREMIERE : 0x46584354;
+    in.num_params = published_.count();
     in.time_scale = 1;
     in.time_step = 1;
+    in.local_time_step = 1;
     in.downsample_x = {1, 1};
     in.downsample_y = {1, 1};
     in.pixel_aspect_ratio = {1, 1};
@@ -156,23 +84,292 @@ PF_InData SimulatedHost::makeInData() {
     return in;
 }
 
-CommandResult SimulatedHost::send(PF_Cmd cmd, PF_InData& in_data, PF_ParamDef* params[],
-                                  PF_LayerDef* output, void* extra) {
+PF_InData SimulatedHost::makeInData(InstanceId id, FrameTime time) {
+    HostInstance& instance = find(id);
+    PF_InData in = makeInData();
+    in.effect_ref = &instance;
+    in.sequence_data = instance.sequenceData;
+    in.current_time = time.value;
+    in.time_step = time.step;
+    in.local_time_step = time.step;
+    in.time_scale = time.scale;
+    in.width = instance.layerWidth;
+    in.height = instance.layerHeight;
+    in.extent_hint = {0, 0, in.width, in.height};
+    return in;
+}
+
+HostInstance& SimulatedHost::find(InstanceId id) {
+    auto found = instances_.find(id);
+    if (found == instances_.end())
+        throw std::out_of_range("no effect instance " + std::to_string(id));
+    return *found->second;
+}
+
+const HostInstance& SimulatedHost::instance(InstanceId id) const {
+    return *instances_.at(id);
+}
+
+HostInstance* SimulatedHost::instanceFor(PF_ProgPtr effect_ref) {
+    for (const auto& entry : instances_)
+        if (entry.second.get() == effect_ref)
+            return entry.second.get();
+    return nullptr;
+}
+
+CommandResult SimulatedHost::dispatch(PF_Cmd cmd, PF_InData& in_data, PF_OutData& out,
+                                      PF_ParamDef* params[], PF_LayerDef* output, void* extra) {
+    if (cmd == PF_Cmd_PARAMS_SETUP)
+        published_.clear();
+    currentCommand_ = cmd;
     CommandResult result;
-    result.out.global_data = in_data.global_data;
-    result.out.sequence_data = in_data.sequence_data;
-    result.out.frame_data = in_data.frame_data;
-    result.out.width = in_data.width;
-    result.out.height = in_data.height;
-    result.error = module_.call(cmd, &in_data, &result.out, params, output, extra);
+    result.error = module_.call(cmd, &in_data, &out, params, output, extra);
+    currentCommand_ = -1;
+    result.out = out;
     if (cmd == PF_Cmd_GLOBAL_SETUP && result.error == PF_Err_NONE) {
-        globalData_ = result.out.global_data;
+        globalData_ = out.global_data;
+        globalOutFlags_ = out.out_flags;
+        globalOutFlags2_ = out.out_flags2;
     }
     return result;
+}
+
+CommandResult SimulatedHost::send(PF_Cmd cmd, PF_InData& in_data, PF_ParamDef* params[],
+                                  PF_LayerDef* output, void* extra) {
+    PF_OutData out = outFor(in_data);
+    return dispatch(cmd, in_data, out, params, output, extra);
+}
+
+CommandResult SimulatedHost::sendFor(HostInstance& instance, PF_Cmd cmd, PF_InData& in_data,
+                                     PF_OutData& out, PF_ParamDef* params[], PF_LayerDef* output,
+                                     void* extra) {
+    if (instance.flattened && cmd != PF_Cmd_SEQUENCE_SETDOWN) {
+        const CommandResult unflattened = resetup(instance);
+        if (unflattened.error != PF_Err_NONE)
+            return unflattened;
+        in_data.sequence_data = out.sequence_data = instance.sequenceData;
+    }
+    const CommandResult result = dispatch(cmd, in_data, out, params, output, extra);
+    if (cmd == PF_Cmd_SEQUENCE_SETUP)
+        instance.sequenceData = result.out.sequence_data;
+    else if (cmd == PF_Cmd_SEQUENCE_SETDOWN)
+        instance.sequenceData = nullptr;
+    return result;
+}
+
+CommandResult SimulatedHost::resetup(HostInstance& instance) {
+    instance.flattened = false;
+    PF_InData in = makeInData(instance.id);
+    PF_OutData out = outFor(in);
+    const PF_Handle flat = instance.sequenceData;
+    const CommandResult result =
+        dispatch(PF_Cmd_SEQUENCE_RESETUP, in, out, nullptr, nullptr, nullptr);
+    instance.sequenceData = result.out.sequence_data;
+    // The flat data was the host's copy of the saved project; once the effect
+    // has made its own data from it, the host lets it go.
+    if (flat && flat != instance.sequenceData && handles_.owns(flat))
+        handles_.dispose(flat);
+    return result;
+}
+
+CommandResult SimulatedHost::globalSetup() {
+    return send(PF_Cmd_GLOBAL_SETUP);
+}
+
+CommandResult SimulatedHost::paramsSetup() {
+    CommandResult result = send(PF_Cmd_PARAMS_SETUP);
+    if (result.error == PF_Err_NONE && result.out.num_params != published_.count())
+        result.error = PF_Err_INTERNAL_STRUCT_DAMAGED;
+    return result;
+}
+
+InstanceId SimulatedHost::addInstance(CommandResult* result) {
+    const InstanceId id = nextInstance_++;
+    instances_[id] = std::make_unique<HostInstance>(id, published_, composition_);
+    PF_InData in = makeInData(id);
+    PF_OutData out = outFor(in);
+    const CommandResult setup = sendFor(find(id), PF_Cmd_SEQUENCE_SETUP, in, out);
+    if (result)
+        *result = setup;
+    return id;
+}
+
+CommandResult SimulatedHost::removeInstance(InstanceId id) {
+    HostInstance& instance = find(id);
+    PF_InData in = makeInData(id);
+    PF_OutData out = outFor(in);
+    const CommandResult result = sendFor(instance, PF_Cmd_SEQUENCE_SETDOWN, in, out);
+    instances_.erase(id);
+    return result;
+}
+
+CommandResult SimulatedHost::saveInstance(InstanceId id) {
+    HostInstance& instance = find(id);
+    if (instance.flattened)
+        return {};  // saved already, and not used since
+    PF_InData in = makeInData(id);
+    PF_OutData out = outFor(in);
+    const CommandResult result =
+        dispatch(PF_Cmd_SEQUENCE_FLATTEN, in, out, nullptr, nullptr, nullptr);
+    if (result.error == PF_Err_NONE) {
+        // The flat data replaces the instance's data; the data handed in is
+        // the effect's to dispose of.
+        instance.sequenceData = result.out.sequence_data;
+        instance.saved = handles_.bytes(instance.sequenceData);
+        instance.flattened = true;
+    }
+    return result;
+}
+
+InstanceId SimulatedHost::loadInstance(const std::vector<std::uint8_t>& saved,
+                                       CommandResult* result) {
+    const InstanceId id = nextInstance_++;
+    instances_[id] = std::make_unique<HostInstance>(id, published_, composition_);
+    HostInstance& instance = find(id);
+    instance.saved = saved;
+    if (!saved.empty()) {
+        instance.sequenceData = handles_.allocate(saved.size());
+        if (void* bytes = handles_.lock(instance.sequenceData)) {
+            std::memcpy(bytes, saved.data(), saved.size());
+            handles_.unlock(instance.sequenceData);
+        }
+    }
+    const CommandResult loaded = resetup(instance);
+    if (result)
+        *result = loaded;
+    return id;
+}
+
+CommandResult SimulatedHost::updateParamsUI(InstanceId id, FrameTime time) {
+    HostInstance& instance = find(id);
+    ParamArray params = paramArray(instance, time.seconds());
+    PF_InData in = makeInData(id, time);
+    PF_OutData out = outFor(in);
+    return sendFor(instance, PF_Cmd_UPDATE_PARAMS_UI, in, out, params.data());
+}
+
+CommandResult SimulatedHost::changeParam(InstanceId id, PF_ParamIndex index,
+                                         std::vector<double> value, FrameTime time) {
+    setParam(id, index, std::move(value));
+    HostInstance& instance = find(id);
+    CommandResult result;
+    if (published_.at(index).flags & PF_ParamFlag_SUPERVISE) {
+        ParamArray params = paramArray(instance, time.seconds());
+        PF_InData in = makeInData(id, time);
+        PF_OutData out = outFor(in);
+        PF_UserChangedParamExtra extra{index};
+        result =
+            sendFor(instance, PF_Cmd_USER_CHANGED_PARAM, in, out, params.data(), nullptr, &extra);
+        if (result.error != PF_Err_NONE)
+            return result;
+    }
+    if (globalOutFlags_ & PF_OutFlag_SEND_UPDATE_PARAMS_UI)
+        result = updateParamsUI(id, time);
+    return result;
+}
+
+FrameResult SimulatedHost::renderFrame(InstanceId id, const HostWorld& input, FrameTime time,
+                                       const RenderOptions& options) {
+    RenderDriver driver(*this, find(id), input, time, options);
+    // The callbacks find the frame's images through frame_ while it renders.
+    frame_ = &driver;
+    struct Reset {
+        RenderDriver*& slot;
+        ~Reset() { slot = nullptr; }
+    } reset{frame_};
+    return driver.run();
+}
+
+PF_ParamIndex SimulatedHost::paramIndex(const std::string& name) const {
+    if (const auto index = published_.find(name))
+        return *index;
+    throw std::invalid_argument("the effect has no parameter named \"" + name + "\"");
+}
+
+void SimulatedHost::setParam(InstanceId id, PF_ParamIndex index, std::vector<double> value) {
+    find(id).streams.at(static_cast<std::size_t>(index)).setConstant(std::move(value));
+}
+
+void SimulatedHost::addKeyframe(InstanceId id, PF_ParamIndex index, double seconds,
+                                std::vector<double> value) {
+    find(id).streams.at(static_cast<std::size_t>(index)).addKeyframe(seconds, std::move(value));
+}
+
+void SimulatedHost::setLayer(InstanceId id, PF_ParamIndex index,
+                             std::shared_ptr<const HostWorld> image) {
+    ParameterStream& stream = find(id).streams.at(static_cast<std::size_t>(index));
+    if (index == 0 || stream.type() != PF_Param_LAYER)
+        throw std::invalid_argument("parameter " + std::to_string(index) + " is not a layer");
+    stream.setLayer(std::move(image));
+}
+
+PF_ParamDef SimulatedHost::paramValue(InstanceId id, PF_ParamIndex index, FrameTime time) {
+    PF_ParamDef def{};
+    fillParam(find(id), index, time.seconds(), def);
+    return def;
+}
+
+const ParamUI& SimulatedHost::paramUI(InstanceId id, PF_ParamIndex index) const {
+    return instance(id).ui.at(static_cast<std::size_t>(index));
+}
+
+void SimulatedHost::setComposition(InstanceId id, const Composition& composition) {
+    find(id).composition = composition;
 }
 
 int SimulatedHost::outstandingSuites() const {
     int total = 0;
     for (const auto& entry : acquired_) total += entry.second;
     return total;
+}
+
+StreamScale SimulatedHost::scaleFor(const HostInstance& instance) const {
+    if (frame_ && &frame_->instance() == &instance)
+        return frame_->scale();
+    return StreamScale{instance.layerWidth, instance.layerHeight, {1, 1}, {1, 1}};
+}
+
+void SimulatedHost::fillParam(HostInstance& instance, PF_ParamIndex index, double seconds,
+                              PF_ParamDef& def) {
+    def = published_.at(index);
+    const auto at = static_cast<std::size_t>(index);
+    if (at < instance.ui.size()) {
+        std::snprintf(def.name, sizeof def.name, "%s", instance.ui[at].name.c_str());
+        def.ui_flags = instance.ui[at].uiFlags;
+    }
+    if (index == 0 || def.param_type == PF_Param_LAYER) {
+        // Layers are handed out as the frame sees them, else at full size.
+        const HostWorld* image = nullptr;
+        if (frame_ && &frame_->instance() == &instance)
+            image = index == 0 ? &frame_->input() : frame_->layerImage(index);
+        else if (index > 0 && at < instance.streams.size())
+            image = instance.streams[at].layer().get();
+        def.u.ld = image ? image->world() : PF_LayerDef{};
+        return;
+    }
+    if (at < instance.streams.size())
+        instance.streams[at].fill(def, seconds, scaleFor(instance));
+}
+
+SimulatedHost::ParamArray SimulatedHost::paramArray(HostInstance& instance, double seconds) {
+    ParamArray params;
+    params.defs.resize(static_cast<std::size_t>(published_.count()));
+    for (std::size_t i = 0; i < params.defs.size(); ++i) {
+        fillParam(instance, static_cast<PF_ParamIndex>(i), seconds, params.defs[i]);
+        params.pointers.push_back(&params.defs[i]);
+    }
+    return params;
+}
+
+int SimulatedHost::depthOf(const PF_EffectWorld* world) const {
+    if (!world || !world->data)
+        return 0;
+    if (frame_)
+        if (const int depth = frame_->depthOf(world->data))
+            return depth;
+    for (const auto& entry : instances_)
+        for (const ParameterStream& stream : entry.second->streams)
+            if (stream.layer() && stream.layer()->world().data == world->data)
+                return stream.layer()->depth();
+    return 0;
 }

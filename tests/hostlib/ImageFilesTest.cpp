@@ -1,0 +1,148 @@
+// Image files: each format through a real file, checked against an
+// independent decoder where the file's own bytes matter.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "ImageFiles.h"
+#include "package/TempFolder.h"
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image.h>
+#include <stb_image_write.h>
+
+namespace {
+
+std::vector<std::uint8_t> fileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+TEST(ImageFiles, PngKeepsEightBitImagesInTheFilesChannelOrder) {
+    TempFolder folder;
+    HostWorld image(3, 2, 8);
+    static_cast<PF_Pixel8*>(image.row(0))[0] = PF_Pixel8{10, 20, 30, 40};
+    static_cast<PF_Pixel8*>(image.row(1))[2] = PF_Pixel8{255, 1, 2, 3};
+    const std::string path = folder / "eight.png";
+    writeImageFile(path, image);
+
+    // The file holds red, green, blue, alpha.
+    const auto bytes = fileBytes(path);
+    int w = 0, h = 0, n = 0;
+    stbi_uc* rgba = stbi_load_from_memory(bytes.data(), int(bytes.size()), &w, &h, &n, 4);
+    ASSERT_NE(rgba, nullptr);
+    EXPECT_EQ(std::vector<int>(rgba, rgba + 4), (std::vector<int>{20, 30, 40, 10}));
+    stbi_image_free(rgba);
+
+    const HostWorld back = readImageFile(path);
+    ASSERT_EQ(back.depth(), 8);
+    ASSERT_EQ(back.width(), 3);
+    ASSERT_EQ(back.height(), 2);
+    for (A_long y = 0; y < 2; ++y)
+        EXPECT_EQ(std::memcmp(back.row(y), image.row(y), 3 * sizeof(PF_Pixel8)), 0) << y;
+}
+
+TEST(ImageFiles, SixteenBitValuesScaleBetweenTheHostAndFileRanges) {
+    EXPECT_EQ(fileFromHost16(0), 0);
+    EXPECT_EQ(fileFromHost16(32768), 65535);
+    EXPECT_EQ(fileFromHost16(16384), 32768);
+    EXPECT_EQ(hostFromFile16(65535), 32768);
+    EXPECT_EQ(hostFromFile16(1), 1);
+    for (int v = 0; v <= 32768; ++v)
+        ASSERT_EQ(hostFromFile16(fileFromHost16(static_cast<A_u_short>(v))), v);
+
+    TempFolder folder;
+    HostWorld image(2, 1, 16);
+    static_cast<PF_Pixel16*>(image.row(0))[0] = PF_Pixel16{32768, 16384, 1, 0};
+    static_cast<PF_Pixel16*>(image.row(0))[1] = PF_Pixel16{12345, 32768, 7, 30000};
+    const std::string path = folder / "sixteen.png";
+    writeImageFile(path, image);
+
+    const auto bytes = fileBytes(path);
+    int w = 0, h = 0, n = 0;
+    stbi_us* rgba = stbi_load_16_from_memory(bytes.data(), int(bytes.size()), &w, &h, &n, 4);
+    ASSERT_NE(rgba, nullptr);
+    EXPECT_EQ(std::vector<int>(rgba, rgba + 4), (std::vector<int>{32768, 2, 0, 65535}));
+    stbi_image_free(rgba);
+
+    const HostWorld back = readImageFile(path);
+    ASSERT_EQ(back.depth(), 16);
+    EXPECT_EQ(std::memcmp(back.row(0), image.row(0), 2 * sizeof(PF_Pixel16)), 0);
+}
+
+TEST(ImageFiles, ExrKeepsFloatsAndWidensShallowerImages) {
+    TempFolder folder;
+    HostWorld image(2, 2, 32);
+    image.set(0, 0, PF_PixelFloat{1.0f, 2.5f, -0.25f, 0.125f});
+    image.set(1, 1, PF_PixelFloat{0.5f, 1e-3f, 100.0f, 0.0f});
+    writeImageFile(folder / "float.exr", image);
+    const HostWorld back = readImageFile(folder / "float.exr");
+    ASSERT_EQ(back.depth(), 32);
+    for (A_long y = 0; y < 2; ++y)
+        EXPECT_EQ(std::memcmp(back.row(y), image.row(y), 2 * sizeof(PF_PixelFloat)), 0) << y;
+
+    HostWorld eight(1, 1, 8);
+    static_cast<PF_Pixel8*>(eight.row(0))[0] = PF_Pixel8{255, 51, 0, 102};
+    writeImageFile(folder / "eight.exr", eight);
+    const PF_PixelFloat p = readImageFile(folder / "eight.exr").get(0, 0);
+    EXPECT_FLOAT_EQ(p.alpha, 1.0f);
+    EXPECT_FLOAT_EQ(p.red, 0.2f);
+    EXPECT_FLOAT_EQ(p.blue, 0.4f);
+}
+
+TEST(ImageFiles, ReadsRadianceHdrAsFloatAndJpegAsEightBits) {
+    TempFolder folder;
+    const float rgb[] = {4.0f, 0.5f, 0.0f, 1.0f, 1.0f, 1.0f};
+    ASSERT_TRUE(stbi_write_hdr((folder / "light.hdr").c_str(), 2, 1, 3, rgb));
+    const HostWorld hdr = readImageFile(folder / "light.hdr");
+    ASSERT_EQ(hdr.depth(), 32);
+    ASSERT_EQ(hdr.width(), 2);
+    const PF_PixelFloat first = hdr.get(0, 0);
+    EXPECT_NEAR(first.red, 4.0f, 0.05f);
+    EXPECT_NEAR(first.green, 0.5f, 0.01f);
+    EXPECT_EQ(first.alpha, 1.0f);
+
+    std::vector<std::uint8_t> grey(8 * 8 * 3, 128);
+    ASSERT_TRUE(stbi_write_jpg((folder / "grey.jpg").c_str(), 8, 8, 3, grey.data(), 100));
+    const HostWorld jpeg = readImageFile(folder / "grey.jpg");
+    ASSERT_EQ(jpeg.depth(), 8);
+    const PF_Pixel8 p = static_cast<const PF_Pixel8*>(jpeg.row(4))[4];
+    EXPECT_EQ(p.alpha, 255);
+    EXPECT_NEAR(p.red, 128, 2);
+    EXPECT_NEAR(p.blue, 128, 2);
+}
+
+TEST(ImageFiles, DamagedMissingAndUnwritableFilesAreReportedByName) {
+    TempFolder folder;
+    const auto fails = [](const auto& action, const std::string& mention) {
+        try {
+            action();
+            ADD_FAILURE() << "no error for " << mention;
+        } catch (const ImageFileError& e) {
+            EXPECT_NE(std::string(e.what()).find(mention), std::string::npos) << e.what();
+        }
+    };
+    fails([&] { readImageFile(folder / "missing.png"); }, "missing.png");
+
+    HostWorld image(16, 16, 8);
+    writeImageFile(folder / "whole.png", image);
+    auto bytes = fileBytes(folder / "whole.png");
+    bytes.resize(bytes.size() / 2);
+    std::ofstream(folder / "cut.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    fails([&] { readImageFile(folder / "cut.png"); }, "cut.png");
+    std::ofstream(folder / "text.exr") << "v/1 not really";
+    fails([&] { readImageFile(folder / "text.exr"); }, "text.exr");
+
+    fails([&] { writeImageFile(folder / "out.tif", image); }, "out.tif");
+    fails([&] { writeImageFile(folder / "empty.png", HostWorld()); }, "empty.png");
+    // A folder cannot be made where a file lies.
+    fails([&] { writeImageFile(folder / "whole.png/inside.png", image); }, "inside.png");
+}
+
+}  // namespace

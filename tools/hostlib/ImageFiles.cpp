@@ -1,0 +1,117 @@
+#include "ImageFiles.h"
+
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "AtomicFile.h"
+#include "ImageCodecs.h"
+#include "PackError.h"
+
+// The decoder for JPEG, Radiance HDR and the other formats stb_image knows,
+// private to this file so that it cannot clash with the engine's own copy.
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_NO_STDIO
+#include <stb_image.h>
+
+namespace {
+
+struct StbFree {
+    void operator()(void* pixels) const { stbi_image_free(pixels); }
+};
+
+HostWorld decodeWithStb(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty() || bytes.size() > INT_MAX)
+        throw ImageFileError("not an image file");
+    const auto length = static_cast<int>(bytes.size());
+    int width = 0, height = 0, channels = 0;
+    const bool hdr = stbi_is_hdr_from_memory(bytes.data(), length) != 0;
+    std::unique_ptr<void, StbFree> pixels(
+        hdr ? static_cast<void*>(
+                  stbi_loadf_from_memory(bytes.data(), length, &width, &height, &channels, 4))
+            : static_cast<void*>(
+                  stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 4)));
+    if (!pixels)
+        throw ImageFileError(stbi_failure_reason() ? stbi_failure_reason() : "not an image file");
+    HostWorld image(width, height, hdr ? 32 : 8);
+    for (A_long y = 0; y < height; ++y) {
+        for (A_long x = 0; x < width; ++x) {
+            const std::size_t at = (std::size_t(y) * width + x) * 4;
+            if (hdr) {
+                const float* p = static_cast<const float*>(pixels.get()) + at;
+                static_cast<PF_PixelFloat*>(image.row(y))[x] =
+                    PF_PixelFloat{p[3], p[0], p[1], p[2]};
+            } else {
+                const std::uint8_t* p = static_cast<const std::uint8_t*>(pixels.get()) + at;
+                static_cast<PF_Pixel8*>(image.row(y))[x] = PF_Pixel8{p[3], p[0], p[1], p[2]};
+            }
+        }
+    }
+    return image;
+}
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+    if (text.size() < suffix.size())
+        return false;
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        const char c = text[text.size() - suffix.size() + i];
+        if (std::tolower(static_cast<unsigned char>(c)) != suffix[i])
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+A_u_short hostFromFile16(std::uint16_t fileValue) {
+    // Rounded to the nearest host value.
+    return static_cast<A_u_short>((std::uint32_t{fileValue} * 65536 + 65535) / 131070);
+}
+
+std::uint16_t fileFromHost16(A_u_short hostValue) {
+    const std::uint32_t host = hostValue > 32768 ? 32768 : hostValue;
+    return static_cast<std::uint16_t>((host * 65535 + 16384) / 32768);
+}
+
+HostWorld decodeImage(const std::vector<std::uint8_t>& bytes) {
+    if (isPng(bytes))
+        return decodePng(bytes);
+    if (isExr(bytes))
+        return decodeExr(bytes);
+    return decodeWithStb(bytes);
+}
+
+HostWorld readImageFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw ImageFileError(path + ": cannot open the file");
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                          std::istreambuf_iterator<char>());
+    try {
+        return decodeImage(bytes);
+    } catch (const ImageFileError& e) {
+        throw ImageFileError(path + ": " + e.what());
+    }
+}
+
+void writeImageFile(const std::string& path, const HostWorld& image) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        if (endsWith(path, ".png"))
+            bytes = encodePng(image);
+        else if (endsWith(path, ".exr"))
+            bytes = encodeExr(image);
+        else
+            throw ImageFileError("only .png and .exr files can be written");
+        writeFileAtomically(path, bytes, false);
+    } catch (const ImageFileError& e) {
+        throw ImageFileError(path + ": " + e.what());
+    } catch (const PackError& e) {
+        throw ImageFileError(e.what());
+    }
+}
