@@ -3,16 +3,13 @@
 #include <cstdlib>
 
 #include "entities/EntityHandle.h"
+#include "gl/PixelDepth.h"
 #include "gl/RenderTarget.h"
 #include "gl/Shader.h"
 #include "gl/Texture.h"
 #include "surfaces/Surface.h"
 
 namespace {
-
-// The surface entity declares no registry class of its own; this is the
-// registry of its kind.
-using SurfaceRegistry = EntityFactory<Surface, EntityHandle::SurfaceBase>;
 
 // Multibyte to wide in the runtime's current locale. A text that is not valid
 // there is widened byte by byte, so that it still names something.
@@ -43,6 +40,31 @@ std::string narrow(const std::wstring& text) {
     return bytes;
 }
 
+// The surface's pixels as an upload may read them: GL reads whole pixels of
+// the depth's transfer type, so rows shorter than that many pixels (a surface
+// whose row length does not fit its depth) give nothing to read, as does a
+// surface without pixels.
+const std::uint8_t* uploadablePixels(const Surface& surface) {
+    const std::uint64_t pixelBytes = 4 * PixelDepth::bytesPerChannel(surface.depth);
+    if (surface.rowBytes < surface.width * pixelBytes)
+        return nullptr;
+    return surface.pixelAddress();
+}
+
+// Ends a read-back on every way out, so the pack buffer never stays mapped.
+class MappedReadBack {
+public:
+    explicit MappedReadBack(RenderTarget& target) : pixels(target.readPixels()) {}
+    ~MappedReadBack() {
+        if (pixels != nullptr)
+            RenderTarget::releasePixels();
+    }
+    MappedReadBack(const MappedReadBack&) = delete;
+    MappedReadBack& operator=(const MappedReadBack&) = delete;
+
+    const std::uint8_t* const pixels;
+};
+
 }  // namespace
 
 template <typename Registry>
@@ -71,7 +93,7 @@ void Context::initialise() {
     factories[EntityHandle::RenderTargetBase] = std::make_unique<RenderTarget::Factory>();
     factories[EntityHandle::TextureBase] = std::make_unique<Texture::Factory>();
     factories[EntityHandle::ShaderBase] = std::make_unique<Shader::Factory>();
-    factories[EntityHandle::SurfaceBase] = std::make_unique<SurfaceRegistry>();
+    factories[EntityHandle::SurfaceBase] = std::make_unique<Surface::Factory>();
     currentInstance = 0;
     Sequence& first = *instances[addInstance()];
     first.sequenceRenderTarget = 0;
@@ -163,6 +185,63 @@ std::uint32_t Context::createSurface(std::uint32_t width, std::uint32_t height,
     return handle;
 }
 
+std::uint32_t Context::surfaceFromTexture(const Texture& texture) {
+    const std::uint32_t handle = createSurface(2, 2, 8);
+    if (handle != 0)
+        getSurface(handle).alias(texture.pixels, texture.width, texture.height, texture.depth,
+                                 texture.rowBytes);
+    return handle;
+}
+
+std::uint32_t Context::surfaceFromRenderTarget(RenderTarget& target) {
+    const std::uint32_t handle = createSurface(2, 2, 8);
+    if (handle == 0)
+        return 0;
+    const MappedReadBack readBack(target);
+    getSurface(handle).copyPixels(readBack.pixels, target.width, target.height, target.depth,
+                                  std::uint64_t{target.depth} * target.width * 4 / 8);
+    return handle;
+}
+
+std::uint32_t Context::surfaceToTexture(std::uint32_t surface) {
+    if (EntityHandle::kindOf(surface) != EntityHandle::SurfaceBase)
+        return 0;
+    const std::uint32_t handle = createTexture(2, 2, 8);
+    const Surface& source = getSurface(surface);
+    // An empty surface leaves the new texture as it was made.
+    if (handle != 0 && !source.empty())
+        getTexture(handle).uploadSurface(uploadablePixels(source), source.width, source.height,
+                                         source.depth, source.rowBytes, false);
+    return handle;
+}
+
+bool Context::copySurfaceToTexture(std::uint32_t surface, std::uint32_t target, bool flip) {
+    if (EntityHandle::kindOf(surface) != EntityHandle::SurfaceBase)
+        return false;
+    const Surface& source = getSurface(surface);
+    if (source.empty())
+        return false;
+    Texture* destination = nullptr;
+    switch (EntityHandle::kindOf(target)) {
+        case EntityHandle::RenderTargetBase: {
+            RenderTarget& renderTarget = getRenderTarget(target);
+            if (renderTarget.framebuffer != 0)
+                destination = &renderTarget;
+            break;
+        }
+        case EntityHandle::TextureBase:
+            destination = &getTexture(target);
+            break;
+        default:
+            break;
+    }
+    if (destination == nullptr || destination->texture == 0)
+        return false;
+    destination->uploadSurface(uploadablePixels(source), source.width, source.height, source.depth,
+                               source.rowBytes, flip);
+    return true;
+}
+
 std::uint32_t Context::createParameter(const std::string& name, std::uint32_t kind,
                                        const std::string& label) {
     auto* parameters = registry<Parameter::Factory>(EntityHandle::ParameterBase);
@@ -193,7 +272,7 @@ Texture& Context::getTexture(std::uint32_t handle) {
 }
 
 Surface& Context::getSurface(std::uint32_t handle) {
-    auto* surfaces = registry<SurfaceRegistry>(EntityHandle::SurfaceBase);
+    auto* surfaces = registry<Surface::Factory>(EntityHandle::SurfaceBase);
     return surfaces != nullptr ? surfaces->lookup(handle) : nullEntity<Surface>();
 }
 

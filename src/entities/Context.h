@@ -64,6 +64,26 @@ public:
     std::uint32_t createParameter(const std::string& name, std::uint32_t kind,
                                   const std::string& label);
 
+    // Pixels between the GPU and CPU surfaces. Each returns the new entity's
+    // handle, or 0 when it made none.
+    //
+    // A new surface that views the texture's CPU copy with the texture's size,
+    // depth and rows, sharing the copy rather than copying it. The null
+    // texture gives an empty surface.
+    std::uint32_t surfaceFromTexture(const Texture& texture);
+    // A new surface holding the target's read-back in its own pixels: rows of
+    // depth × width × 4 / 8 bytes, bottom row first. Without a read-back (no
+    // framebuffer) it keeps the target's size but no pixels.
+    std::uint32_t surfaceFromRenderTarget(RenderTarget& target);
+    // A new texture holding a surface's pixels as they are (host order, no
+    // 16-bit mapping); 0 when `surface` is not a surface handle.
+    std::uint32_t surfaceToTexture(std::uint32_t surface);
+    // Uploads a non-empty surface's pixels into a render target with a
+    // framebuffer or a texture, either with a GL texture name, rows reversed
+    // with flip; the target takes the surface's size and depth. False, with
+    // nothing changed, for any other surface or target.
+    bool copySurfaceToTexture(std::uint32_t surface, std::uint32_t target, bool flip);
+
     // Typed lookups: the entity, or the kind's null entity.
     Shader& getShader(std::uint32_t handle);
     RenderTarget& getRenderTarget(std::uint32_t handle);

@@ -10,6 +10,7 @@ NativeTable scriptNatives() {
         const std::initializer_list<NativeTable> subjects = {
             parameterNatives(),
             entityNatives(),
+            surfaceNatives(),
             frameNatives(),
         };
         for (const NativeTable& subject : subjects)

@@ -16,6 +16,8 @@ NativeTable parameterNatives();
 // Render targets, shaders and textures: QS_initRenderTarget to
 // QS_setTextureParam.
 NativeTable entityNatives();
+// CPU surfaces: QS_initSurface to QS_surfaceCopyTo.
+NativeTable surfaceNatives();
 // QS_getTime to QS_getInputOrigin.
 NativeTable frameNatives();
 

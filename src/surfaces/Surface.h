@@ -6,8 +6,13 @@
 #include <memory>
 #include <vector>
 
+#include "entities/EntityFactory.h"
+#include "entities/EntityHandle.h"
+
 class Surface {
 public:
+    class Factory;
+
     virtual ~Surface() = default;
 
     // Sets size, depth and flag, and rows of width × depth / 2 bytes (four
@@ -50,3 +55,5 @@ public:
     std::vector<std::uint8_t> ownPixels;
     std::shared_ptr<std::vector<std::uint8_t>> externalPixels;
 };
+
+class Surface::Factory : public EntityFactory<Surface, EntityHandle::SurfaceBase> {};
