@@ -64,14 +64,14 @@ TEST_F(SurfaceNatives, ARenderTargetIsReadBackBottomRowFirst) {
 
 TEST_F(SurfaceNatives, ASixteenBitAlphaOf32768ComesBackAs32767) {
     load(R"(
-        var rt, s, copied;
+        var rt, s;
         function setup() {
             rt = QS_initRenderTarget(1, 1, 16);
             QS_renderShader(QS_initShader("half", "void main() { gl_FragColor = vec4(0.25, 0.0, 0.0, 0.50000763); }"),
                 rt, false);
             s = QS_textureToSurface(rt);
         })");
-    auto& surface = context().getSurface(handle("s"));
+    const Surface& surface = context().getSurface(handle("s"));
     const auto* channels = reinterpret_cast<const std::uint16_t*>(surface.pixelAddress());
     ASSERT_NE(channels, nullptr);
     EXPECT_EQ(channels[0], 32768);
