@@ -86,8 +86,10 @@ TEST(HostDriver, ClassicRenderingSizesTheOutputAtFrameSetup) {
         ASSERT_TRUE(t.start());
         const InstanceId id = t.host.addInstance();
         t.host.setParam(id, "Grow", 3.0);
+        // Premiere Pro renders classically whatever the mode asks.
         RenderOptions classic;
-        classic.mode = RenderMode::Classic;
+        if (app == HostApplication::AfterEffects)
+            classic.mode = RenderMode::Classic;
         const HostWorld input = positions(30, 10, 16);
         const FrameResult frame = t.host.renderFrame(id, input, {}, classic);
         ASSERT_EQ(frame.error, PF_Err_NONE);

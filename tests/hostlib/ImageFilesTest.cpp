@@ -107,14 +107,17 @@ TEST(ImageFiles, ReadsRadianceHdrAsFloatAndJpegAsEightBits) {
     EXPECT_NEAR(first.green, 0.5f, 0.01f);
     EXPECT_EQ(first.alpha, 1.0f);
 
-    std::vector<std::uint8_t> grey(8 * 8 * 3, 128);
-    ASSERT_TRUE(stbi_write_jpg((folder / "grey.jpg").c_str(), 8, 8, 3, grey.data(), 100));
-    const HostWorld jpeg = readImageFile(folder / "grey.jpg");
+    // A 16 x 8 JPEG: left half (200, 60, 40), right half (40, 60, 200).
+    const HostWorld jpeg = readImageFile(QS_TEST_SOURCE_DIR "/tests/hostlib/data/halves.jpg");
     ASSERT_EQ(jpeg.depth(), 8);
-    const PF_Pixel8 p = static_cast<const PF_Pixel8*>(jpeg.row(4))[4];
-    EXPECT_EQ(p.alpha, 255);
-    EXPECT_NEAR(p.red, 128, 2);
-    EXPECT_NEAR(p.blue, 128, 2);
+    ASSERT_EQ(jpeg.width(), 16);
+    const PF_Pixel8 left = static_cast<const PF_Pixel8*>(jpeg.row(4))[2];
+    const PF_Pixel8 right = static_cast<const PF_Pixel8*>(jpeg.row(4))[13];
+    EXPECT_EQ(left.alpha, 255);
+    EXPECT_NEAR(left.red, 200, 4);
+    EXPECT_NEAR(left.blue, 40, 4);
+    EXPECT_NEAR(right.red, 40, 4);
+    EXPECT_NEAR(right.blue, 200, 4);
 }
 
 TEST(ImageFiles, DamagedMissingAndUnwritableFilesAreReportedByName) {

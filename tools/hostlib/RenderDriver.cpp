@@ -33,7 +33,9 @@ RenderDriver::RenderDriver(SimulatedHost& host, HostInstance& instance, const Ho
 }
 
 FrameResult RenderDriver::run() {
-    return options_.mode == RenderMode::Smart ? smart() : classic();
+    // Premiere Pro knows no smart rendering.
+    const bool premiere = host_.application() == HostApplication::Premiere;
+    return options_.mode == RenderMode::Smart && !premiere ? smart() : classic();
 }
 
 const HostWorld* RenderDriver::layerImage(PF_ParamIndex index) {

@@ -47,7 +47,7 @@ struct FrameTime {
 
 struct RenderOptions {
     // Smart rendering needs an effect that asks for it in its global flags;
-    // the host does not check. Premiere Pro renders classically only.
+    // the host does not check. Premiere Pro always renders classically.
     RenderMode mode = RenderMode::Smart;
     PF_RationalScale downsampleX{1, 1};
     PF_RationalScale downsampleY{1, 1};
