@@ -1,11 +1,348 @@
-// ReliefmakerFX: relief shading of the input layer.
-var height;
+// ReliefmakerFX: turns a layer into a lit relief.
+//
+// The picture becomes a height field (its brightness, or another layer's),
+// which is softened, lit by a directional or a point light and painted with
+// the layer's own colours. A surface finish adds paper or stone grain or a
+// chrome reflection of the sky; a border grows the layer to give its drop
+// shadow room; a retro stage posterizes the result on the CPU.
+//
+// How a frame is made (draw):
+//   height.frag   input (or height map) -> heightA     height, coverage
+//   blur.frag     heightA <-> heightB, n times          softness
+//   relief.frag   heightA + input -> output             lighting and finish
+// With "Posterize" on, relief.frag renders into a work target instead, which
+// is read back into a CPU surface, quantized and copied into the output.
+//
+// The engine calls setup() once, preRender(w, h) when it negotiates a frame's
+// size, draw() for every frame and updateUIFlags() when the controls need
+// refreshing. Script globals are shared by every instance of the effect;
+// per-instance state lives in parameters (see "blurSigma").
+
+// ---------------------------------------------------------------- choices
+
+// Pop-ups: the host numbers entries from 1, in the order given here.
+var LIGHT_TYPES = ["Directional", "Point"];
+var DIRECTIONAL = 1, POINT = 2;
+
+var FINISHES = ["None", "Paper", "Stone", "Chrome"];
+var PAPER = 2, STONE = 3, CHROME = 4;
+
+// Posterize palettes: the label shown and the engine's palette mode.
+var PALETTES = [
+    ["Adaptive 8", 2], ["Adaptive 16", 3], ["Adaptive 32", 4], ["Adaptive 64", 5],
+    ["Adaptive 128", 6], ["Adaptive 256", 7], ["Black & White", 1],
+    ["Primaries 8", 9], ["Primaries 16", 10], ["Micro 16", 11], ["Home 16 A", 12],
+    ["Home 16 B", 13], ["Cyan Magenta 4", 14], ["Cyan Magenta Bright 4", 15],
+    ["Green Red Brown 4", 16], ["Green Red Yellow 4", 17], ["Cyan Red 4", 18],
+    ["Cyan Red Bright 4", 19], ["PC 16", 20], ["Console 16", 21]
+];
+var BLACK_AND_WHITE = 1;
+
+// Dithers: the label shown and the engine's dither kind.
+var DITHERS = [
+    ["None", 1], ["Floyd-Steinberg", 3], ["Jarvis-Judice-Ninke", 4], ["Stucki", 5],
+    ["Atkinson", 6], ["Burkes", 7], ["Sierra", 8], ["Two-Row Sierra", 9],
+    ["Sierra Lite", 10], ["Stevenson-Arce", 11], ["Ordered 2x2", 13], ["Ordered 4x4", 14],
+    ["Ordered 8x8", 15]
+];
+var NO_DITHER = 1, FIRST_ORDERED = 13;
+
+// The blur shader reaches 3 sigma with 24 taps a side.
+var MAX_PASS_SIGMA = 8;
+
+// The flag that keeps a parameter away from the host.
+var PARAM_HIDDEN = 1;
+
+// ---------------------------------------------------------------- state
+
+var P = {};   // parameter handles by name
+var shaders = {};
+var textures = {};
+// Work targets, shared by all instances (frames never overlap) and re-made
+// whenever a frame's size or depth differs.
+var targets = { heightA: 0, heightB: 0, shade: 0, retro: 0 };
+
+// ---------------------------------------------------------------- helpers
+
+function declare(name, kind, label) {
+    P[name] = QS_initParam(name, kind, label);
+    return P[name];
+}
+
+// `flags` (optional) replace the whole flag word, so they go before the
+// precision, which lives in the word's top byte.
+function slider(name, label, min, max, initial, precision, flags) {
+    var h = declare(name, QS_Type.FLOAT, label);
+    QS_setParamMinMax(h, min, max);
+    QS_setParamValue(h, initial);
+    if (flags) QS_setParamFlags(h, flags);
+    QS_setParamPrecision(h, precision);
+    return h;
+}
+
+function popup(name, label, entries, initial) {
+    var h = declare(name, QS_Type.POPUP, label);
+    QS_setParamChoices(h, entries.join("|"));
+    QS_setParamValue(h, initial);
+    return h;
+}
+
+function labels(table) {
+    var result = [];
+    for (var i = 0; i < table.length; ++i) result.push(table[i][0]);
+    return result;
+}
+
+// The engine number behind a pop-up of [label, number] entries.
+function chosen(table, name) {
+    var entry = table[QS_getParamValue(P[name]) - 1];
+    return entry ? entry[1] : table[0][1];
+}
+
+// The current instance's value of a parameter.
+function value(name) {
+    return QS_getParamValue(P[name]);
+}
+
+function group(label, body) {
+    QS_initParam(label.toLowerCase() + "Group", QS_Type.GROUP_START, label);
+    body();
+    QS_initParam(label.toLowerCase() + "GroupEnd", QS_Type.GROUP_END);
+}
+
+// Sampling outside an image repeats it by default; the relief wants its edges.
+function clampToEdge(texture) {
+    QS_setTextureParam(texture, QS_GL.TEXTURE_WRAP_S, QS_GL.CLAMP_TO_EDGE);
+    QS_setTextureParam(texture, QS_GL.TEXTURE_WRAP_T, QS_GL.CLAMP_TO_EDGE);
+}
+
+// The render target `name` at this size and depth, re-made when it differs.
+function target(name, width, height, depth) {
+    var dim = QS_getSurfaceDim(targets[name]);
+    if (!dim || dim[0] != width || dim[1] != height || dim[2] != depth) {
+        QS_release(targets[name]);
+        targets[name] = QS_initRenderTarget(width, height, depth);
+        clampToEdge(targets[name]);
+    }
+    return targets[name];
+}
+
+// ---------------------------------------------------------------- entry points
 
 function setup() {
-    height = QS_initParam("height", QS_Type.FLOAT, "Height");
-    QS_setParamMinMax(height, 0, 10);
-    QS_setParamValue(height, 2);
+    declare("heightMap", QS_Type.LAYER, "Height Map");
+    slider("height", "Height", 0, 50, 10, 1);
+    // Sizes in pixels follow the render's downsampling, so that a
+    // half-resolution preview looks like the full frame.
+    slider("softness", "Softness", 0, 40, 3, 1, QS_ParamFlags.ScaleByWidth);
+    declare("invert", QS_Type.BOOL, "Invert");
+    slider("colourAmount", "Colour", 0, 100, 100, 0);
+    slider("border", "Border", 0, 200, 0, 0, QS_ParamFlags.ScaleByWidth);
+
+    group("Light", function () {
+        popup("lightType", "Light Type", LIGHT_TYPES, DIRECTIONAL);
+        declare("lightAngle", QS_Type.ANGLE, "Direction");
+        QS_setParamValue(P.lightAngle, 315);
+        slider("elevation", "Elevation", 1, 89, 35, 0);
+        // A point's default is given in 16.16 fixed point percent of the
+        // layer's size: 25/65536 places the light a quarter in from the
+        // top-left corner. RemoveScale hands the point back in full-resolution
+        // layer pixels.
+        declare("lightPosition", QS_Type.POINT2D, "Position");
+        QS_setParamValue(P.lightPosition, [25 / 65536, 25 / 65536]);
+        QS_setParamFlags(P.lightPosition, QS_ParamFlags.RemoveScale);
+        // Colours are given in 0..255 and come back from the host in 0..1.
+        declare("lightColor", QS_Type.COLOR, "Light Colour");
+        QS_setParamValue(P.lightColor, [255, 247, 235, 255]);
+        declare("ambientColor", QS_Type.COLOR, "Ambient Colour");
+        QS_setParamValue(P.ambientColor, [60, 64, 82, 255]);
+        slider("shine", "Shine", 0, 100, 30, 0);
+        slider("shadow", "Shadow", 0, 100, 60, 0);
+    });
+
+    group("Surface", function () {
+        popup("finish", "Finish", FINISHES, 1);
+        slider("grainAmount", "Grain", 0, 100, 50, 0);
+        slider("grainScale", "Grain Scale", 10, 400, 100, 0);
+        slider("reflectivity", "Reflectivity", 0, 100, 85, 0);
+    });
+
+    group("Retro", function () {
+        declare("retro", QS_Type.BOOL, "Posterize");
+        popup("palette", "Palette", labels(PALETTES), 2);
+        popup("dither", "Dither", labels(DITHERS), 2);
+        slider("ditherStrength", "Dither Strength", 0, 100, 50, 0);
+        declare("serpentine", QS_Type.BOOL, "Serpentine");
+        QS_setParamValue(P.serpentine, 1);
+    });
+
+    // Hidden: never shown or read from the host. preRender works out the
+    // blur for the frame and leaves it here for draw(); a parameter, not a
+    // global, because every instance has its own copy.
+    declare("blurSigma", QS_Type.FLOAT, "Blur Sigma");
+    QS_setParamFlags(P.blurSigma, PARAM_HIDDEN);
+
+    shaders.height = QS_initShader("height");
+    shaders.blur = QS_initShader("blur");
+    shaders.relief = QS_initShader("relief");
+    shaders.present = QS_initShader("present");
+
+    textures.paper = QS_initTexture("paper.png");
+    textures.stone = QS_initTexture("stone.png");
+    // The sky wraps around horizontally but must not wrap from zenith to nadir.
+    textures.sky = QS_initTexture("sky.hdr");
+    QS_setTextureParam(textures.sky, QS_GL.TEXTURE_WRAP_T, QS_GL.CLAMP_TO_EDGE);
+
+    for (var name in targets) targets[name] = QS_initRenderTarget(16, 16, 32);
+}
+
+function preRender(width, height) {
+    // Grow the output by the border on every side; the host centres the input.
+    var border = Math.max(0, Math.round(value("border")));
+    QS_setOutputExtent(width + 2 * border, height + 2 * border);
+    // Softness is a blur radius in pixels, about two standard deviations.
+    QS_setParamValue(P.blurSigma, Math.max(0, value("softness")) / 2);
+}
+
+function updateUIFlags() {
+    var point = value("lightType") == POINT;
+    QS_setParamEnabled(P.lightAngle, !point);
+    QS_setParamEnabled(P.lightPosition, point);
+
+    var finish = value("finish");
+    var grained = finish == PAPER || finish == STONE;
+    QS_setParamEnabled(P.grainAmount, grained);
+    QS_setParamEnabled(P.grainScale, grained);
+    QS_setParamEnabled(P.reflectivity, finish == CHROME);
+
+    // The strength scales ordered dithering and is the black-and-white
+    // threshold; error diffusion ignores it, and serpentine only matters there.
+    var retro = value("retro") != 0;
+    var dither = chosen(DITHERS, "dither");
+    var ordered = dither >= FIRST_ORDERED;
+    var threshold = chosen(PALETTES, "palette") == BLACK_AND_WHITE;
+    QS_setParamEnabled(P.palette, retro);
+    QS_setParamEnabled(P.dither, retro);
+    QS_setParamEnabled(P.ditherStrength, retro && (ordered || threshold));
+    QS_setParamEnabled(P.serpentine, retro && dither != NO_DITHER && !ordered);
 }
 
 function draw() {
+    var output = QS_getSequenceRT();
+    var input = QS_getSequenceTexture();
+    var outDim = QS_getSurfaceDim(output);
+    var inDim = QS_getSurfaceDim(input);
+    if (!outDim || !inDim) return;
+    var width = outDim[0], height = outDim[1], depth = outDim[2];
+    // Where the host put the input: centred, halves rounded down.
+    var origin = [(width >> 1) - (inDim[0] >> 1), (height >> 1) - (inDim[1] >> 1)];
+    var geometry = { outSize: [width, height], inOrigin: origin, inSize: [inDim[0], inDim[1]] };
+
+    // The input and the height map are uploaded anew every frame, which
+    // resets their wrapping.
+    clampToEdge(input);
+    var heightMap = value("heightMap");
+    clampToEdge(heightMap);
+    // An unconnected layer parameter keeps the 2 x 2 texture it was made with.
+    var mapDim = QS_getSurfaceDim(heightMap);
+    var useHeightMap = mapDim && (mapDim[0] > 2 || mapDim[1] > 2);
+
+    var finish = value("finish");
+    var grain = finish == STONE ? textures.stone : textures.paper;
+    var grainScale = 1 / (2.56 * Math.max(10, value("grainScale")));
+    var grainAmount = value("grainAmount") / 100;
+
+    // 1. Height field.
+    var heightA = target("heightA", width, height, 32);
+    var sh = shaders.height;
+    setAll(sh, geometry);
+    QS_setShaderParamVal(sh, "inputTex", input);
+    QS_setShaderParam(sh, P.heightMap);
+    QS_setShaderParamVal(sh, "useHeightMap", useHeightMap ? 1 : 0);
+    QS_setShaderParam(sh, P.invert);
+    QS_setShaderParam(sh, P.finish);
+    QS_setShaderParamVal(sh, "grainTex", grain);
+    QS_setShaderParamVal(sh, "grainAmount", grainAmount);
+    QS_setShaderParamVal(sh, "grainScale", grainScale);
+    QS_renderShader(sh, heightA, false);
+
+    // 2. Softness: Gaussian passes, each pass pair blurring heightA in place.
+    var sigma = value("blurSigma");
+    if (sigma > 0.05) {
+        var heightB = target("heightB", width, height, 32);
+        var passes = Math.min(16, Math.ceil(Math.pow(sigma / MAX_PASS_SIGMA, 2)));
+        var bl = shaders.blur;
+        QS_setShaderParamVal(bl, "sigma", sigma / Math.sqrt(passes));
+        for (var i = 0; i < passes; ++i) {
+            QS_setShaderParamVal(bl, "heightField", heightA);
+            QS_setShaderParamVal(bl, "direction", [1 / width, 0]);
+            QS_renderShader(bl, heightB, false);
+            QS_setShaderParamVal(bl, "heightField", heightB);
+            QS_setShaderParamVal(bl, "direction", [0, 1 / height]);
+            QS_renderShader(bl, heightA, false);
+        }
+    }
+
+    // 3. Lighting and finish.
+    var rs = shaders.relief;
+    setAll(rs, geometry);
+    QS_setShaderParamVal(rs, "heightField", heightA);
+    QS_setShaderParamVal(rs, "inputTex", input);
+    QS_setShaderParamVal(rs, "grainTex", grain);
+    QS_setShaderParamVal(rs, "environment", textures.sky);
+    var linked = ["height", "lightAngle", "lightType", "lightPosition", "lightColor",
+                  "ambientColor", "finish"];
+    for (var k = 0; k < linked.length; ++k) QS_setShaderParam(rs, P[linked[k]]);
+    QS_setShaderParamVal(rs, "elevation", Math.min(89, Math.max(1, value("elevation"))));
+    QS_setShaderParamVal(rs, "shine", value("shine") / 100);
+    QS_setShaderParamVal(rs, "colourAmount", value("colourAmount") / 100);
+    QS_setShaderParamVal(rs, "grainAmount", grainAmount);
+    QS_setShaderParamVal(rs, "grainScale", grainScale);
+    QS_setShaderParamVal(rs, "reflectivity", value("reflectivity") / 100);
+    QS_setShaderParamVal(rs, "shadow", value("shadow") / 100);
+
+    if (value("retro") == 0) {
+        QS_setShaderParamVal(rs, "retroBias", 0);
+        // flip: the output is read back bottom row first.
+        QS_renderShader(rs, output, true);
+        return;
+    }
+    posterize(rs, output, width, height, depth);
+}
+
+// 4. Retro: shade into a work target, quantize it on the CPU, copy it out.
+function posterize(rs, output, width, height, depth) {
+    var palette = chosen(PALETTES, "palette");
+    var dither = chosen(DITHERS, "dither");
+    var strength = value("ditherStrength") / 100;
+    // Ordered dithering adds offsets of 0.5 on average (scaled by the
+    // strength, or by 0.2 against the black-and-white threshold); taking
+    // that much off beforehand keeps the picture's brightness.
+    var bias = 0;
+    if (dither >= FIRST_ORDERED) bias = palette == BLACK_AND_WHITE ? 0.1 : 0.5 * strength;
+    QS_setShaderParamVal(rs, "retroBias", bias);
+
+    // A 16-bit surface expects host values (0..32768), but a 16-bit target
+    // reads back as 0..65535: quantize 16-bit frames in float instead.
+    var workDepth = depth == 16 ? 32 : depth;
+    var work = target("shade", width, height, workDepth);
+    // Not flipped: the surface's first row is the picture's top row, so error
+    // diffusion runs down the picture.
+    QS_renderShader(rs, work, false);
+    var surface = QS_textureToSurface(work);
+    QS_surfaceQuantize(surface, false, palette, dither, strength, value("serpentine") != 0);
+    if (workDepth == depth) {
+        QS_surfaceCopyTo(surface, output, true);
+    } else {
+        var retro = target("retro", width, height, workDepth);
+        QS_surfaceCopyTo(surface, retro, false);
+        QS_setShaderParamVal(shaders.present, "image", retro);
+        QS_renderShader(shaders.present, output, true);
+    }
+    QS_release(surface);
+}
+
+// Sets the uniforms named by an object's keys to its values.
+function setAll(shader, values) {
+    for (var name in values) QS_setShaderParamVal(shader, name, values[name]);
 }
