@@ -48,13 +48,16 @@ void main() {
     bool inside = inUV.x >= 0.0 && inUV.y >= 0.0 && inUV.x <= 1.0 && inUV.y <= 1.0;
     vec4 base = inside ? texture2D(inputTex, inUV) : vec4(0.0);
 
-    // Surface normal from the height's slope (Sobel, per pixel).
-    float tl = heightAt(uv, vec2(-1.0, -1.0)), t = heightAt(uv, vec2(0.0, -1.0));
-    float tr = heightAt(uv, vec2(1.0, -1.0)), l = heightAt(uv, vec2(-1.0, 0.0));
-    float r = heightAt(uv, vec2(1.0, 0.0)), bl = heightAt(uv, vec2(-1.0, 1.0));
-    float b = heightAt(uv, vec2(0.0, 1.0)), br = heightAt(uv, vec2(1.0, 1.0));
-    float dx = (tr + 2.0 * r + br - tl - 2.0 * l - bl) / 8.0;
-    float dy = (bl + 2.0 * b + br - tl - 2.0 * t - tr) / 8.0;
+    // Surface normal from the height's slope (Sobel, per pixel). Chrome
+    // mirrors every ripple of a photograph's grain, so it measures the slope
+    // over a wider step, which smooths the normals it reflects with.
+    float s = finish == 4 ? 2.0 : 1.0;
+    float tl = heightAt(uv, vec2(-s, -s)), t = heightAt(uv, vec2(0.0, -s));
+    float tr = heightAt(uv, vec2(s, -s)), l = heightAt(uv, vec2(-s, 0.0));
+    float r = heightAt(uv, vec2(s, 0.0)), bl = heightAt(uv, vec2(-s, s));
+    float b = heightAt(uv, vec2(0.0, s)), br = heightAt(uv, vec2(s, s));
+    float dx = (tr + 2.0 * r + br - tl - 2.0 * l - bl) / (8.0 * s);
+    float dy = (bl + 2.0 * b + br - tl - 2.0 * t - tr) / (8.0 * s);
     vec3 n = normalize(vec3(-dx * height, -dy * height, 1.0));
 
     // Direction toward the light. A flat surface facing a directional light
@@ -90,7 +93,7 @@ void main() {
         vec3 view = normalize(vec3(0.0, 0.35, -1.0));
         vec3 dir = normalize(reflect(view, vec3(n.x, -n.y, n.z)));
         vec3 sky = textureCube(environment, dir).rgb;
-        vec3 chrome = sky * mix(vec3(1.0), albedo * 2.0, 0.3) * lightColor.rgb;
+        vec3 chrome = sky * mix(vec3(1.0), albedo * 2.0, 0.5) * lightColor.rgb;
         lit = mix(lit, chrome + lightColor.rgb * specular, reflectivity);
     }
 
