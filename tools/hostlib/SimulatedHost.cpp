@@ -191,6 +191,10 @@ InstanceId SimulatedHost::addInstance(CommandResult* result) {
     const CommandResult setup = sendFor(find(id), PF_Cmd_SEQUENCE_SETUP, in, out);
     if (result)
         *result = setup;
+    // An effect that asked for interface updates gets one as soon as it is
+    // applied, as the applications show its controls at once.
+    if (setup.error == PF_Err_NONE && (globalOutFlags_ & PF_OutFlag_SEND_UPDATE_PARAMS_UI))
+        updateParamsUI(id);
     return id;
 }
 

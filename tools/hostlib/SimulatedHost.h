@@ -122,7 +122,8 @@ public:
     // Publishes the effect's parameters; a parameter count in out_data that
     // disagrees with what was added fails it with PF_Err_INTERNAL_STRUCT_DAMAGED.
     CommandResult paramsSetup();
-    // Applies the effect to a new layer (sequence set-up). The instance stays
+    // Applies the effect to a new layer (sequence set-up), followed by an
+    // interface update when the effect asked for them at global set-up. The instance stays
     // even when the command fails; `result` receives the command's result.
     InstanceId addInstance(CommandResult* result = nullptr);
     // Removes the effect from its layer (sequence set-down).

@@ -9,3 +9,4 @@ void addInfoCommand(CLI::App& app);
 void addPackCommand(CLI::App& app);
 void addUnpackCommand(CLI::App& app);
 void addRewriteCommand(CLI::App& app);
+void addRenderCommand(CLI::App& app);

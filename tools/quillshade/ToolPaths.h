@@ -1,7 +1,9 @@
 #pragma once
-// Where the tool finds the modules built beside it.
+// Where the tool finds the modules built beside it: <tool folder>/modules.
 
 #include <string>
 
-// The bundled effect module, <tool folder>/modules/ReliefmakerFX.so.
+// The bundled effect module, ReliefmakerFX.so.
 std::string bundledModulePath();
+// The bare engine module, which reads an effect's loose files.
+std::string bareEngineModulePath();

@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
     addInfoCommand(app);
     addPackCommand(app);
     addUnpackCommand(app);
+    addRenderCommand(app);
     addRewriteCommand(app);
     CLI11_PARSE(app, argc, argv);
     return 0;

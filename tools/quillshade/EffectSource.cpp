@@ -1,0 +1,105 @@
+#include "EffectSource.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "EffectPackager.h"
+#include "EffectUnpacker.h"
+#include "PackError.h"
+#include "ToolPaths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// QS_initParam("name", kind, "label") calls written with literal strings.
+std::map<std::string, std::string> declaredLabels(const std::string& script) {
+    static const std::regex call(
+        R"re((?:QS_|Q\.S\.)initParam\s*\(\s*["']([^"']*)["']\s*,[^,()]*,\s*["']([^"']*)["'])re");
+    std::map<std::string, std::string> labels;
+    for (std::sregex_iterator it(script.begin(), script.end(), call), end; it != end; ++it) {
+        labels.emplace((*it)[1].str(), (*it)[2].str());
+    }
+    return labels;
+}
+
+std::string makeTemporaryFolder() {
+    std::string pattern = (fs::temp_directory_path() / "quillshade-XXXXXX").string();
+    if (!::mkdtemp(&pattern[0]))
+        throw std::runtime_error("cannot make a temporary folder");
+    return pattern;
+}
+
+}  // namespace
+
+void addEffectSourceOptions(CLI::App& command, EffectSourceOptions& options) {
+    CLI::Option* plugin = command.add_option("--plugin", options.plugin,
+                                             "Effect module (default: the bundled ReliefmakerFX)");
+    CLI::Option* effect = command.add_option(
+        "--effect", options.effect, "Effect folder, packed into a temporary module as `pack` does");
+    CLI::Option* loose = command.add_option(
+        "--loose", options.loose, "Effect folder read as loose files by the bare engine module");
+    plugin->excludes(effect)->excludes(loose);
+    effect->excludes(loose);
+}
+
+OpenedEffect::OpenedEffect(const EffectSourceOptions& options) {
+    try {
+        if (!options.effect.empty()) {
+            EffectPackager packager(options.effect);
+            temporaryFolder_ = makeTemporaryFolder();
+            const std::string path = (fs::path(temporaryFolder_) /
+                                      (fs::path(options.effect).filename().string() + ".so"))
+                                         .string();
+            packager.writeModule(path, PackOptions{});
+            module_ = std::make_unique<EffectModule>(path);
+            labels_ = declaredLabels(readText(fs::path(options.effect) / "fx.js"));
+        } else if (!options.loose.empty()) {
+            if (!fs::is_directory(options.loose)) {
+                throw std::runtime_error(options.loose + " is not a folder");
+            }
+            // The bare engine reads its effect from the current folder.
+            module_ = std::make_unique<EffectModule>(bareEngineModulePath(),
+                                                     EffectModule::WithoutPropertyList);
+            previousFolder_ = fs::current_path().string();
+            fs::current_path(options.loose);
+            labels_ = declaredLabels(readText("fx.js"));
+        } else {
+            const std::string path = options.plugin.empty() ? bundledModulePath() : options.plugin;
+            module_ = std::make_unique<EffectModule>(path);
+            const EffectUnpacker package(path);
+            for (const EffectFile& file : package.files()) {
+                if (file.name == "fx.js") {
+                    labels_ = declaredLabels(std::string(file.data.begin(), file.data.end()));
+                }
+            }
+        }
+    } catch (const PackError& error) {
+        std::string message;
+        for (const std::string& problem : error.problems()) {
+            message += (message.empty() ? "" : "\n") + problem;
+        }
+        throw std::runtime_error(message);
+    }
+}
+
+OpenedEffect::~OpenedEffect() {
+    module_.reset();
+    std::error_code ignored;
+    if (!previousFolder_.empty())
+        fs::current_path(previousFolder_, ignored);
+    if (!temporaryFolder_.empty())
+        fs::remove_all(temporaryFolder_, ignored);
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Which effect a command runs: an effect module (--plugin, by default the
+// bundled ReliefmakerFX), an effect folder packed into a temporary module as
+// `pack` would (--effect), or the bare engine reading a folder's loose files
+// (--loose).
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "EffectModule.h"
+
+namespace CLI {
+class App;
+}
+
+struct EffectSourceOptions {
+    std::string plugin;
+    std::string effect;
+    std::string loose;
+};
+
+void addEffectSourceOptions(CLI::App& command, EffectSourceOptions& options);
+
+class OpenedEffect {
+public:
+    // Throws std::runtime_error with a message for the user.
+    explicit OpenedEffect(const EffectSourceOptions& options);
+    ~OpenedEffect();
+    OpenedEffect(const OpenedEffect&) = delete;
+    OpenedEffect& operator=(const OpenedEffect&) = delete;
+
+    EffectModule& module() { return *module_; }
+    // The labels of parameters that fx.js declares with literal names, by
+    // their script name, so that users may name either.
+    const std::map<std::string, std::string>& labelsByScriptName() const { return labels_; }
+
+private:
+    std::string temporaryFolder_;
+    std::string previousFolder_;
+    std::unique_ptr<EffectModule> module_;
+    std::map<std::string, std::string> labels_;
+};
