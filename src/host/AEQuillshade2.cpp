@@ -100,7 +100,21 @@ InstanceRecord* AEQuillshade2::createInstance() {
 void AEQuillshade2::destroyInstance(InstanceRecord* record) {
     if (!record)
         return;
-    Context::instance().removeInstance(record->instanceIndex);
+    Context& context = Context::instance();
+    // The instance's output render target and input texture belong to it
+    // alone; without their release every instance the host removes would
+    // leave a frame's worth of GPU and CPU memory in the registries. Deleting
+    // GL objects needs the context, and without it they have to stay.
+    const std::uint32_t index = record->instanceIndex;
+    if (index < context.instances.size() && context.instances[index]) {
+        GLContextGuard guard(lockGLContext());
+        if (guard.isLocked()) {
+            context.release(context.instances[index]->sequenceRenderTarget);
+            context.release(context.instances[index]->sequenceTexture);
+        }
+        guard.release();
+    }
+    context.removeInstance(index);
     // The record is gone; a later command must not reach it as current.
     if (currentRecord == record)
         currentRecord = nullptr;
