@@ -1,0 +1,264 @@
+// Parameters end to end: what the script declares is published to the host,
+// what the user sets in the host reaches the script and its shaders, and what
+// the script decides shows in the host's controls.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include "EngineHost.h"
+
+namespace {
+
+// Declares one parameter of every kind and writes the values it reads back
+// into a four-pixel output: (colour), (angle, float, checkbox, pop-up),
+// (2D point x, y, 3D point x, y), (3D point z, composition width, height,
+// time).
+const char kProbeScript[] = R"(
+var hidden, amount, where, tint, map, spot, pick, path, on, mode, turn, probe;
+function setup() {
+    hidden = QS_initParam("hidden", QS_Type.FLOAT, "Hidden");
+    QS_setParamFlags(hidden, 1);
+    QS_initParam("group", QS_Type.GROUP_START, "Group");
+    amount = QS_initParam("amount", QS_Type.FLOAT, "Amount");
+    QS_setParamMinMax(amount, 0, 1000);
+    QS_setParamFlags(amount, QS_ParamFlags.ScaleByWidth);
+    where = QS_initParam("where", QS_Type.POINT, "Where");
+    tint = QS_initParam("tint", QS_Type.COLOR, "Tint");
+    map = QS_initParam("map", QS_Type.LAYER, "Map");
+    spot = QS_initParam("spot", QS_Type.POINT2D, "Spot");
+    QS_setParamFlags(spot, QS_ParamFlags.RemoveScale);
+    pick = QS_initParam("pick", QS_Type.TEXTURE, "Pick");
+    QS_setParamChoices(pick, "A|B");
+    path = QS_initParam("path", QS_Type.PATH, "Path");
+    on = QS_initParam("on", QS_Type.BOOL, "On");
+    mode = QS_initParam("mode", QS_Type.POPUP, "Mode");
+    QS_setParamChoices(mode, "One|Two|Three");
+    QS_setParamValue(mode, 1);
+    QS_initParam("end", QS_Type.GROUP_END, "");
+    turn = QS_initParam("turn", QS_Type.ANGLE, "Turn");
+    probe = QS_initShader("probe");
+}
+function draw() {
+    var s = QS_getParamValue(spot), w = QS_getParamValue(where), c = QS_getContextExtent();
+    QS_setShaderParamVal(probe, "v0", QS_getParamValue(tint));
+    QS_setShaderParamVal(probe, "v1", [QS_getParamValue(turn), QS_getParamValue(amount),
+                                       QS_getParamValue(on), QS_getParamValue(mode)]);
+    QS_setShaderParamVal(probe, "v2", [s[0], s[1], w[0], w[1]]);
+    QS_setShaderParamVal(probe, "v3", [w[2], c[0], c[1], QS_getTime()]);
+    QS_renderShader(probe, QS_getSequenceRT(), true);
+}
+)";
+
+const char kProbeShader[] = R"(
+uniform vec4 v0;
+uniform vec4 v1;
+uniform vec4 v2;
+uniform vec4 v3;
+void main() {
+    float x = gl_TexCoord[0].x;
+    gl_FragColor = x < 0.25 ? v0 : x < 0.5 ? v1 : x < 0.75 ? v2 : v3;
+}
+)";
+
+// The four numbers the probe wrote into output pixel i, in the script's order.
+std::array<float, 4> probed(const FrameResult& frame, A_long i) {
+    const PF_PixelFloat p = frame.output.get(i, 0);
+    return {p.red, p.green, p.blue, p.alpha};
+}
+
+using Values = std::array<float, 4>;
+
+TEST(Parameters, ValuesSetInTheHostReachTheScriptAndItsShaders) {
+    EngineHost e(
+        {{"fx.js", kProbeScript}, {"probe.frag", kProbeShader}, {"config.xml", deepConfig()}});
+    ASSERT_TRUE(e.start());
+    // Every kind but the hidden one is published, groups and all.
+    const PublishedParameters& params = e.host.parameters();
+    ASSERT_EQ(params.count(), 13);
+    EXPECT_FALSE(params.find("Hidden"));
+
+    e.host.setComposition(e.instance, Composition{640, 360, {1, 1}});
+    e.host.setParam(e.instance, "Tint", std::vector<double>{255, 0, 0});
+    e.host.setParam(e.instance, "Turn", 90.0);
+    e.host.setParam(e.instance, "Amount", 100.0);
+    e.host.setParam(e.instance, "On", 1.0);
+    e.host.setParam(e.instance, "Mode", 3.0);
+    e.host.setParam(e.instance, "Spot", std::vector<double>{10.5, 20});
+    e.host.setParam(e.instance, "Where", std::vector<double>{1.5, -2, 3});
+    const FrameTime time = FrameTime::ofFrame(5, 25);
+    for (RenderMode mode : {RenderMode::Smart, RenderMode::Classic}) {
+        RenderOptions options;
+        options.mode = mode;
+        const FrameResult frame =
+            e.host.renderFrame(e.instance, HostWorld(4, 1, 32), time, options);
+        ASSERT_EQ(frame.error, PF_Err_NONE);
+        EXPECT_EQ(probed(frame, 0), (Values{1, 0, 0, 1}));
+        EXPECT_EQ(probed(frame, 1), (Values{90, 100, 1, 3}));
+        EXPECT_EQ(probed(frame, 2), (Values{10.5f, 20, 1.5f, -2}));
+        EXPECT_EQ(probed(frame, 3), (Values{3, 640, 360, 0.2f}));
+    }
+
+    // At reduced resolution a float scaled by width follows the horizontal
+    // ratio, and a point without scale comes back in full-resolution pixels.
+    RenderOptions reduced;
+    reduced.downsampleX = {1, 4};
+    reduced.downsampleY = {1, 2};
+    const FrameResult frame = e.host.renderFrame(e.instance, HostWorld(16, 2, 32), time, reduced);
+    ASSERT_EQ(frame.error, PF_Err_NONE);
+    ASSERT_EQ(frame.output.width(), 4);
+    EXPECT_EQ(probed(frame, 1)[1], 25);
+    EXPECT_EQ(probed(frame, 2)[0], 10.5f);
+    EXPECT_EQ(probed(frame, 2)[1], 20);
+    EXPECT_EQ(e.host.outstandingParamCheckouts(), 0);
+    EXPECT_EQ(e.host.outstandingSuites(), 0);
+}
+
+TEST(Parameters, ALayerParametersImageReachesItsSampler) {
+    const char script[] = R"(
+var map, copy;
+function setup() {
+    map = QS_initParam("map", QS_Type.LAYER, "Map");
+    copy = QS_initShader("copy");
+}
+function draw() {
+    var layer = QS_getParamValue(map);
+    QS_setTextureParam(layer, QS_GL.TEXTURE_MIN_FILTER, QS_GL.NEAREST);
+    QS_setTextureParam(layer, QS_GL.TEXTURE_MAG_FILTER, QS_GL.NEAREST);
+    QS_setShaderParamVal(copy, "sInput0", layer);
+    QS_renderShader(copy, QS_getSequenceRT(), true);
+}
+)";
+    EngineHost e({{"fx.js", script}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}});
+    ASSERT_TRUE(e.start());
+    const PF_ParamIndex map = e.host.paramIndex("Map");
+    for (int depth : {8, 32}) {
+        SCOPED_TRACE(depth);
+        // The layer is the input's pattern upside down, so that neither the
+        // input nor a mirrored layer passes for it.
+        const HostWorld input = pattern(24, 10, depth);
+        auto layer = std::make_shared<HostWorld>(input.width(), input.height(), depth);
+        for (A_long y = 0; y < input.height(); ++y)
+            std::memcpy(layer->row(y), input.row(input.height() - 1 - y),
+                        static_cast<std::size_t>(input.rowBytes()));
+        e.host.setLayer(e.instance, map, layer);
+        for (RenderMode mode : {RenderMode::Smart, RenderMode::Classic}) {
+            RenderOptions options;
+            options.mode = mode;
+            const FrameResult frame = e.render(input, options);
+            ASSERT_EQ(frame.error, PF_Err_NONE);
+            EXPECT_TRUE(samePixels(frame.output, *layer));
+        }
+    }
+}
+
+// Publication as the host receives it.
+const char kPublishedScript[] = R"(
+var precise, on;
+function setup() {
+    QS_setParamFlags(QS_initParam("secret", QS_Type.FLOAT, "Secret"), 1);
+    precise = QS_initParam("precise", QS_Type.FLOAT, "A label far longer than the host shows");
+    QS_setParamMinMax(precise, -5, 5);
+    QS_setParamValue(precise, 2.5);
+    QS_setParamPrecision(precise, -2);
+    var tint = QS_initParam("tint", QS_Type.COLOR, "Tint");
+    QS_setParamValue(tint, [200.7, 128.2, 0, 255]);
+    QS_initParam("second", QS_Type.COLOR, "Second");
+    QS_initParam("spot", QS_Type.POINT, "Spot");
+    var mode = QS_initParam("mode", QS_Type.POPUP, "Mode");
+    QS_setParamChoices(mode, "One|Two");
+    QS_setParamValue(mode, 70000);
+    on = QS_initParam("on", QS_Type.BOOL, "On");
+    QS_setParamValue(on, 256);
+    QS_setParamValue(QS_initParam("turn", QS_Type.ANGLE, "Turn"), 45.5);
+}
+function updateUIFlags() { QS_setParamEnabled(precise, QS_getParamValue(on)); }
+function draw() {}
+)";
+
+TEST(Parameters, ArePublishedAsTheHostExpectsThem) {
+    EngineHost e({{"fx.js", kPublishedScript}, {"config.xml", deepConfig()}});
+    ASSERT_TRUE(e.start());
+    const PublishedParameters& params = e.host.parameters();
+    ASSERT_EQ(params.count(), 8);
+    for (PF_ParamIndex i = 1; i < params.count(); ++i) EXPECT_EQ(params.at(i).uu.id, i + 2);
+
+    const PF_ParamDef& precise = params.at(1);
+    EXPECT_STREQ(precise.name, "A label far longer than the hos");
+    EXPECT_EQ(precise.param_type, PF_Param_FLOAT_SLIDER);
+    EXPECT_EQ(precise.u.fs_d.precision, -2);
+    EXPECT_EQ(precise.u.fs_d.value, 2.5);
+    EXPECT_EQ(precise.u.fs_d.valid_min, -5);
+    EXPECT_EQ(precise.u.fs_d.slider_max, 5);
+
+    const PF_ParamDef& tint = params.at(2);
+    EXPECT_EQ(tint.param_type, PF_Param_COLOR);
+    EXPECT_EQ(tint.u.cd.value.red, 200);
+    EXPECT_EQ(tint.u.cd.value.green, 128);
+    EXPECT_EQ(tint.u.cd.value.blue, 0);
+    EXPECT_EQ(tint.u.cd.dephault.alpha, 255);
+
+    EXPECT_EQ(params.at(4).param_type, PF_Param_POINT_3D);
+    EXPECT_EQ(params.at(5).param_type, PF_Param_POPUP);
+    EXPECT_EQ(params.at(5).u.pd.value, 4464);
+    EXPECT_EQ(params.at(5).u.pd.num_choices, 2);
+    EXPECT_EQ(params.at(6).param_type, PF_Param_CHECKBOX);
+    EXPECT_EQ(params.at(6).u.bd.value, 256);
+    EXPECT_EQ(params.at(6).u.bd.dephault, 0);
+    EXPECT_EQ(params.at(7).u.ad.value, 45.5 * 65536);
+    EXPECT_EQ(e.host.optionsButtonName(), " ");
+    ASSERT_TRUE(e.host.customUI());
+    EXPECT_EQ(e.host.customUI()->events, PF_CustomEFlag_EFFECT);
+
+    // Events of the colour controls, from the first colour up to the first
+    // point, are reported handled; the others are left alone.
+    for (PF_ParamIndex index : {1, 2, 3, 4, 5}) {
+        PF_EventExtra event{};
+        event.effect_win.index = index;
+        PF_InData in = e.host.makeInData(e.instance);
+        EXPECT_EQ(e.host.send(PF_Cmd_EVENT, in, nullptr, nullptr, &event).error, PF_Err_NONE);
+        EXPECT_EQ(event.evt_out_flags, index == 2 || index == 3 ? PF_EO_HANDLED_EVENT : 0) << index;
+    }
+}
+
+TEST(Parameters, TheScriptEnablesAndDisablesControlsAtInterfaceUpdates) {
+    EngineHost e({{"fx.js", kPublishedScript}, {"config.xml", deepConfig()}});
+    ASSERT_TRUE(e.start());
+    const PF_ParamIndex on = e.host.paramIndex("On");
+    const PF_ParamIndex precise = 1;
+    EXPECT_FALSE(e.host.paramUI(e.instance, precise).disabled());
+    EXPECT_EQ(e.host.changeParam(e.instance, on, {0}).error, PF_Err_NONE);
+    EXPECT_TRUE(e.host.paramUI(e.instance, precise).disabled());
+    EXPECT_EQ(e.host.paramUI(e.instance, precise).name, "A label far longer than the hos");
+    EXPECT_EQ(e.host.changeParam(e.instance, on, {1}).error, PF_Err_NONE);
+    EXPECT_FALSE(e.host.paramUI(e.instance, precise).disabled());
+
+    // Each instance decides for itself. A new one starts from the published
+    // default, whose low byte (0) is all that a checkbox default keeps of 256.
+    const InstanceId other = e.host.addInstance();
+    EXPECT_EQ(e.host.updateParamsUI(other).error, PF_Err_NONE);
+    EXPECT_TRUE(e.host.paramUI(other, precise).disabled());
+    e.host.setParam(other, on, {1});
+    EXPECT_EQ(e.host.changeParam(e.instance, on, {1}).error, PF_Err_NONE);
+    EXPECT_EQ(e.host.changeParam(e.instance, on, {0}).error, PF_Err_NONE);
+    EXPECT_EQ(e.host.updateParamsUI(other).error, PF_Err_NONE);
+    EXPECT_FALSE(e.host.paramUI(other, precise).disabled());
+    EXPECT_EQ(e.host.updateParamsUI(e.instance).error, PF_Err_NONE);
+    EXPECT_TRUE(e.host.paramUI(e.instance, precise).disabled());
+}
+
+TEST(Parameters, AMissingEffectInterfaceSuiteFailsParameterSetUpWithAMessage) {
+    EngineHost e({{"fx.js", kPublishedScript}, {"config.xml", deepConfig()}});
+    ASSERT_EQ(e.host.globalSetup().error, PF_Err_NONE);
+    e.host.refuseSuite(kPFEffectUISuite);
+    const CommandResult result = e.host.send(PF_Cmd_PARAMS_SETUP);
+    EXPECT_EQ(result.error, PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_STREQ(result.out.return_msg, "Not able to acquire AEFX Suite.");
+    EXPECT_TRUE(result.out.out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE);
+    // The parameters were published before the suite was asked for.
+    EXPECT_EQ(e.host.parameters().count(), 8);
+    EXPECT_EQ(e.host.outstandingSuites(), 0);
+}
+
+}  // namespace

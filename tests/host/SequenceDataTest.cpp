@@ -1,0 +1,174 @@
+// Sequence data through the module: what instances keep in the host's
+// memory, what a saved project holds, and that a long session of frames and
+// instances neither leaks host memory nor grows the process.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "EngineHost.h"
+
+namespace {
+
+std::uint32_t word(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    std::uint32_t v;
+    std::memcpy(&v, bytes.data() + at, 4);
+    return v;
+}
+
+float floatAt(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    float v;
+    std::memcpy(&v, bytes.data() + at, 4);
+    return v;
+}
+
+std::vector<std::uint8_t> sequenceBytes(EngineHost& e, InstanceId instance) {
+    return e.host.handles().bytes(e.host.instance(instance).sequenceData);
+}
+
+std::map<std::string, std::string> copyEffect() {
+    return {{"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}};
+}
+
+TEST(SequenceData, RecordsTheOutputOnlyAfterAProjectIsLoadedAndSavesAsZeros) {
+    EngineHost e(copyEffect());
+    ASSERT_TRUE(e.start());
+    e.host.setComposition(e.instance, Composition{640, 480, {2, 1}});
+    ASSERT_EQ(e.render(pattern(20, 10, 16)).error, PF_Err_NONE);
+    std::vector<std::uint8_t> bytes = sequenceBytes(e, e.instance);
+    ASSERT_EQ(bytes.size(), 8192u);
+    // A freshly applied effect records no output; the composition is kept.
+    EXPECT_EQ(word(bytes, 0), 0u);
+    EXPECT_EQ(word(bytes, 4), 0u);
+    EXPECT_EQ(word(bytes, 8), 0u);
+    EXPECT_EQ(word(bytes, 12), 640u);
+    EXPECT_EQ(word(bytes, 16), 480u);
+    EXPECT_EQ(bytes[24], 0);
+    EXPECT_EQ(floatAt(bytes, 40), 2.0f);
+
+    ASSERT_EQ(e.host.saveInstance(e.instance).error, PF_Err_NONE);
+    const std::vector<std::uint8_t> saved = e.host.instance(e.instance).saved;
+    EXPECT_EQ(saved, std::vector<std::uint8_t>(8192, 0));
+
+    CommandResult loaded;
+    const InstanceId reopened = e.host.loadInstance(saved, &loaded);
+    EXPECT_EQ(loaded.error, PF_Err_NONE);
+    EXPECT_TRUE(loaded.out.out_flags & PF_OutFlag_REFRESH_UI);
+    bytes = sequenceBytes(e, reopened);
+    EXPECT_EQ(bytes[24], 1);
+    EXPECT_EQ(bytes[25], 1);
+    const FrameResult frame = e.host.renderFrame(reopened, pattern(20, 10, 16), FrameTime{});
+    ASSERT_EQ(frame.error, PF_Err_NONE);
+    bytes = sequenceBytes(e, reopened);
+    EXPECT_EQ(word(bytes, 0), 20u);
+    EXPECT_EQ(word(bytes, 4), 10u);
+    EXPECT_EQ(word(bytes, 8), 16u);
+
+    // The saved instance renders on: the host sets it up again first.
+    EXPECT_EQ(e.render(pattern(20, 10, 8)).error, PF_Err_NONE);
+    EXPECT_EQ(e.host.handles().unknownDisposals(), 0);
+}
+
+TEST(SequenceData, ReSetUpAsksOlderHostsToRenderAgainButNotPremiere) {
+    struct Case {
+        HostApplication application;
+        int major, minor;
+        bool rerender;
+    };
+    for (const Case& c : {Case{HostApplication::AfterEffects, 13, 8, true},
+                          Case{HostApplication::AfterEffects, 13, 9, false},
+                          Case{HostApplication::AfterEffects, 14, 0, true},
+                          Case{HostApplication::Premiere, 12, 0, false}}) {
+        EngineHost e(copyEffect(), c.application);
+        ASSERT_TRUE(e.start());
+        e.host.setApiVersion(c.major, c.minor);
+        CommandResult loaded;
+        const InstanceId id = e.host.loadInstance(std::vector<std::uint8_t>(8192, 0), &loaded);
+        EXPECT_EQ(loaded.error, PF_Err_NONE);
+        EXPECT_EQ((loaded.out.out_flags & PF_OutFlag_FORCE_RERENDER) != 0, c.rerender)
+            << c.major << "." << c.minor;
+        // Premiere Pro does not record the output.
+        const bool premiere = c.application == HostApplication::Premiere;
+        EXPECT_EQ(sequenceBytes(e, id)[24], premiere ? 0 : 1);
+        ASSERT_EQ(e.host.renderFrame(id, pattern(6, 4, 8), FrameTime{}).error, PF_Err_NONE);
+        EXPECT_EQ(word(sequenceBytes(e, id), 0), premiere ? 0u : 6u);
+    }
+}
+
+TEST(SequenceData, HostsWithoutMemoryOrHandlesGetTheirErrors) {
+    EngineHost e(copyEffect());
+    ASSERT_EQ(e.host.globalSetup().error, PF_Err_NONE);
+    ASSERT_EQ(e.host.paramsSetup().error, PF_Err_NONE);
+    const std::size_t live = e.host.handles().liveCount();
+
+    e.host.handles().failAllocations(1);
+    CommandResult result;
+    e.host.addInstance(&result);
+    EXPECT_EQ(result.error, PF_Err_OUT_OF_MEMORY);
+
+    e.host.refuseSuite(kPFHandleSuite);
+    e.host.addInstance(&result);
+    EXPECT_EQ(result.error, PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_EQ(e.host.handles().liveCount(), live);
+    EXPECT_EQ(e.host.outstandingSuites(), 0);
+}
+
+TEST(SequenceData, SetUpOverExistingDataReplacesTheInstance) {
+    EngineHost e(copyEffect());
+    ASSERT_TRUE(e.start());
+    ASSERT_EQ(e.render(pattern(8, 8, 8)).error, PF_Err_NONE);
+    const std::size_t live = e.host.handles().liveCount();
+    PF_InData in = e.host.makeInData(e.instance);
+    const CommandResult again = e.host.send(PF_Cmd_SEQUENCE_SETUP, in);
+    ASSERT_EQ(again.error, PF_Err_NONE);
+    EXPECT_NE(again.out.sequence_data, e.host.instance(e.instance).sequenceData);
+    // The old block went back to the host; the new one takes its place.
+    EXPECT_FALSE(e.host.handles().owns(e.host.instance(e.instance).sequenceData));
+    EXPECT_EQ(e.host.handles().liveCount(), live);
+    PF_InData down = e.host.makeInData();
+    down.sequence_data = again.out.sequence_data;
+    EXPECT_EQ(e.host.send(PF_Cmd_SEQUENCE_SETDOWN, down).error, PF_Err_NONE);
+    EXPECT_EQ(e.host.handles().liveCount(), live - 1);
+}
+
+std::size_t residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+TEST(SequenceData, ALongSessionOfFramesAndInstancesKeepsMemoryFlat) {
+    EngineHost e(copyEffect());
+    ASSERT_TRUE(e.start());
+    const HostWorld input = pattern(320, 240, 8);
+    auto cycle = [&] {
+        CommandResult added;
+        const InstanceId id = e.host.addInstance(&added);
+        ASSERT_EQ(added.error, PF_Err_NONE);
+        ASSERT_EQ(e.host.updateParamsUI(id).error, PF_Err_NONE);
+        ASSERT_EQ(e.host.renderFrame(id, input, FrameTime{}).error, PF_Err_NONE);
+        ASSERT_EQ(e.host.removeInstance(id).error, PF_Err_NONE);
+    };
+    // Warm up, so that what is made once (shader programs, driver caches) is there.
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(e.render(input).error, PF_Err_NONE);
+    for (int i = 0; i < 5; ++i) cycle();
+    const std::size_t live = e.host.handles().liveCount();
+    const std::size_t resident = residentBytes();
+
+    RenderOptions classic;
+    classic.mode = RenderMode::Classic;
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(e.render(input, i % 2 ? classic : RenderOptions{}).error, PF_Err_NONE);
+    for (int i = 0; i < 50; ++i) cycle();
+
+    EXPECT_EQ(e.host.handles().liveCount(), live);
+    // Each instance's frame holds about a megabyte on the GPU side (input
+    // texture, its copy, the output target); 50 left behind would show.
+    EXPECT_LT(residentBytes(), resident + 16 * 1024 * 1024)
+        << "grew by " << (residentBytes() - resident) / 1024 << " KiB";
+}
+
+}  // namespace
