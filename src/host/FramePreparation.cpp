@@ -79,7 +79,7 @@ std::uint32_t scaleByRatio(std::uint32_t x, const PF_RationalScale& ratio) {
     if (ratio.den == 0)
         return x;
     const std::uint64_t num = static_cast<std::uint32_t>(ratio.num);
-    return static_cast<std::uint32_t>((x * num + ratio.den / 2) / ratio.den);
+    return static_cast<std::uint32_t>((x * num + ratio.den - 1) / ratio.den);
 }
 
 bool setupTakesGLContext(const PF_InData* in_data) {

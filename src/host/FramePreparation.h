@@ -15,9 +15,10 @@ void queryComposition(PF_InData* in_data, SequenceData* block);
 // the composition extent and reads the host's parameter values.
 SequenceData* prepareFrame(PF_InData* in_data, bool allKinds);
 
-// x scaled by the host ratio num / den, rounded to the nearest integer (halves
-// up), computed without overflow; exactly x for 1 / 1. A zero denominator
-// leaves x unscaled.
+// x scaled by the host ratio num / den, rounded up as the host rounds the
+// size of a layer it renders at reduced resolution (so that a frame and the
+// layer it comes from agree), computed without overflow; exactly x for 1 / 1.
+// A zero denominator leaves x unscaled.
 std::uint32_t scaleByRatio(std::uint32_t x, const PF_RationalScale& ratio);
 
 // Whether set-up commands take the GL context: not in After Effects 13.0 and

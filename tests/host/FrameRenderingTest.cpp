@@ -54,6 +54,24 @@ TEST(Frames, SixteenBitValuesMapOntoTheHostsRange) {
     }
 }
 
+TEST(Frames, AtReducedResolutionTheFrameCoversTheWholeLayer) {
+    // A third of 100 columns is 34 as the host renders the layer; a frame of
+    // 33 would leave the last column empty.
+    const HostWorld input = pattern(100, 31, 8);
+    RenderOptions third;
+    third.downsampleX = third.downsampleY = {1, 3};
+    const HostWorld expected = input.downsampled(third.downsampleX, third.downsampleY);
+    for (HostApplication application : {HostApplication::AfterEffects, HostApplication::Premiere}) {
+        EngineHost e(
+            {{"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}},
+            application);
+        ASSERT_TRUE(e.start());
+        const FrameResult frame = e.render(input, third);
+        ASSERT_EQ(frame.error, PF_Err_NONE);
+        EXPECT_TRUE(samePixels(frame.output, expected));
+    }
+}
+
 // An effect whose output is `extent` (a script expression in w and h), filled
 // with opaque green.
 std::map<std::string, std::string> extentEffect(const std::string& extent) {
