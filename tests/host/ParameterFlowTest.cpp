@@ -153,6 +153,39 @@ function draw() {
     }
 }
 
+TEST(Parameters, ValuesAtTheFramesTimeDecideTheOutputSize) {
+    const char script[] = R"(
+var grow, copy;
+function setup() {
+    grow = QS_initParam("grow", QS_Type.FLOAT, "Grow");
+    QS_setParamMinMax(grow, 0, 100);
+    copy = QS_initShader("copy");
+}
+function preRender(w, h) { QS_setOutputExtent(w + 2 * QS_getParamValue(grow), h); }
+function draw() {
+    QS_setShaderParamVal(copy, "sInput0", QS_getSequenceTexture());
+    QS_renderShader(copy, QS_getSequenceRT(), true);
+}
+)";
+    EngineHost e({{"fx.js", script}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}});
+    ASSERT_TRUE(e.start());
+    const PF_ParamIndex grow = e.host.paramIndex("Grow");
+    e.host.addKeyframe(e.instance, grow, 0, {0});
+    e.host.addKeyframe(e.instance, grow, 2, {20});
+    const HostWorld input = pattern(100, 10, 8);
+    for (RenderMode mode : {RenderMode::Smart, RenderMode::Classic}) {
+        RenderOptions options;
+        options.mode = mode;
+        for (int second : {0, 1, 2}) {
+            const FrameResult frame =
+                e.host.renderFrame(e.instance, input, FrameTime::ofFrame(25 * second, 25), options);
+            ASSERT_EQ(frame.error, PF_Err_NONE);
+            EXPECT_EQ(frame.output.width(), 100 + 20 * second) << second;
+            EXPECT_EQ(frame.origin.h, 10 * second) << second;
+        }
+    }
+}
+
 // Publication as the host receives it.
 const char kPublishedScript[] = R"(
 var precise, on;
@@ -227,6 +260,7 @@ TEST(Parameters, TheScriptEnablesAndDisablesControlsAtInterfaceUpdates) {
     ASSERT_TRUE(e.start());
     const PF_ParamIndex on = e.host.paramIndex("On");
     const PF_ParamIndex precise = 1;
+    EXPECT_EQ(e.host.changeParam(e.instance, on, {1}).error, PF_Err_NONE);
     EXPECT_FALSE(e.host.paramUI(e.instance, precise).disabled());
     EXPECT_EQ(e.host.changeParam(e.instance, on, {0}).error, PF_Err_NONE);
     EXPECT_TRUE(e.host.paramUI(e.instance, precise).disabled());
@@ -239,6 +273,7 @@ TEST(Parameters, TheScriptEnablesAndDisablesControlsAtInterfaceUpdates) {
     const InstanceId other = e.host.addInstance();
     EXPECT_EQ(e.host.updateParamsUI(other).error, PF_Err_NONE);
     EXPECT_TRUE(e.host.paramUI(other, precise).disabled());
+    EXPECT_FALSE(e.host.paramUI(e.instance, precise).disabled());
     e.host.setParam(other, on, {1});
     EXPECT_EQ(e.host.changeParam(e.instance, on, {1}).error, PF_Err_NONE);
     EXPECT_EQ(e.host.changeParam(e.instance, on, {0}).error, PF_Err_NONE);
