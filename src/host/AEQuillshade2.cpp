@@ -224,6 +224,16 @@ const std::uint8_t* AEQuillshade2::readOutputPixels() {
     return target.readPixels();
 }
 
+bool AEQuillshade2::outputTargetIs(std::uint32_t width, std::uint32_t height,
+                                   std::uint32_t depth) const {
+    Context& context = Context::instance();
+    const Sequence* sequence = context.currentSequence();
+    if (!sequence)
+        return false;
+    const RenderTarget& target = context.getRenderTarget(sequence->sequenceRenderTarget);
+    return target.width == width && target.height == height && target.depth == depth;
+}
+
 void AEQuillshade2::releaseOutputPixels(const std::uint8_t*) {
     Context& context = Context::instance();
     const Sequence* sequence = context.currentSequence();

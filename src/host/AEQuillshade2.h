@@ -48,6 +48,12 @@ public:
     void setContextExtent(std::uint32_t width, std::uint32_t height, float aspect) override;
     void setInputOrigin(std::int32_t x, std::int32_t y) override;
 
+    // Whether the current instance's output render target still has the
+    // frame's size and depth after the script drew; a script may re-specify
+    // it (copying a surface into it does), and then its read-back rows are
+    // not the frame's.
+    bool outputTargetIs(std::uint32_t width, std::uint32_t height, std::uint32_t depth) const;
+
     InstanceRecord* current() const { return currentRecord; }
     OpenGLContext* openGLContext() const { return glContext.get(); }
 

@@ -168,7 +168,10 @@ PF_Err renderFrame(PF_InData* in_data, PF_OutData* out_data, PF_EffectWorld* inp
     object.draw(static_cast<double>(in_data->current_time) / in_data->time_scale, w, h, depth);
 
     PF_Err result = pending;
-    const std::uint8_t* pixels = object.readOutputPixels();
+    // Rows of another size or depth than the frame's would be read past
+    // their end: such a target counts as nothing drawn.
+    const std::uint8_t* pixels =
+        object.outputTargetIs(w, h, depth) ? object.readOutputPixels() : nullptr;
     if (pixels) {
         if (premiere) {
             const auto left =

@@ -225,6 +225,23 @@ TEST(Frames, AShaderErrorIsWrittenIntoTheFrame) {
     for (A_long x = 0; x < 320; ++x) EXPECT_EQ(frame.output.get(x, 119).red, 0);
 }
 
+TEST(Frames, AnOutputTargetTheScriptResizedGivesTheInputBack) {
+    // Copying a surface into the output target gives it the surface's size
+    // and depth; its rows are not the frame's, so the frame is the input.
+    EngineHost e({{"fx.js",
+                   "var s;\n"
+                   "function setup() { s = QS_initSurface(4, 4, 8); }\n"
+                   "function draw() { QS_surfaceCopyTo(s, QS_getSequenceRT(), false); }\n"},
+                  {"config.xml", deepConfig()}});
+    ASSERT_TRUE(e.start());
+    for (int depth : {8, 32}) {
+        const HostWorld input = pattern(256, 256, depth);
+        const FrameResult frame = e.render(input);
+        ASSERT_EQ(frame.error, PF_Err_NONE);
+        EXPECT_TRUE(samePixels(frame.output, input)) << depth;
+    }
+}
+
 TEST(Frames, MissingImageSuitesFailOrDegradeTheFrame) {
     const std::map<std::string, std::string> files = {
         {"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}};
