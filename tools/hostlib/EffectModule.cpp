@@ -36,6 +36,13 @@ EffectModule::EffectModule(const std::string& path, PropertyList list) : path_(p
     }
 }
 
+EffectModule::EffectModule(const std::string& path, PF_EntryPointFunc entry)
+    : path_(path), pipl_(readModulePipl(path)), entry_(entry) {
+    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle_)
+        throw ModuleLoadError(std::string("cannot load ") + path + ": " + dlerror());
+}
+
 EffectModule::~EffectModule() {
     dlclose(handle_);
 }

@@ -27,6 +27,13 @@ public:
     // carries no property list: loaded WithoutPropertyList, its entry point is
     // found under the engine's own name.
     explicit EffectModule(const std::string& path, PropertyList list = WithPropertyList);
+    // Reads the property list and loads the module for its instance handle,
+    // through which the engine finds the module's resources, but sends every
+    // command to `entry` instead of the module's own entry point. A module
+    // keeps its engine to itself; a tool that links the engine runs the
+    // module's package through its own copy this way, where it can see what
+    // the engine does not report to a host. Throws ModuleLoadError.
+    EffectModule(const std::string& path, PF_EntryPointFunc entry);
     ~EffectModule();
     EffectModule(const EffectModule&) = delete;
     EffectModule& operator=(const EffectModule&) = delete;

@@ -10,3 +10,4 @@ void addPackCommand(CLI::App& app);
 void addUnpackCommand(CLI::App& app);
 void addRewriteCommand(CLI::App& app);
 void addRenderCommand(CLI::App& app);
+void addCheckCommand(CLI::App& app);

@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
     addUnpackCommand(app);
     addRenderCommand(app);
     addRewriteCommand(app);
+    addCheckCommand(app);
     CLI11_PARSE(app, argc, argv);
     return 0;
 }

@@ -1,0 +1,16 @@
+// The grain image named here is not in the effect folder.
+var P = {};
+var tint = 0, grain = 0;
+
+function setup() {
+    P.tint = QS_initParam("tint", QS_Type.COLOR, "Tint");
+    QS_setParamValue(P.tint, [255, 200, 150, 255]);
+    tint = QS_initShader("tint");
+    grain = QS_initTexture("grain.png");
+}
+
+function draw() {
+    QS_setShaderParamVal(tint, "image", QS_getSequenceTexture());
+    QS_setShaderParam(tint, P.tint);
+    QS_renderShader(tint, QS_getSequenceRT(), true);
+}

@@ -1,0 +1,14 @@
+// A missing closing parenthesis: the whole script fails to parse.
+var P = {};
+var tint = 0;
+
+function setup() {
+    P.tint = QS_initParam("tint", QS_Type.COLOR, "Tint";
+    tint = QS_initShader("tint");
+}
+
+function draw() {
+    QS_setShaderParamVal(tint, "image", QS_getSequenceTexture());
+    QS_setShaderParam(tint, P.tint);
+    QS_renderShader(tint, QS_getSequenceRT(), true);
+}

@@ -1,0 +1,407 @@
+#include "EffectCheck.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+
+#include "EffectModule.h"
+#include "EffectUnpacker.h"
+#include "EmptyReads.h"
+#include "GlobalSetupReport.h"
+#include "HostErrorNames.h"
+#include "PackError.h"
+#include "ScriptLocation.h"
+#include "ShaderLog.h"
+#include "SimulatedHost.h"
+#include "entities/Context.h"
+#include "entities/EntityHandle.h"
+#include "gl/Shader.h"
+#include "gl/Texture.h"
+#include "host/AEQuillshade2.h"
+#include "host/CommandDispatch.h"
+#include "package/BlobReader.h"
+#include "script/Scripting.h"
+
+namespace {
+
+// The size of the test frame: small, and wider than high like most footage.
+constexpr A_long kFrameWidth = 256;
+constexpr A_long kFrameHeight = 144;
+
+const char kMissingShaderText[] = "Shader file not found or shader is empty!";
+
+struct ScriptFailure {
+    PF_Cmd cmd;
+    ScriptError error;
+};
+
+std::vector<ScriptFailure>& scriptFailures() {
+    static std::vector<ScriptFailure> failures;
+    return failures;
+}
+
+// The entry point the check hands the host: the tool's own engine, with the
+// script error that a command left taken away after it, so that each error
+// is told with the command that raised it.
+PF_Err inProcessEntry(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
+                      PF_LayerDef* output, void* extra) {
+    const PF_Err result =
+        dispatchCommand(engineCommands(), cmd, in_data, out_data, params, output, extra);
+    Scripting& scripting = Scripting::instance();
+    if (!scripting.lastError().message.empty()) {
+        scriptFailures().push_back(ScriptFailure{cmd, scripting.lastError()});
+        scripting.clearLastError();
+    }
+    return result;
+}
+
+// What the engine's script was running during a command.
+std::string scriptStep(PF_Cmd cmd) {
+    switch (cmd) {
+        case PF_Cmd_GLOBAL_SETUP:
+            return "loading fx.js: its top level or setup()";
+        case PF_Cmd_UPDATE_PARAMS_UI:
+            return "in updateUIFlags()";
+        case PF_Cmd_FRAME_SETUP:
+        case PF_Cmd_SMART_PRE_RENDER:
+            return "in preRender()";
+        case PF_Cmd_RENDER:
+        case PF_Cmd_SMART_RENDER:
+            return "in draw()";
+        default:
+            return "during " + commandName(cmd);
+    }
+}
+
+bool scriptDefines(const char* name) {
+    duk_context* ctx = Scripting::instance().context();
+    if (ctx == nullptr)
+        return false;
+    duk_get_global_string(ctx, name);
+    const bool defined = !duk_is_undefined(ctx, -1);
+    duk_pop(ctx);
+    return defined;
+}
+
+std::string failure(PF_Cmd cmd, PF_Err error, const char* message, std::size_t size) {
+    const std::string text(message, strnlen(message, size));
+    return commandName(cmd) + " failed with " + hostErrorName(error) +
+           (text.empty() ? "" : ": " + text);
+}
+
+std::string failure(PF_Cmd cmd, const CommandResult& result) {
+    return failure(cmd, result.error, result.out.return_msg, sizeof result.out.return_msg);
+}
+
+std::string lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool contains(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), lower(name)) != names.end();
+}
+
+std::string extension(const std::string& name) {
+    return lower(std::filesystem::path(name).extension().string());
+}
+
+bool isImageName(const std::string& name) {
+    static const char* const kinds[] = {".png", ".jpg", ".jpeg", ".bmp", ".tga", ".gif",
+                                        ".psd", ".hdr", ".pic",  ".pnm", ".ppm", ".pgm",
+                                        ".exr", ".tif", ".tiff", ".webp"};
+    const std::string kind = extension(name);
+    return std::find_if(std::begin(kinds), std::end(kinds),
+                        [&kind](const char* k) { return kind == k; }) != std::end(kinds);
+}
+
+// The engine's shader and file names are wide; effects name them in ASCII.
+std::string narrow(const std::wstring& text) {
+    std::string result;
+    for (wchar_t c : text) result += c > 0 && c < 0x80 ? static_cast<char>(c) : '?';
+    return result;
+}
+
+// The file a shader was loaded from: its path without the engine's leading
+// folder separator; empty for a shader compiled from a text.
+std::string shaderFile(const Shader& shader) {
+    const std::string path = narrow(shader.path);
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+template <typename Registry>
+Registry* registry(std::uint32_t base) {
+    const auto& factories = Context::instance().factories;
+    const auto found = factories.find(base);
+    return found != factories.end() ? dynamic_cast<Registry*>(found->second.get()) : nullptr;
+}
+
+// A picture with some structure, so that effects that measure or blur it do
+// real work: colour ramps across and down, opaque.
+HostWorld testFrame() {
+    HostWorld frame(kFrameWidth, kFrameHeight, 8);
+    for (A_long y = 0; y < kFrameHeight; ++y) {
+        for (A_long x = 0; x < kFrameWidth; ++x) {
+            PF_PixelFloat pixel{};
+            pixel.alpha = 1.0f;
+            pixel.red = static_cast<float>(x) / (kFrameWidth - 1);
+            pixel.green = static_cast<float>(y) / (kFrameHeight - 1);
+            pixel.blue = ((x / 16 + y / 16) % 2) ? 0.8f : 0.2f;
+            frame.set(x, y, pixel);
+        }
+    }
+    return frame;
+}
+
+}  // namespace
+
+EffectCheck::EffectCheck(const std::string& modulePath) : path_(modulePath) {
+    run();
+}
+
+void EffectCheck::problem(std::string text) {
+    if (std::find(problems_.begin(), problems_.end(), text) == problems_.end())
+        problems_.push_back(std::move(text));
+}
+
+void EffectCheck::run() {
+    try {
+        files_ = EffectUnpacker(path_).files();
+    } catch (const PackError& error) {
+        for (const std::string& line : error.problems()) problem(line);
+        return;
+    }
+    for (const EffectFile& file : files_) {
+        if (file.name == "fx.js")
+            script_.assign(file.data.begin(), file.data.end());
+    }
+    std::unique_ptr<EffectModule> module;
+    try {
+        module = std::make_unique<EffectModule>(path_, inProcessEntry);
+        pipl_ = module->pipl();
+    } catch (const ModuleLoadError& error) {
+        problem(error.what());
+        return;
+    }
+    // The engine opens the package itself at global set-up; opened first
+    // here, its reads can be watched from the start. The engine's own load
+    // then finds the package open and keeps the watch in place.
+    BlobReader::instance().load(static_cast<win32::HMODULE>(module->instanceHandle()));
+    if (!recordEmptyReads()) {
+        problem(path_ +
+                ": the engine cannot open the module's package (was it packed by a "
+                "quillshade of another build?)");
+        return;
+    }
+    const bool ready = runCommands(*module);
+    reportScriptErrors();
+    reportShaders();
+    if (ready)
+        compileUnusedShaders();
+    reportImages();
+    reportEmptyReads();
+}
+
+bool EffectCheck::runCommands(const EffectModule& module) {
+    SimulatedHost host(module);
+    Composition composition;
+    composition.width = kFrameWidth;
+    composition.height = kFrameHeight;
+    host.setComposition(composition);
+
+    const CommandResult global = host.globalSetup();
+    if (global.error != PF_Err_NONE) {
+        problem(failure(PF_Cmd_GLOBAL_SETUP, global));
+        return false;
+    }
+    for (const std::string& difference : GlobalSetupReport::of(global.out).differences(pipl_)) {
+        problem("global set-up: " + difference + "; a host warns the user about it");
+    }
+    // A script that does not parse defines nothing at all, not even setup().
+    for (const ScriptFailure& failed : scriptFailures()) {
+        if (failed.cmd == PF_Cmd_GLOBAL_SETUP &&
+            failed.error.message.rfind("SyntaxError", 0) == 0 && !scriptDefines("setup")) {
+            scriptParsed_ = false;
+        }
+    }
+
+    const CommandResult params = host.paramsSetup();
+    if (params.error != PF_Err_NONE) {
+        problem(failure(PF_Cmd_PARAMS_SETUP, params));
+        return true;
+    }
+    CommandResult added;
+    const InstanceId instance = host.addInstance(&added);
+    if (added.error != PF_Err_NONE) {
+        problem(failure(PF_Cmd_SEQUENCE_SETUP, added));
+        return true;
+    }
+    // Adding an instance sends the interface update when the effect asks for
+    // them; the check runs one in any case.
+    if ((host.globalOutFlags() & PF_OutFlag_SEND_UPDATE_PARAMS_UI) == 0) {
+        const CommandResult ui = host.updateParamsUI(instance);
+        if (ui.error != PF_Err_NONE)
+            problem(failure(PF_Cmd_UPDATE_PARAMS_UI, ui));
+    }
+    if (!scriptParsed_) {
+        notes_.push_back("no frame was rendered: fx.js does not parse");
+        return true;
+    }
+
+    const FrameResult frame = host.renderFrame(instance, testFrame(), FrameTime{});
+    if (frame.error != PF_Err_NONE) {
+        problem(failure(frame.command, frame.error, frame.message.c_str(), frame.message.size()));
+    }
+    if (!Context::instance().shaderErrors().empty()) {
+        notes_.push_back(
+            "draw() did not run: while a shader has an error the engine draws the error text "
+            "into every frame instead");
+    }
+    return true;
+}
+
+void EffectCheck::reportScriptErrors() {
+    for (const ScriptFailure& failed : scriptFailures()) {
+        // Without a parsed script every later call fails for that alone.
+        if (!scriptParsed_ && failed.cmd != PF_Cmd_GLOBAL_SETUP)
+            continue;
+        const ScriptLocation location = locateScriptError(failed.error, script_);
+        std::string text = location.place == ScriptLocation::InScript
+                               ? "fx.js:" + std::to_string(location.line) + ": "
+                               : std::string("fx.js: ");
+        text += location.message + " (";
+        if (!scriptParsed_ && failed.cmd == PF_Cmd_GLOBAL_SETUP) {
+            text += "fx.js does not parse, so none of it ran";
+        } else if (location.place == ScriptLocation::InSetupCall) {
+            text += "in the engine's call of setup() after fx.js";
+        } else {
+            text += scriptStep(failed.cmd);
+        }
+        problem(text + ")");
+    }
+}
+
+void EffectCheck::reportShaders() {
+    const auto* shaders = registry<Shader::Factory>(EntityHandle::ShaderBase);
+    if (shaders == nullptr)
+        return;
+    for (std::uint32_t position = 0; position < shaders->count(); ++position) {
+        const Shader& shader = shaders->at(position);
+        const std::string file = shaderFile(shader);
+        if (!file.empty())
+            loadedShaderFiles_.push_back(lower(file));
+        if (!shader.errorText.empty())
+            shaderProblem(shader, file, true);
+    }
+}
+
+void EffectCheck::shaderProblem(const Shader& shader, const std::string& file, bool byScript) {
+    const std::string name = narrow(shader.name);
+    const std::string& error = shader.errorText;
+    if (!file.empty())
+        reportedFiles_.push_back(lower(file));
+    if (error == kMissingShaderText) {
+        bool empty = false;
+        const std::string state =
+            inPackage(file, &empty) && empty ? "is empty" : "is not in the package";
+        problem(byScript ? scriptPlaceOf(name) + "shader \"" + name + "\": " + file + " " + state +
+                               ", so the shader has no program"
+                         : file + ": " + state);
+        return;
+    }
+    const std::string where = file.empty() ? "fx.js" : file;
+    const std::size_t firstLine = error.find('\n');
+    const std::string head = error.substr(0, firstLine);
+    const std::string log = firstLine == std::string::npos ? "" : error.substr(firstLine + 1);
+    std::string what = head;
+    if (head == "Shader compilation failed:")
+        what = "does not compile";
+    else if (head == "Program linking failed:")
+        what = "does not link";
+    problem(where + ": shader \"" + name + "\" " + what +
+            (byScript ? "" : " (fx.js did not load it during the check)") +
+            (log.empty() ? "" : ":\n" + authorShaderLog(log, shader.source, where)));
+}
+
+void EffectCheck::compileUnusedShaders() {
+    std::vector<std::string> unused;
+    for (const EffectFile& file : files_) {
+        if (extension(file.name) == ".frag" && !contains(loadedShaderFiles_, file.name))
+            unused.push_back(file.name);
+    }
+    if (unused.empty())
+        return;
+    AEQuillshade2& engine = plugin();
+    if (!engine.lockGLContext()) {
+        notes_.push_back(
+            "the shader files fx.js did not load were not compiled: the GL context "
+            "could not be taken");
+        return;
+    }
+    Context& context = Context::instance();
+    for (const std::string& file : unused) {
+        const std::string name = std::filesystem::path(file).stem().string();
+        const std::uint32_t handle = context.createShader(name, "");
+        if (handle == 0)
+            continue;
+        const Shader& shader = context.getShader(handle);
+        if (!shader.errorText.empty())
+            shaderProblem(shader, file, false);
+        context.release(handle);
+    }
+    engine.unlockGLContext();
+}
+
+void EffectCheck::reportImages() {
+    const auto* textures = registry<Texture::Factory>(EntityHandle::TextureBase);
+    if (textures == nullptr)
+        return;
+    for (std::uint32_t position = 0; position < textures->count(); ++position) {
+        const Texture& texture = textures->at(position);
+        // A texture keeps the name of an image file it read but could not decode.
+        if (texture.texture != 0 || texture.name.empty() || contains(reportedFiles_, texture.name))
+            continue;
+        problem(scriptPlaceOf(texture.name) + "image \"" + texture.name +
+                "\" cannot be decoded, so its texture has no pixels (the engine reads PNG, JPEG, "
+                "BMP, TGA, GIF, PSD, PIC, PNM and Radiance HDR files)");
+        reportedFiles_.push_back(lower(texture.name));
+    }
+}
+
+void EffectCheck::reportEmptyReads() {
+    for (const std::string& name : emptyReads()) {
+        if (contains(reportedFiles_, name))
+            continue;
+        bool empty = false;
+        const bool present = inPackage(name, &empty);
+        const bool image = isImageName(name);
+        problem(scriptPlaceOf(name) + (image ? "image \"" : "file \"") + name + "\" " +
+                (present && empty ? "is empty" : "is not in the package") +
+                (image ? ", so its texture has no pixels" : ""));
+        reportedFiles_.push_back(lower(name));
+    }
+}
+
+std::string EffectCheck::scriptPlaceOf(const std::string& file) const {
+    std::size_t at = std::string::npos;
+    for (const char quote : {'"', '\''}) {
+        at = std::min(at, script_.find(quote + file + quote));
+    }
+    if (at == std::string::npos)
+        return "fx.js: ";
+    const auto lines = std::count(script_.begin(), script_.begin() + static_cast<long>(at), '\n');
+    return "fx.js:" + std::to_string(lines + 1) + ": ";
+}
+
+bool EffectCheck::inPackage(const std::string& name, bool* empty) const {
+    for (const EffectFile& file : files_) {
+        if (lower(file.name) == lower(name)) {
+            if (empty)
+                *empty = file.data.empty();
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,66 @@
+#pragma once
+// Runs an effect module as a host will run it after it ships, and collects
+// every problem an author should fix: script errors with their fx.js lines,
+// shaders that do not compile, files the script asks for that the package
+// lacks, and host commands that fail.
+//
+// The module's own engine keeps script errors and missing files to itself,
+// and a module exports its entry point alone. So the check loads the module
+// for its instance handle, through which the engine reads the package from
+// the module's file, but sends the commands to the engine linked into this
+// tool, whose state it can inspect after each command. That engine is
+// process-wide: one check per process.
+
+#include <string>
+#include <vector>
+
+#include "EffectFile.h"
+#include "Pipl.h"
+
+class EffectModule;
+class Shader;
+
+class EffectCheck {
+public:
+    // Runs the whole check of the module file; problems() and notes() hold
+    // the findings afterwards.
+    explicit EffectCheck(const std::string& modulePath);
+
+    // Each problem is one text whose first line names the file (and line)
+    // when there is one; further lines are indented.
+    const std::vector<std::string>& problems() const { return problems_; }
+    // What the check could not try, and why; not problems in themselves.
+    const std::vector<std::string>& notes() const { return notes_; }
+
+private:
+    void run();
+    // The host commands up to a rendered frame; false when a later step
+    // cannot run.
+    bool runCommands(const EffectModule& module);
+    void reportScriptErrors();
+    void reportShaders();
+    // One shader's error; `byScript` tells a shader that fx.js made from one
+    // the check compiled itself.
+    void shaderProblem(const Shader& shader, const std::string& file, bool byScript);
+    void compileUnusedShaders();
+    void reportImages();
+    void reportEmptyReads();
+
+    void problem(std::string text);
+    // "fx.js:12: " for the first line of fx.js that names `file` in quotes;
+    // "fx.js: " when none does.
+    std::string scriptPlaceOf(const std::string& file) const;
+    bool inPackage(const std::string& name, bool* empty = nullptr) const;
+
+    std::string path_;
+    PiplProperties pipl_;
+    std::vector<EffectFile> files_;
+    std::string script_;
+    // Shader files the script loaded, in lower case.
+    std::vector<std::string> loadedShaderFiles_;
+    // Files whose problem has been reported already, in lower case.
+    std::vector<std::string> reportedFiles_;
+    bool scriptParsed_ = true;
+    std::vector<std::string> problems_;
+    std::vector<std::string> notes_;
+};
