@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/ProcessLifetime.h"
+
 namespace {
 
 // A heap cell holding the mutex handle, referred to by a process-wide pointer;
@@ -13,7 +15,9 @@ std::once_flag lockCreated;
 
 win32::HANDLE commandLock() {
     using namespace win32;  // Win32's constants are macros on Windows
-    std::call_once(lockCreated,
-                   [] { lockCell = new HANDLE(win32::CreateMutexW(nullptr, FALSE, nullptr)); });
+    std::call_once(lockCreated, [] {
+        lockCell = new HANDLE(win32::CreateMutexW(nullptr, FALSE, nullptr));
+        keptForProcess(lockCell);
+    });
     return *lockCell;
 }

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/Win32.h"
+#include "platform/ProcessLifetime.h"
 
 namespace win32 {
 
@@ -30,6 +31,7 @@ void take(HANDLE mutex) {
 
 HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR) {
     auto* mutex = new OpaqueHandle();
+    keptForProcess(mutex);
     if (initialOwner)
         take(mutex);
     return mutex;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/linux/LinuxWindowSystem.h"
+#include "platform/ProcessLifetime.h"
 
 namespace win32 {
 
@@ -131,7 +132,9 @@ HGLRC wglCreateContext(HDC deviceContext) {
         context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
     if (context == EGL_NO_CONTEXT)
         return nullptr;
-    return new OpaqueRenderingContext{context, std::thread::id()};
+    auto* renderingContext = new OpaqueRenderingContext{context, std::thread::id()};
+    keptForProcess(renderingContext);
+    return renderingContext;
 }
 
 BOOL wglMakeCurrent(HDC deviceContext, HGLRC renderingContext) {

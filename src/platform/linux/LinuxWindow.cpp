@@ -10,6 +10,7 @@
 #include <map>
 
 #include "platform/linux/LinuxWindowSystem.h"
+#include "platform/ProcessLifetime.h"
 
 namespace win32 {
 
@@ -122,6 +123,7 @@ HWND CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR, DWORD, int, int, int wid
         return nullptr;
     ++found->second.windows;
     auto* window = new OpaqueWindow();
+    keptForProcess(window);
     window->className = className;
     window->width = width > 0 ? width : 0;
     window->height = height > 0 ? height : 0;
