@@ -34,8 +34,8 @@ public:
 
 private:
     void run();
-    // The host commands up to a rendered frame; false when a later step
-    // cannot run.
+    // The host commands up to a rendered frame; false when global set-up
+    // failed, so the engine may hold neither a script nor a GL context.
     bool runCommands(const EffectModule& module);
     void reportScriptErrors();
     void reportShaders();

@@ -1,0 +1,122 @@
+// `quillshade check` on real effect folders and modules: each broken test
+// effect has one fault, which the report must name precisely enough for the
+// author to find it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ToolOutput.h"
+#include "package/TempFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kEffects = QS_TEST_SOURCE_DIR "/tests/tools/effects/";
+
+ToolOutput check(const std::string& target) {
+    return runTool("check '" + target + "'");
+}
+
+void expectOneProblem(const ToolOutput& out, const std::vector<std::string>& parts) {
+    EXPECT_EQ(out.status, 1) << out.text;
+    EXPECT_TRUE(out.has("1 problem in")) << out.text;
+    for (const std::string& part : parts) EXPECT_TRUE(out.has(part)) << part << " in\n" << out.text;
+}
+
+// A copy of a test effect folder, to add a file to.
+std::string copyEffect(const TempFolder& folder, const std::string& name) {
+    const std::string copy = folder / name;
+    fs::copy(kEffects + name, copy);
+    return copy;
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+TEST(CheckCommand, TheBundledEffectHasNoProblemsAsFolderOrModule) {
+    for (const std::string& target : {std::string(QS_TEST_SOURCE_DIR "/effects/reliefmaker"),
+                                      std::string(QS_TEST_BUILD_DIR "/modules/ReliefmakerFX.so")}) {
+        const ToolOutput out = check(target);
+        EXPECT_EQ(out.status, 0) << out.text;
+        EXPECT_TRUE(out.has("no problems in")) << out.text;
+    }
+}
+
+TEST(CheckCommand, ScriptErrorsNameTheFxJsLineAndWhatWasRunning) {
+    // The engine reports lines of prelude + fx.js + bootstrap; the check
+    // gives them back as fx.js lines.
+    const ToolOutput syntax = check(kEffects + "syntaxerror");
+    expectOneProblem(syntax, {"fx.js:6: SyntaxError", "does not parse, so none of it ran",
+                              "note: no frame was rendered"});
+    // Nothing else is blamed on the script that never ran.
+    EXPECT_FALSE(syntax.has("updateUIFlags")) << syntax.text;
+
+    expectOneProblem(check(kEffects + "throwingsetup"),
+                     {"fx.js:8: Error: strength was never declared", "setup()"});
+    expectOneProblem(check(kEffects + "throwingdraw"),
+                     {"fx.js:14: ReferenceError", "clampEdges", "(in draw())"});
+
+    TempFolder folder;
+    const std::string effect = copyEffect(folder, "throwingdraw");
+    writeFile(effect + "/fx.js",
+              "function setup() {}\n"
+              "function preRender(w, h) { throw new RangeError('too narrow: ' + w); }\n"
+              "function draw() {}\n");
+    expectOneProblem(check(effect), {"fx.js:2: RangeError: too narrow: 256 (in preRender())"});
+    // An error in the engine's own call of setup() lies after fx.js.
+    writeFile(effect + "/fx.js", "function draw() {}\n");
+    expectOneProblem(check(effect), {"fx.js: ReferenceError: identifier 'setup' undefined (in the "
+                                     "engine's call of setup() after fx.js)"});
+}
+
+TEST(CheckCommand, ShaderProblemsNameTheFileTheShaderAndTheLog) {
+    const ToolOutput bad = check(kEffects + "badshader");
+    expectOneProblem(bad, {"halo.frag: shader \"halo\" does not compile:", "radius"});
+    // The GL log's line counts the engine's prelude and wrappers; the report
+    // names the line of the author's file.
+    EXPECT_TRUE(bad.has("    halo.frag:7:")) << bad.text;
+    EXPECT_TRUE(bad.has("note: draw() did not run")) << bad.text;
+
+    expectOneProblem(check(kEffects + "missingshader"),
+                     {"fx.js:9: shader \"glow\": glow.frag is not in the package"});
+
+    // Shader files the script never loads are compiled too.
+    TempFolder folder;
+    const std::string effect = copyEffect(folder, "missingimage");
+    writeFile(effect + "/grain.png", "");
+    fs::copy(kEffects + "badshader/halo.frag", effect + "/spare.frag");
+    const ToolOutput spare = check(effect);
+    EXPECT_TRUE(spare.has("spare.frag: shader \"spare\" does not compile (fx.js did not load it"))
+        << spare.text;
+    EXPECT_TRUE(spare.has("    spare.frag:7:")) << spare.text;
+}
+
+TEST(CheckCommand, ImagesTheScriptAsksForMustBeInThePackageAndDecode) {
+    expectOneProblem(check(kEffects + "missingimage"),
+                     {"fx.js:9: image \"grain.png\" is not in the package"});
+
+    TempFolder folder;
+    const std::string effect = copyEffect(folder, "missingimage");
+    writeFile(effect + "/grain.png", "not a picture");
+    expectOneProblem(check(effect), {"fx.js:9: image \"grain.png\" cannot be decoded"});
+    writeFile(effect + "/grain.png", "");
+    expectOneProblem(check(effect), {"fx.js:9: image \"grain.png\" is empty"});
+}
+
+TEST(CheckCommand, WhatCannotBePackedOrLoadedIsNamed) {
+    TempFolder folder;
+    const std::string effect = copyEffect(folder, "throwingdraw");
+    fs::remove(effect + "/config.xml");
+    const ToolOutput unpackable = check(effect);
+    EXPECT_EQ(unpackable.status, 1);
+    EXPECT_TRUE(unpackable.has("config.xml: missing")) << unpackable.text;
+
+    const ToolOutput bare = check(QS_TEST_BUILD_DIR "/modules/QuillshadeEngine.so");
+    EXPECT_EQ(bare.status, 1);
+    EXPECT_TRUE(bare.has("no property list")) << bare.text;
+}
+
+}  // namespace

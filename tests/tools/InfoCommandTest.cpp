@@ -1,0 +1,113 @@
+// `quillshade info` runs global set-up and parameter set-up in a simulated
+// host: what the effect reports about itself, held against its property
+// list, and the parameters it publishes.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "Pipl.h"
+#include "ToolOutput.h"
+#include "package/TempFolder.h"
+#include "platform/ModuleResources.h"
+
+namespace {
+
+const std::string kEffects = QS_TEST_SOURCE_DIR "/tests/tools/effects/";
+
+// The line of the JSON output that describes the parameter called `name`.
+std::string parameterLine(const std::string& json, const std::string& name) {
+    std::istringstream lines(json);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.find("\"name\": \"" + name + "\"") != std::string::npos)
+            return line;
+    }
+    return {};
+}
+
+TEST(InfoCommand, ShowsWhatGlobalSetUpReportsAndThePublishedParameters) {
+    const ToolOutput effect = runTool("info --json --effect '" + kEffects + "throwingdraw'");
+    ASSERT_EQ(effect.status, 0) << effect.text;
+    for (const char* expected :
+         {"\"module\": \"" QS_TEST_SOURCE_DIR "/tests/tools/effects/throwingdraw\"",
+          "\"name\": \"throwingdraw\"",
+          "\"global_setup\": {\"error\": 0, \"error_name\": \"PF_Err_NONE (0)\", \"my_version\": "
+          "524289, \"out_flags\": 100696101, \"out_flags2\": 5120, \"warnings\": []}",
+          "\"params_setup\": {\"error\": 0",
+          "{\"index\": 1, \"id\": 3, \"type\": \"COLOR\", \"name\": \"Tint\", \"flags\": 96, "
+          "\"ui_flags\": 0, \"default\": [255, 200, 150, 255]}"}) {
+        EXPECT_TRUE(effect.has(expected)) << expected << " in\n" << effect.text;
+    }
+
+    // Pop-ups list their entries, sliders their ranges and precision; groups
+    // have no default.
+    const ToolOutput bundled =
+        runTool("info --json --plugin " QS_TEST_BUILD_DIR "/modules/ReliefmakerFX.so");
+    ASSERT_EQ(bundled.status, 0) << bundled.text;
+    const std::string lightType = parameterLine(bundled.text, "Light Type");
+    EXPECT_NE(lightType.find("\"type\": \"POPUP\""), std::string::npos) << lightType;
+    EXPECT_NE(lightType.find("\"default\": [1], \"choices\": [\"Directional\", \"Point\"]"),
+              std::string::npos)
+        << lightType;
+    const std::string softness = parameterLine(bundled.text, "Softness");
+    EXPECT_NE(softness.find("\"type\": \"FLOAT_SLIDER\""), std::string::npos) << softness;
+    EXPECT_NE(softness.find("\"valid_range\": [0, 40]"), std::string::npos) << softness;
+    EXPECT_NE(softness.find("\"precision\": 1"), std::string::npos) << softness;
+    const std::string light = parameterLine(bundled.text, "Light");
+    EXPECT_NE(light.find("\"type\": \"GROUP_START\""), std::string::npos) << light;
+    EXPECT_EQ(light.find("\"default\""), std::string::npos) << light;
+
+    const ToolOutput text = runTool("info --effect '" + kEffects + "throwingdraw'");
+    EXPECT_EQ(text.status, 0) << text.text;
+    EXPECT_TRUE(text.has("my_version:  0x00080001")) << text.text;
+    EXPECT_TRUE(
+        text.has("COLOR         \"Tint\"  default 255,200,150,255  flags "
+                 "SUPERVISE|START_COLLAPSED"))
+        << text.text;
+}
+
+// A module whose property list promises another version and other flags
+// than its global set-up reports, as when a module's resources are edited
+// by hand.
+TEST(InfoCommand, WarnsWhereGlobalSetUpDisagreesWithThePropertyList) {
+    TempFolder folder;
+    const std::string module = folder / "Reliefmaker.so";
+    ASSERT_EQ(runTool("pack " QS_TEST_SOURCE_DIR "/effects/reliefmaker -o '" + module + "'").status,
+              0);
+    ModuleResources::ModuleFile file =
+        ModuleResources::parse(ModuleResources::readFile(module).value());
+    bool patched = false;
+    for (ModuleResources::Resource& resource : file.resources) {
+        if (resource.type == ModuleResources::Key::string("PIPL")) {
+            PiplProperties pipl = parsePipl(resource.data).value();
+            pipl.version += 1;
+            pipl.outFlags2 = 0;
+            resource.data = buildPipl(pipl);
+            patched = true;
+        }
+    }
+    ASSERT_TRUE(patched);
+    const std::vector<std::uint8_t> bytes = ModuleResources::serialize(file);
+    std::ofstream(module, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+
+    const ToolOutput json = runTool("info --json --plugin '" + module + "'");
+    EXPECT_EQ(json.status, 0) << json.text;
+    EXPECT_TRUE(
+        json.has("\"warnings\": [\"my_version 0x00080001 differs from the property "
+                 "list's 0x00080002\", \"out_flags2 0x00001400 differs from the "
+                 "property list's 0x00000000\"]"))
+        << json.text;
+    const ToolOutput text = runTool("info --plugin '" + module + "'");
+    EXPECT_TRUE(text.has("warning: global set-up reports out_flags2 0x00001400 differs"))
+        << text.text;
+
+    // What a host warns about is a problem to fix before shipping.
+    const ToolOutput check = runTool("check '" + module + "'");
+    EXPECT_EQ(check.status, 1) << check.text;
+    EXPECT_TRUE(check.has("global set-up: my_version 0x00080001 differs")) << check.text;
+    EXPECT_TRUE(check.has("2 problems in")) << check.text;
+}
+
+}  // namespace
