@@ -165,6 +165,11 @@ TEST(SequenceData, ALongSessionOfFramesAndInstancesKeepsMemoryFlat) {
     for (int i = 0; i < 50; ++i) cycle();
 
     EXPECT_EQ(e.host.handles().liveCount(), live);
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizer keeps freed memory in quarantine: the process grows anyway.
+    (void)resident;
+    return;
+#endif
     // Each instance's frame holds about a megabyte on the GPU side (input
     // texture, its copy, the output target); 50 left behind would show.
     EXPECT_LT(residentBytes(), resident + 16 * 1024 * 1024)
