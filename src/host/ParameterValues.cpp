@@ -43,6 +43,20 @@ void uploadLayer(PF_InData* in_data, PF_LayerDef& layer, std::uint32_t position)
     object.unlockGLContext();
 }
 
+// Checks a parameter the host handed out back in when it leaves scope, so
+// that a conversion aborted by a host error does not keep it checked out.
+class ParamCheckin {
+public:
+    ParamCheckin(PF_InData* in_data, PF_ParamDef* def) : in_data_(in_data), def_(def) {}
+    ~ParamCheckin() { in_data_->inter.checkin_param(in_data_->effect_ref, def_); }
+    ParamCheckin(const ParamCheckin&) = delete;
+    ParamCheckin& operator=(const ParamCheckin&) = delete;
+
+private:
+    PF_InData* in_data_;
+    PF_ParamDef* def_;
+};
+
 }  // namespace
 
 void readParameterValues(PF_InData* in_data, bool allKinds) {
@@ -68,8 +82,8 @@ void readParameterValues(PF_InData* in_data, bool allKinds) {
             checkoutFailed = true;
             continue;
         }
+        const ParamCheckin checkin(in_data, &def);
         convertHostValue(in_data, &def, found->second);
-        in_data->inter.checkin_param(in_data->effect_ref, &def);
     }
 }
 

@@ -113,6 +113,14 @@ TEST(Parameters, ValuesSetInTheHostReachTheScriptAndItsShaders) {
     EXPECT_EQ(probed(frame, 2)[1], 20);
     EXPECT_EQ(e.host.outstandingParamCheckouts(), 0);
     EXPECT_EQ(e.host.outstandingSuites(), 0);
+
+    // Without the colour suite no frame can be rendered; what was checked
+    // out goes back all the same.
+    e.host.refuseSuite(kPFColorParamSuite);
+    EXPECT_EQ(e.host.renderFrame(e.instance, HostWorld(4, 1, 32), time).error,
+              PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_EQ(e.host.outstandingParamCheckouts(), 0);
+    EXPECT_EQ(e.host.outstandingSuites(), 0);
 }
 
 TEST(Parameters, ALayerParametersImageReachesItsSampler) {
