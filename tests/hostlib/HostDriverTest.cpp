@@ -208,7 +208,9 @@ TEST(HostDriver, UserChangesReachTheEffectAndItsInterfaceUpdatesShow) {
     TestEffectHost t;
     ASSERT_TRUE(t.start());
     const InstanceId id = t.host.addInstance();
-    EXPECT_EQ(t.host.paramUI(id, kGrow).name, "Grow");
+    // Applying the effect already brought one interface update.
+    EXPECT_EQ(t.log->commands[PF_Cmd_UPDATE_PARAMS_UI], 1);
+    EXPECT_FALSE(t.host.paramUI(id, kTint).disabled());
 
     EXPECT_EQ(t.host.changeParam(id, kEnabled, {0}).error, PF_Err_NONE);
     EXPECT_EQ(t.log->lastChangedParam, kEnabled);

@@ -55,6 +55,23 @@ SimulatedHost::SimulatedHost(const EffectModule& module, HostApplication applica
 }
 
 SimulatedHost::~SimulatedHost() {
+    // Closing the project: the application sets down every instance still
+    // open, so that the effect frees what it keeps for each.
+    try {
+        while (!instances_.empty()) {
+            const auto first = instances_.begin();
+            // Only blocks the host still holds; a test may have handed one
+            // back to the effect behind the host's back.
+            const PF_Handle data = first->second->sequenceData;
+            if (data == nullptr || handles_.owns(data)) {
+                removeInstance(first->first);
+            } else {
+                instances_.erase(first);
+            }
+        }
+    } catch (...) {
+        instances_.clear();
+    }
     activeHost = nullptr;
 }
 
