@@ -1,5 +1,7 @@
 #include "host/HostPixels.h"
 
+#include "host/HostSuite.h"
+
 HostPixels hostPixelsOf(const PF_PixelDataSuite1& suite, PF_EffectWorld& world) {
     HostPixels pixels;
     PF_PixelFloat* floats = nullptr;
@@ -15,6 +17,14 @@ HostPixels hostPixelsOf(const PF_PixelDataSuite1& suite, PF_EffectWorld& world) 
     if (bytes)
         return {bytes, 8};
     return pixels;
+}
+
+HostPixels hostPixelsThroughSuite(const PF_InData* in_data, PF_EffectWorld& world) {
+    HostSuite<PF_PixelDataSuite1> pixelData(in_data, kPFPixelDataSuite, kPFPixelDataSuiteVersion1,
+                                            SuiteNeed::Optional);
+    if (!pixelData)
+        throwHostError(A_Err_MISSING_SUITE);
+    return hostPixelsOf(*pixelData.get(), world);
 }
 
 std::uint32_t depthOfPixelFormat(std::uint32_t format) {

@@ -14,5 +14,9 @@ struct HostPixels {
 // answers gives the depth. No pixels when none answers.
 HostPixels hostPixelsOf(const PF_PixelDataSuite1& suite, PF_EffectWorld& world);
 
+// The same through the host's "PF Pixel Data Suite"; aborts the command with
+// A_Err_MISSING_SUITE when the host does not offer it.
+HostPixels hostPixelsThroughSuite(const PF_InData* in_data, PF_EffectWorld& world);
+
 // Bits per channel of a host pixel format code; 0 for a code not recognised.
 std::uint32_t depthOfPixelFormat(std::uint32_t format);

@@ -28,19 +28,19 @@ bool readsThisTime(const Parameter& parameter, bool allKinds) {
 void uploadLayer(PF_InData* in_data, PF_LayerDef& layer, std::uint32_t position) {
     if (!layer.data)
         return;
-    HostSuite<PF_PixelDataSuite1> pixelData(in_data, kPFPixelDataSuite, kPFPixelDataSuiteVersion1,
-                                            SuiteNeed::Optional);
-    if (!pixelData)
-        throwHostError(A_Err_MISSING_SUITE);
-    const HostPixels pixels = hostPixelsOf(*pixelData.get(), layer);
+    const HostPixels pixels = hostPixelsThroughSuite(in_data, layer);
     if (!pixels.data)
         return;
-    AEQuillshade2& object = plugin();
-    object.lockGLContext();
-    object.uploadImage(position, pixels.data, static_cast<std::uint32_t>(layer.width),
-                       static_cast<std::uint32_t>(layer.height), pixels.depth,
-                       static_cast<std::uint64_t>(layer.rowbytes));
-    object.unlockGLContext();
+    // The upload takes the GL context on its own, outside any other hold, and
+    // gives it back on every path, also when taking it failed.
+    struct Hold {
+        AEQuillshade2& object;
+        explicit Hold(AEQuillshade2& o) : object(o) { object.lockGLContext(); }
+        ~Hold() { object.unlockGLContext(); }
+    } hold(plugin());
+    hold.object.uploadImage(position, pixels.data, static_cast<std::uint32_t>(layer.width),
+                            static_cast<std::uint32_t>(layer.height), pixels.depth,
+                            static_cast<std::uint64_t>(layer.rowbytes));
 }
 
 // Checks a parameter the host handed out back in when it leaves scope, so

@@ -39,19 +39,11 @@ std::uint32_t worldDepth(PF_InData* in_data, PF_OutData* out_data, PF_EffectWorl
     return depthOfPixelFormat(format);
 }
 
-HostPixels pixelsThroughSuite(PF_InData* in_data, PF_EffectWorld& world) {
-    HostSuite<PF_PixelDataSuite1> pixelData(in_data, kPFPixelDataSuite, kPFPixelDataSuiteVersion1,
-                                            SuiteNeed::Optional);
-    if (!pixelData)
-        throwHostError(A_Err_MISSING_SUITE);
-    return hostPixelsOf(*pixelData.get(), world);
-}
-
 void uploadInput(PF_InData* in_data, PF_EffectWorld& input, std::uint32_t depth) {
     AEQuillshade2& object = plugin();
     if (!isPremiere(in_data)) {
         // After Effects' own memory is uploaded in place, with its row stride.
-        const HostPixels pixels = pixelsThroughSuite(in_data, input);
+        const HostPixels pixels = hostPixelsThroughSuite(in_data, input);
         object.uploadImage(kInputTarget, pixels.data, static_cast<std::uint32_t>(input.width),
                            static_cast<std::uint32_t>(input.height), depth,
                            static_cast<std::uint64_t>(input.rowbytes));
@@ -183,7 +175,7 @@ PF_Err renderFrame(PF_InData* in_data, PF_OutData* out_data, PF_EffectWorld* inp
             // The output's depth comes from the host's getters; when it is not
             // the frame's, the rows cannot be copied and the frame stays as
             // the host gave it rather than be written with the wrong layout.
-            const HostPixels target = pixelsThroughSuite(in_data, *output);
+            const HostPixels target = hostPixelsThroughSuite(in_data, *output);
             if (target.depth == depth)
                 writeBack(pixels, w, h, depth, *output, target.data, 0, 0);
         }
