@@ -48,15 +48,15 @@ struct Property {
 std::vector<Property> propertiesOf(const PiplProperties& p) {
     std::vector<std::uint8_t> entry(p.entryPoint.begin(), p.entryPoint.end());
     entry.push_back(0);
-    std::vector<std::uint8_t> spec;
-    put16(spec, p.specMajor);
-    put16(spec, p.specMinor);
+    std::vector<std::uint8_t> apiVersion;
+    put16(apiVersion, p.specMajor);
+    put16(apiVersion, p.specMinor);
     std::vector<std::uint8_t> info;
     put16(info, p.infoFlags);
     return {
         {"kind", word32(fourCC(p.kind))}, {"name", pascal(p.name)},
         {"catg", pascal(p.category)},     {"8664", entry},
-        {"ePVR", word32(p.piplVersion)},  {"eSVR", spec},
+        {"ePVR", word32(p.piplVersion)},  {"eSVR", apiVersion},
         {"eVER", word32(p.version)},      {"eINF", info},
         {"eGLO", word32(p.outFlags)},     {"eGL2", word32(p.outFlags2)},
         {"eMNA", pascal(p.matchName)},    {"aeFL", word32(p.reservedInfo)},
