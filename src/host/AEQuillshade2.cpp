@@ -1,5 +1,7 @@
 #include "host/AEQuillshade2.h"
 
+#include <GL/glew.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +13,7 @@
 #include "gl/RenderTarget.h"
 #include "gl/Texture.h"
 #include "host/ErrorDisplay.h"
+#include "host/FrameStatistics.h"
 #include "package/BlobReader.h"
 #include "package/FileReads.h"
 #include "script/ScriptText.h"
@@ -136,6 +139,7 @@ std::pair<std::uint32_t, std::uint32_t> AEQuillshade2::preRender(std::uint32_t w
         char call[64];
         std::snprintf(call, sizeof call, "preRender(%d,%d,%d);", static_cast<int>(width),
                       static_cast<int>(height), 1);
+        const FrameStatistics::Timer timer(FramePhase::Script);
         Scripting::instance().eval(call);
     }
     const Sequence* sequence = context.currentSequence();
@@ -157,11 +161,18 @@ void AEQuillshade2::draw(double time, std::uint32_t width, std::uint32_t height,
             drawErrorText(context.getRenderTarget(sequence->sequenceRenderTarget), errors);
         }
     } else if (scriptLoaded) {
+        const FrameStatistics::Timer timer(FramePhase::Script);
         Scripting::instance().eval("draw();");
     }
     if (++drawCounter > 4) {
         win32::SwapBuffers(glContext->deviceContext);
         drawCounter = 0;
+    }
+    // Collecting statistics, the GL work queued for the frame is waited for
+    // here, so that it counts as the GPU's time and not as the read-back's.
+    if (FrameStatistics::instance().enabled) {
+        const FrameStatistics::Timer timer(FramePhase::Gpu);
+        glFinish();
     }
 }
 
@@ -214,6 +225,7 @@ void AEQuillshade2::uploadImage(std::uint32_t target, const void* pixels, std::u
 }
 
 const std::uint8_t* AEQuillshade2::readOutputPixels() {
+    const FrameStatistics::Timer timer(FramePhase::ReadBack);
     Context& context = Context::instance();
     const Sequence* sequence = context.currentSequence();
     if (!sequence)

@@ -4,6 +4,7 @@
 
 #include "entities/Parameter.h"
 #include "host/AEQuillshade2.h"
+#include "host/FrameStatistics.h"
 #include "host/HostSuite.h"
 #include "host/ParameterIndexMaps.h"
 #include "host/HostPixels.h"
@@ -60,6 +61,7 @@ private:
 }  // namespace
 
 void readParameterValues(PF_InData* in_data, bool allKinds) {
+    const FrameStatistics::Timer timer(FramePhase::Parameters);
     requireBasicSuite(in_data);
     AEQuillshade2& object = plugin();
     const ParameterIndexMaps& maps = parameterIndexMaps();

@@ -9,6 +9,7 @@
 #include "host/AEQuillshade2.h"
 #include "host/CommandHandlers.h"
 #include "host/FramePreparation.h"
+#include "host/FrameStatistics.h"
 #include "host/HostPixels.h"
 #include "host/HostSuite.h"
 #include "host/ParameterValues.h"
@@ -40,6 +41,7 @@ std::uint32_t worldDepth(PF_InData* in_data, PF_OutData* out_data, PF_EffectWorl
 }
 
 void uploadInput(PF_InData* in_data, PF_EffectWorld& input, std::uint32_t depth) {
+    const FrameStatistics::Timer timer(FramePhase::Upload);
     AEQuillshade2& object = plugin();
     if (!isPremiere(in_data)) {
         // After Effects' own memory is uploaded in place, with its row stride.
@@ -90,6 +92,7 @@ void copyRow16(std::uint8_t* destination, const std::uint8_t* source, std::size_
 // output is written.
 void writeBack(const std::uint8_t* pixels, std::uint32_t w, std::uint32_t h, std::uint32_t bits,
                PF_EffectWorld& output, void* outputPixels, std::uint32_t left, std::uint32_t top) {
+    const FrameStatistics::Timer timer(FramePhase::WriteBack);
     const std::uint64_t pixelBytes = 4ull * bits / 8;
     const std::uint64_t sourceRow = w * pixelBytes;
     const auto outWidth = static_cast<std::uint32_t>(std::max<A_long>(output.width, 0));
@@ -158,6 +161,7 @@ PF_Err renderFrame(PF_InData* in_data, PF_OutData* out_data, PF_EffectWorld* inp
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
     uploadInput(in_data, *input, depth);
     object.draw(static_cast<double>(in_data->current_time) / in_data->time_scale, w, h, depth);
+    FrameStatistics::instance().countFrame();
 
     PF_Err result = pending;
     // Rows of another size or depth than the frame's would be read past

@@ -36,8 +36,10 @@ EffectModule::EffectModule(const std::string& path, PropertyList list) : path_(p
     }
 }
 
-EffectModule::EffectModule(const std::string& path, PF_EntryPointFunc entry)
-    : path_(path), pipl_(readModulePipl(path)), entry_(entry) {
+EffectModule::EffectModule(const std::string& path, PF_EntryPointFunc entry, PropertyList list)
+    : path_(path), entry_(entry) {
+    if (list == WithPropertyList)
+        pipl_ = readModulePipl(path);
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle_)
         throw ModuleLoadError(std::string("cannot load ") + path + ": " + dlerror());

@@ -32,8 +32,10 @@ public:
     // command to `entry` instead of the module's own entry point. A module
     // keeps its engine to itself; a tool that links the engine runs the
     // module's package through its own copy this way, where it can see what
-    // the engine does not report to a host. Throws ModuleLoadError.
-    EffectModule(const std::string& path, PF_EntryPointFunc entry);
+    // the engine does not report to a host. The bare engine module is loaded
+    // WithoutPropertyList. Throws ModuleLoadError.
+    EffectModule(const std::string& path, PF_EntryPointFunc entry,
+                 PropertyList list = WithPropertyList);
     ~EffectModule();
     EffectModule(const EffectModule&) = delete;
     EffectModule& operator=(const EffectModule&) = delete;

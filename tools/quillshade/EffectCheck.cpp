@@ -10,6 +10,7 @@
 #include "EmptyReads.h"
 #include "GlobalSetupReport.h"
 #include "HostErrorNames.h"
+#include "InProcessEngine.h"
 #include "PackError.h"
 #include "ScriptLocation.h"
 #include "ShaderLog.h"
@@ -19,7 +20,6 @@
 #include "gl/Shader.h"
 #include "gl/Texture.h"
 #include "host/AEQuillshade2.h"
-#include "host/CommandDispatch.h"
 #include "package/BlobReader.h"
 #include "script/Scripting.h"
 
@@ -46,8 +46,7 @@ std::vector<ScriptFailure>& scriptFailures() {
 // is told with the command that raised it.
 PF_Err inProcessEntry(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
                       PF_LayerDef* output, void* extra) {
-    const PF_Err result =
-        dispatchCommand(engineCommands(), cmd, in_data, out_data, params, output, extra);
+    const PF_Err result = inProcessEntryPoint(cmd, in_data, out_data, params, output, extra);
     Scripting& scripting = Scripting::instance();
     if (!scripting.lastError().message.empty()) {
         scriptFailures().push_back(ScriptFailure{cmd, scripting.lastError()});

@@ -4,12 +4,10 @@
 // shaders that do not compile, files the script asks for that the package
 // lacks, and host commands that fail.
 //
-// The module's own engine keeps script errors and missing files to itself,
-// and a module exports its entry point alone. So the check loads the module
-// for its instance handle, through which the engine reads the package from
-// the module's file, but sends the commands to the engine linked into this
-// tool, whose state it can inspect after each command. That engine is
-// process-wide: one check per process.
+// The module's own engine keeps script errors and missing files to itself, so
+// the check runs the module through the engine linked into this tool (see
+// InProcessEngine.h) and inspects its state after each command. That engine
+// is process-wide: one check per process.
 
 #include <string>
 #include <vector>

@@ -42,6 +42,12 @@ std::string makeTemporaryFolder() {
     return pattern;
 }
 
+std::unique_ptr<EffectModule> loadModule(const std::string& path, EffectModule::PropertyList list,
+                                         PF_EntryPointFunc entry) {
+    return entry ? std::make_unique<EffectModule>(path, entry, list)
+                 : std::make_unique<EffectModule>(path, list);
+}
+
 }  // namespace
 
 void addEffectSourceOptions(CLI::App& command, EffectSourceOptions& options) {
@@ -55,7 +61,7 @@ void addEffectSourceOptions(CLI::App& command, EffectSourceOptions& options) {
     effect->excludes(loose);
 }
 
-OpenedEffect::OpenedEffect(const EffectSourceOptions& options) {
+OpenedEffect::OpenedEffect(const EffectSourceOptions& options, PF_EntryPointFunc entry) {
     try {
         if (!options.effect.empty()) {
             EffectPackager packager(options.effect);
@@ -64,21 +70,20 @@ OpenedEffect::OpenedEffect(const EffectSourceOptions& options) {
                                       (fs::path(options.effect).filename().string() + ".so"))
                                          .string();
             packager.writeModule(path, PackOptions{});
-            module_ = std::make_unique<EffectModule>(path);
+            module_ = loadModule(path, EffectModule::WithPropertyList, entry);
             labels_ = declaredLabels(readText(fs::path(options.effect) / "fx.js"));
         } else if (!options.loose.empty()) {
             if (!fs::is_directory(options.loose)) {
                 throw std::runtime_error(options.loose + " is not a folder");
             }
             // The bare engine reads its effect from the current folder.
-            module_ = std::make_unique<EffectModule>(bareEngineModulePath(),
-                                                     EffectModule::WithoutPropertyList);
+            module_ = loadModule(bareEngineModulePath(), EffectModule::WithoutPropertyList, entry);
             previousFolder_ = fs::current_path().string();
             fs::current_path(options.loose);
             labels_ = declaredLabels(readText("fx.js"));
         } else {
             const std::string path = options.plugin.empty() ? bundledModulePath() : options.plugin;
-            module_ = std::make_unique<EffectModule>(path);
+            module_ = loadModule(path, EffectModule::WithPropertyList, entry);
             const EffectUnpacker package(path);
             for (const EffectFile& file : package.files()) {
                 if (file.name == "fx.js") {

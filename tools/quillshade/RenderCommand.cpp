@@ -15,8 +15,10 @@
 #include "EffectSource.h"
 #include "HostErrorNames.h"
 #include "ImageFiles.h"
+#include "InProcessEngine.h"
 #include "ParameterValues.h"
 #include "SimulatedHost.h"
+#include "host/FrameStatistics.h"
 
 namespace fs = std::filesystem;
 
@@ -157,6 +159,36 @@ double since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+void printLine(const char* name, double seconds, int frames) {
+    std::printf("%-14s %10.3f ms", name, seconds * 1e3);
+    if (frames > 0)
+        std::printf("  (%.3f ms a frame)", seconds * 1e3 / frames);
+    std::printf("\n");
+}
+
+// The host's totals, and the engine's frame split into its phases; what the
+// phases leave of the render time is the host's own work and the command
+// dispatch.
+void printStatistics(const Timings& timings, const FrameStatistics& engine) {
+    static const std::pair<FramePhase, const char*> phases[] = {
+        {FramePhase::Parameters, "  parameters"}, {FramePhase::Upload, "  upload"},
+        {FramePhase::Script, "  script"},         {FramePhase::Gpu, "  GPU"},
+        {FramePhase::ReadBack, "  read-back"},    {FramePhase::WriteBack, "  write-back"}};
+    const int engineFrames = static_cast<int>(engine.frames);
+    printLine("read input", timings.read, 0);
+    printLine("set-up", timings.setup, 0);
+    printLine("render", timings.render, timings.frames);
+    double rest = timings.render;
+    for (const auto& [phase, name] : phases) {
+        printLine(name, engine.secondsIn(phase), engineFrames);
+        rest -= engine.secondsIn(phase);
+    }
+    printLine("  other", rest, timings.frames);
+    printLine("write output", timings.write, timings.frames);
+    std::printf("%-14s %10d     (%.2f per second)\n", "frames", timings.frames,
+                timings.render > 0 ? timings.frames / timings.render : 0.0);
+}
+
 int runRender(RenderCommandOptions options) {
     using Clock = std::chrono::steady_clock;
     Timings timings;
@@ -187,7 +219,9 @@ int runRender(RenderCommandOptions options) {
     timings.read = since(start);
 
     start = Clock::now();
-    OpenedEffect effect(options.source);
+    // Statistics come from the engine linked into the tool, which the module's
+    // own engine cannot share.
+    OpenedEffect effect(options.source, options.stats ? inProcessEntryPoint : nullptr);
     SimulatedHost host(effect.module(), application);
     Composition composition;
     composition.width = input.width();
@@ -232,6 +266,8 @@ int runRender(RenderCommandOptions options) {
     timings.setup = since(start);
 
     const bool showProgress = frames.size() > 1 && ::isatty(STDERR_FILENO);
+    FrameStatistics& engine = FrameStatistics::instance();
+    engine.enabled = options.stats;
     for (const Frame& frame : frames) {
         if (interrupted)
             break;
@@ -250,14 +286,8 @@ int runRender(RenderCommandOptions options) {
     }
     if (showProgress)
         std::cerr << "\n";
-    if (options.stats) {
-        std::printf(
-            "read input   %9.3f ms\nset-up       %9.3f ms\nrender       %9.3f ms"
-            " (%.3f ms a frame)\nwrite output %9.3f ms\nframes       %9d (%.2f per second)\n",
-            timings.read * 1e3, timings.setup * 1e3, timings.render * 1e3,
-            timings.frames ? timings.render * 1e3 / timings.frames : 0.0, timings.write * 1e3,
-            timings.frames, timings.render > 0 ? timings.frames / timings.render : 0.0);
-    }
+    if (options.stats)
+        printStatistics(timings, engine);
     if (interrupted) {
         std::cerr << "quillshade render: interrupted after " << timings.frames << " of "
                   << frames.size() << " frames\n";

@@ -1,0 +1,147 @@
+// `quillshade render` as an author runs it: --stats renders through the tool's
+// own engine, which must give the module's pixels and time every phase of
+// the engine's frame; Ctrl-C stops after whole frames only.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "ImageFiles.h"
+#include "ToolOutput.h"
+#include "package/TempFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCoffee = QS_TEST_SOURCE_DIR "/examples/coffee.png";
+
+bool samePixels(const HostWorld& a, const HostWorld& b) {
+    if (a.width() != b.width() || a.height() != b.height() || a.depth() != b.depth())
+        return false;
+    const std::size_t bytes = static_cast<std::size_t>(a.width()) * 4 * a.depth() / 8;
+    for (A_long y = 0; y < a.height(); ++y) {
+        if (std::memcmp(a.row(y), b.row(y), bytes) != 0)
+            return false;
+    }
+    return true;
+}
+
+// The milliseconds of each line of the statistics, by the line's name.
+std::map<std::string, double> statistics(const std::string& text) {
+    static const std::regex line(R"(^ *([a-zA-Z -]*[a-zA-Z]) +([0-9.-]+) ms)");
+    std::map<std::string, double> values;
+    std::istringstream lines(text);
+    for (std::string each; std::getline(lines, each);) {
+        std::smatch match;
+        if (std::regex_search(each, match, line))
+            values[match[1]] = std::stod(match[2]);
+    }
+    return values;
+}
+
+TEST(RenderCommand, StatisticsTimeEveryPhaseAndLeaveThePixelsAsTheModuleDrawsThem) {
+    // Keyframes, so that every frame differs; and a deep classic frame, whose
+    // write-back maps 16-bit values to the host's range.
+    const std::string cases[] = {
+        "--frames 0-2 --set 'Direction=0@0,360@0.08' --output 'DIR/f-#.png'",
+        "--host premiere --depth 16 --set Invert=true --output 'DIR/f-0.png'"};
+    for (const std::string& arguments : cases) {
+        const TempFolder withStats, without;
+        const ToolOutput stats =
+            runTool("render --input " + kCoffee + " --stats " +
+                    std::regex_replace(arguments, std::regex("DIR"), withStats.path()));
+        ASSERT_EQ(stats.status, 0) << stats.text;
+        const ToolOutput plain =
+            runTool("render --input " + kCoffee + " " +
+                    std::regex_replace(arguments, std::regex("DIR"), without.path()));
+        ASSERT_EQ(plain.status, 0) << plain.text;
+
+        int frames = 0;
+        for (const auto& entry : fs::directory_iterator(without.path())) {
+            const std::string name = entry.path().filename();
+            EXPECT_TRUE(samePixels(readImageFile(withStats / name), readImageFile(without / name)))
+                << name << " with " << arguments;
+            ++frames;
+        }
+        EXPECT_EQ(frames, arguments.find("0-2") != std::string::npos ? 3 : 1);
+
+        // Every phase took time in the tool's engine, and the phases fit in
+        // the render time the host saw: none is counted twice.
+        std::map<std::string, double> values = statistics(stats.text);
+        for (const char* phase :
+             {"parameters", "upload", "script", "GPU", "read-back", "write-back"}) {
+            EXPECT_GT(values[phase], 0) << phase << " in\n" << stats.text;
+        }
+        EXPECT_GE(values["other"], 0) << stats.text;
+    }
+}
+
+TEST(RenderCommand, CtrlCStopsAfterAWholeFrameAndLeavesNoTemporaryFile) {
+    const TempFolder frames, logs;
+    const std::string log = logs / "render.txt";
+    const std::string output = frames / "f-###.png";
+    std::vector<std::string> arguments = {QS_TOOL,    "render", "--input",  kCoffee,
+                                          "--frames", "1-200",  "--output", output};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, log.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&files, STDOUT_FILENO, STDERR_FILENO);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, QS_TOOL, &files, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&files);
+
+    // Interrupted once a few frames are out, most likely while it renders or
+    // writes the next one. The deadline only keeps a broken tool from hanging.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    auto written = [&frames] {
+        return std::distance(fs::directory_iterator(frames.path()), fs::directory_iterator{});
+    };
+    while (written() < 4 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(::kill(child, SIGINT), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+
+    std::ifstream in(log);
+    const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_TRUE(WIFEXITED(status)) << said;
+    EXPECT_EQ(WEXITSTATUS(status), 130) << said;
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(said, match, std::regex("interrupted after ([0-9]+) of 200")))
+        << said;
+    const int count = std::stoi(match[1]);
+    EXPECT_GE(count, 3);
+    EXPECT_LT(count, 200);
+    // Exactly the frames it says it wrote, each one whole.
+    int present = 0;
+    for (const auto& entry : fs::directory_iterator(frames.path())) {
+        const std::string name = entry.path().filename();
+        EXPECT_TRUE(std::regex_match(name, std::regex("f-[0-9]{3}\\.png"))) << name;
+        const HostWorld image = readImageFile(entry.path());
+        EXPECT_EQ(image.width(), 600) << name;
+        EXPECT_EQ(image.height(), 400) << name;
+        ++present;
+    }
+    EXPECT_EQ(present, count);
+    EXPECT_TRUE(fs::exists(frames / ("f-" + std::string(3 - std::to_string(count).size(), '0') +
+                                     std::to_string(count) + ".png")));
+}
+
+}  // namespace
