@@ -69,6 +69,14 @@ SimulatedHost::~SimulatedHost() {
                 instances_.erase(first);
             }
         }
+        // Data that a save replaced and the effect kept goes the same way.
+        for (PF_Handle data : replacedSequenceData_) {
+            if (!handles_.owns(data))
+                continue;
+            PF_InData in = makeInData();
+            in.sequence_data = data;
+            send(PF_Cmd_SEQUENCE_SETDOWN, in);
+        }
     } catch (...) {
         instances_.clear();
     }
@@ -234,7 +242,10 @@ CommandResult SimulatedHost::saveInstance(InstanceId id) {
         dispatch(PF_Cmd_SEQUENCE_FLATTEN, in, out, nullptr, nullptr, nullptr);
     if (result.error == PF_Err_NONE) {
         // The flat data replaces the instance's data; the data handed in is
-        // the effect's to dispose of.
+        // the effect's to dispose of. The host remembers it, to set it down
+        // at close should the effect have kept it.
+        if (result.out.sequence_data != instance.sequenceData)
+            replacedSequenceData_.push_back(instance.sequenceData);
         instance.sequenceData = result.out.sequence_data;
         instance.saved = handles_.bytes(instance.sequenceData);
         instance.flattened = true;

@@ -235,6 +235,8 @@ private:
     PF_Err checkoutError_ = PF_Err_NONE;
     HostHandles handles_;
     std::string registeredName_;
+    // Sequence data a save replaced, still the effect's to dispose of.
+    std::vector<PF_Handle> replacedSequenceData_;
     std::vector<PrPixelFormat> pixelFormats_;
     std::map<std::pair<std::string, std::int32_t>, int> acquired_;
     PF_Handle globalData_ = nullptr;
