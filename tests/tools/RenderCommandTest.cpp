@@ -88,6 +88,26 @@ TEST(RenderCommand, StatisticsTimeEveryPhaseAndLeaveThePixelsAsTheModuleDrawsThe
     }
 }
 
+TEST(RenderCommand, ParametersAnswerToTheirLabelOrTheScriptsOwnName) {
+    // ReliefmakerFX declares its parameters through a helper function, so the
+    // script's names are known only to the engine that ran its setup().
+    const TempFolder folder;
+    const std::string byLabel = folder / "label.png", byName = folder / "name.png";
+    const ToolOutput label = runTool("render --input " + kCoffee + " --output " + byLabel +
+                                     " --set Height=20 --set 'Light Colour=#ffb070'");
+    ASSERT_EQ(label.status, 0) << label.text;
+    const ToolOutput name = runTool("render --input " + kCoffee + " --output " + byName +
+                                    " --set height=20 --set 'lightColor=#ffb070'");
+    ASSERT_EQ(name.status, 0) << name.text;
+    EXPECT_TRUE(samePixels(readImageFile(byLabel), readImageFile(byName)));
+
+    const ToolOutput unknown = runTool("render --input " + kCoffee + " --output " +
+                                       (folder / "none.png") + " --set nothing=1");
+    EXPECT_NE(unknown.status, 0);
+    EXPECT_NE(unknown.text.find("no parameter 'nothing'"), std::string::npos) << unknown.text;
+    EXPECT_FALSE(fs::exists(folder / "none.png"));
+}
+
 TEST(RenderCommand, CtrlCStopsAfterAWholeFrameAndLeavesNoTemporaryFile) {
     const TempFolder frames, logs;
     const std::string log = logs / "render.txt";

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "EffectPackager.h"
+#include "ScriptParameters.h"
 #include "EffectUnpacker.h"
 #include "PackError.h"
 #include "ToolPaths.h"
@@ -16,24 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// QS_initParam("name", kind, "label") calls written with literal strings.
-std::map<std::string, std::string> declaredLabels(const std::string& script) {
-    static const std::regex call(
-        R"re((?:QS_|Q\.S\.)initParam\s*\(\s*["']([^"']*)["']\s*,[^,()]*,\s*["']([^"']*)["'])re");
-    std::map<std::string, std::string> labels;
-    for (std::sregex_iterator it(script.begin(), script.end(), call), end; it != end; ++it) {
-        labels.emplace((*it)[1].str(), (*it)[2].str());
-    }
-    return labels;
-}
 
 std::string makeTemporaryFolder() {
     std::string pattern = (fs::temp_directory_path() / "quillshade-XXXXXX").string();
@@ -61,7 +44,8 @@ void addEffectSourceOptions(CLI::App& command, EffectSourceOptions& options) {
     effect->excludes(loose);
 }
 
-OpenedEffect::OpenedEffect(const EffectSourceOptions& options, PF_EntryPointFunc entry) {
+OpenedEffect::OpenedEffect(const EffectSourceOptions& options, PF_EntryPointFunc entry)
+    : inProcess_(entry != nullptr) {
     try {
         if (!options.effect.empty()) {
             EffectPackager packager(options.effect);
@@ -71,7 +55,6 @@ OpenedEffect::OpenedEffect(const EffectSourceOptions& options, PF_EntryPointFunc
                                          .string();
             packager.writeModule(path, PackOptions{});
             module_ = loadModule(path, EffectModule::WithPropertyList, entry);
-            labels_ = declaredLabels(readText(fs::path(options.effect) / "fx.js"));
         } else if (!options.loose.empty()) {
             if (!fs::is_directory(options.loose)) {
                 throw std::runtime_error(options.loose + " is not a folder");
@@ -80,16 +63,9 @@ OpenedEffect::OpenedEffect(const EffectSourceOptions& options, PF_EntryPointFunc
             module_ = loadModule(bareEngineModulePath(), EffectModule::WithoutPropertyList, entry);
             previousFolder_ = fs::current_path().string();
             fs::current_path(options.loose);
-            labels_ = declaredLabels(readText("fx.js"));
         } else {
             const std::string path = options.plugin.empty() ? bundledModulePath() : options.plugin;
             module_ = loadModule(path, EffectModule::WithPropertyList, entry);
-            const EffectUnpacker package(path);
-            for (const EffectFile& file : package.files()) {
-                if (file.name == "fx.js") {
-                    labels_ = declaredLabels(std::string(file.data.begin(), file.data.end()));
-                }
-            }
         }
     } catch (const PackError& error) {
         std::string message;
@@ -107,4 +83,10 @@ OpenedEffect::~OpenedEffect() {
         fs::current_path(previousFolder_, ignored);
     if (!temporaryFolder_.empty())
         fs::remove_all(temporaryFolder_, ignored);
+}
+
+const std::map<std::string, std::string>& OpenedEffect::labelsByScriptName() {
+    if (!labels_)
+        labels_ = declaredParameterLabels(*module_, inProcess_);
+    return *labels_;
 }

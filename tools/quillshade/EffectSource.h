@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "EffectModule.h"
@@ -33,13 +34,14 @@ public:
     OpenedEffect& operator=(const OpenedEffect&) = delete;
 
     EffectModule& module() { return *module_; }
-    // The labels of parameters that fx.js declares with literal names, by
-    // their script name, so that users may name either.
-    const std::map<std::string, std::string>& labelsByScriptName() const { return labels_; }
+    // The labels of the parameters the script declares, by their script name,
+    // so that users may name either; worked out on first use.
+    const std::map<std::string, std::string>& labelsByScriptName();
 
 private:
+    bool inProcess_;
     std::string temporaryFolder_;
     std::string previousFolder_;
     std::unique_ptr<EffectModule> module_;
-    std::map<std::string, std::string> labels_;
+    std::optional<std::map<std::string, std::string>> labels_;
 };

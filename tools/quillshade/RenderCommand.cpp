@@ -120,7 +120,7 @@ void checkOutputName(const std::string& path) {
 }
 
 // A parameter by the name the host shows, or by the script's own name.
-PF_ParamIndex findParameter(const SimulatedHost& host, const OpenedEffect& effect,
+PF_ParamIndex findParameter(const SimulatedHost& host, OpenedEffect& effect,
                             const std::string& name) {
     if (auto index = host.parameters().find(name))
         return *index;
