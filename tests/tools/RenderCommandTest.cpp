@@ -1,4 +1,4 @@
-// `quillshade render` as an author runs it: --stats renders through the tool's
+// `quillshade render` and `rewrite` as an author runs them: --stats renders through the tool's
 // own engine, which must give the module's pixels and time every phase of
 // the engine's frame; Ctrl-C stops after whole frames only.
 #include <fcntl.h>
@@ -106,6 +106,20 @@ TEST(RenderCommand, ParametersAnswerToTheirLabelOrTheScriptsOwnName) {
     EXPECT_NE(unknown.status, 0);
     EXPECT_NE(unknown.text.find("no parameter 'nothing'"), std::string::npos) << unknown.text;
     EXPECT_FALSE(fs::exists(folder / "none.png"));
+}
+
+TEST(RewriteCommand, PrintsThePreludeAndTheRewrittenShaderTheEngineCompiles) {
+    const std::string shaders = QS_TEST_SOURCE_DIR "/tests/gl/shaders/";
+    std::ifstream expected(shaders + "cube_reflection.frag.expected", std::ios::binary);
+    std::ostringstream text;
+    text << expected.rdbuf();
+    const ToolOutput rewritten = runTool("rewrite " + shaders + "cube_reflection.frag");
+    ASSERT_EQ(rewritten.status, 0) << rewritten.text;
+    EXPECT_EQ(rewritten.text, "#define SWIZZLE gbar\n#define QUILL 1\n" + text.str());
+
+    const ToolOutput missing = runTool("rewrite " + shaders + "absent.frag");
+    EXPECT_NE(missing.status, 0);
+    EXPECT_TRUE(missing.has("cannot read")) << missing.text;
 }
 
 TEST(RenderCommand, CtrlCStopsAfterAWholeFrameAndLeavesNoTemporaryFile) {
