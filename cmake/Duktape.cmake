@@ -16,12 +16,21 @@
 #   catch block can hold.
 # - Hidden visibility for the engine's API, so that no duk_* symbol leaves the
 #   module.
+#
+# Every object that includes duktape.h must see this configuration: one built
+# against the shipped header would disagree with the engine about how errors
+# unwind. The generated header keeps its contents under a guard of its own, and
+# every target is compiled with the shipped header's guard already defined, so
+# the shipped header is empty: an object that reaches it fails to compile
+# (duk_config.h defines nothing) instead of silently mixing configurations.
 
 if(TARGET qs_duktape)
     return()
 endif()
 
-find_path(DUKTAPE_SOURCE_DIR duktape.c PATHS /usr/share/duktape NO_DEFAULT_PATH REQUIRED)
+# The source is a build-machine file, outside a cross-build's find root.
+find_path(DUKTAPE_SOURCE_DIR duktape.c PATHS /usr/share/duktape NO_DEFAULT_PATH
+    NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 set(QS_DUKTAPE_DIR ${CMAKE_BINARY_DIR}/duktape)
 
 set(QS_DUKTAPE_OVERRIDES [=[
@@ -42,6 +51,8 @@ if(duk_marker_at EQUAL -1)
     message(FATAL_ERROR "${DUKTAPE_SOURCE_DIR}/duk_config.h has no override marker")
 endif()
 string(REPLACE "${duk_marker}" "${QS_DUKTAPE_OVERRIDES}" duk_config "${duk_config}")
+string(REPLACE "DUK_CONFIG_H_INCLUDED" "QS_DUK_CONFIG_H_INCLUDED" duk_config "${duk_config}")
+add_compile_definitions(DUK_CONFIG_H_INCLUDED)
 file(WRITE ${QS_DUKTAPE_DIR}/duk_config.h.new "${duk_config}")
 # Copies only touch their output when the content changed, so that a
 # reconfigure does not rebuild the engine.

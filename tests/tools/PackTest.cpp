@@ -69,12 +69,27 @@ TEST(PackCommand, PacksReliefmakerIntoAModuleTheEngineReadsBack) {
     expected.matchName = "ADBE ReliefmakerFX";
     EXPECT_EQ(piplResource->data, buildPipl(expected));
 
+    // --rc writes the same resources as files, for the Windows resource compiler.
+    const std::string rc = folder / "rc";
+    ASSERT_EQ(tool(folder, "pack " + quoted(kReliefmaker) + " --rc " + quoted(rc) +
+                               " --name ReliefmakerFX --category Vexa --match-name 'ADBE "
+                               "ReliefmakerFX'")
+                  .status,
+              0);
+    EXPECT_EQ(fileBytes(rc + "/pipl.bin"), piplResource->data);
+    EXPECT_EQ(fileBytes(rc + "/package.bin"),
+              ModuleResources::find(file, Key::string("BLOB"), Key::number(10))->data);
+    const Bytes script = fileBytes(rc + "/resources.rc");
+    EXPECT_NE(std::string(script.begin(), script.end())
+                  .find("LANGUAGE 9, 1\n16000 PIPL \"pipl.bin\"\nBLOB RCDATA \"package.bin\"\n"),
+              std::string::npos);
+
     // The engine, loaded from the module, finds its script and configuration.
     void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle, nullptr) << ::dlerror();
     BlobReader::instance().load(static_cast<win32::HMODULE>(handle));
-    const Bytes script = fileBytes(kReliefmaker + "/fx.js");
-    EXPECT_EQ(readFileText(L"fx.js"), std::string(script.begin(), script.end()));
+    const Bytes fxjs = fileBytes(kReliefmaker + "/fx.js");
+    EXPECT_EQ(readFileText(L"fx.js"), std::string(fxjs.begin(), fxjs.end()));
     EXPECT_EQ(ConfigDocument().get(L"AGEP_ID"), "ReliefmakerFX");
 
     // And unpacking gives back the folder byte for byte.

@@ -1,19 +1,15 @@
 #include "EffectModule.h"
 
-#include <dlfcn.h>
-
-#include "platform/ModuleResources.h"
+#include "ModuleFiles.h"
 
 PiplProperties readModulePipl(const std::string& path) {
-    const auto bytes = ModuleResources::readFile(path);
-    if (!bytes)
+    if (!ModuleResources::readFile(path))
         throw ModuleLoadError("cannot read module " + path);
-    const ModuleResources::ModuleFile file = ModuleResources::parse(*bytes);
-    const ModuleResources::Resource* resource = ModuleResources::find(
-        file, ModuleResources::Key::number(kPiplResourceId), ModuleResources::Key::string("PIPL"));
+    const auto resource = ModuleFiles::readResource(
+        path, ModuleResources::Key::number(kPiplResourceId), ModuleResources::Key::string("PIPL"));
     if (!resource)
         throw ModuleLoadError(path + " has no property list (not an effect module)");
-    const auto pipl = parsePipl(resource->data);
+    const auto pipl = parsePipl(*resource);
     if (!pipl)
         throw ModuleLoadError(path + " has a damaged property list");
     return *pipl;
@@ -26,12 +22,10 @@ EffectModule::EffectModule(const std::string& path, PropertyList list) : path_(p
             throw ModuleLoadError(path + " is not an effect (kind " + pipl_.kind + ")");
         }
     }
-    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle_)
-        throw ModuleLoadError(std::string("cannot load ") + path + ": " + dlerror());
-    entry_ = reinterpret_cast<PF_EntryPointFunc>(dlsym(handle_, pipl_.entryPoint.c_str()));
+    load(path);
+    entry_ = reinterpret_cast<PF_EntryPointFunc>(ModuleFiles::symbol(handle_, pipl_.entryPoint));
     if (!entry_) {
-        dlclose(handle_);
+        ModuleFiles::unload(handle_);
         throw ModuleLoadError(path + " does not export " + pipl_.entryPoint);
     }
 }
@@ -40,11 +34,16 @@ EffectModule::EffectModule(const std::string& path, PF_EntryPointFunc entry, Pro
     : path_(path), entry_(entry) {
     if (list == WithPropertyList)
         pipl_ = readModulePipl(path);
-    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle_)
-        throw ModuleLoadError(std::string("cannot load ") + path + ": " + dlerror());
+    load(path);
 }
 
 EffectModule::~EffectModule() {
-    dlclose(handle_);
+    ModuleFiles::unload(handle_);
+}
+
+void EffectModule::load(const std::string& path) {
+    std::string error;
+    handle_ = ModuleFiles::load(path, error);
+    if (!handle_)
+        throw ModuleLoadError("cannot load " + path + ": " + error);
 }

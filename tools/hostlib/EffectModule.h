@@ -51,6 +51,8 @@ public:
     }
 
 private:
+    void load(const std::string& path);
+
     std::string path_;
     PiplProperties pipl_;
     void* handle_ = nullptr;

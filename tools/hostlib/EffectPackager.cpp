@@ -6,6 +6,7 @@
 #include <map>
 
 #include "AtomicFile.h"
+#include "ModuleFiles.h"
 #include "PackError.h"
 #include "PackageArchive.h"
 #include "host/VersionPacking.h"
@@ -172,9 +173,12 @@ PiplProperties EffectPackager::properties(const PackOptions& options) const {
     return pipl;
 }
 
-std::vector<std::uint8_t> EffectPackager::module(const PackOptions& options) const {
-    std::vector<std::string> problems = problems_;
-    const PiplProperties pipl = problems.empty() ? properties(options) : PiplProperties();
+// The property list values, checked as the module will carry them; the
+// folder's problems and those of the texts are added to `problems`.
+PiplProperties EffectPackager::checkedProperties(const PackOptions& options,
+                                                 std::vector<std::string>& problems) const {
+    problems.insert(problems.end(), problems_.begin(), problems_.end());
+    const PiplProperties pipl = problems_.empty() ? properties(options) : PiplProperties();
     const std::pair<const char*, const std::string*> texts[] = {
         {"name", &pipl.name}, {"category", &pipl.category}, {"match name", &pipl.matchName}};
     for (const auto& [what, text] : texts) {
@@ -183,34 +187,51 @@ std::vector<std::uint8_t> EffectPackager::module(const PackOptions& options) con
                                std::to_string(kMaximumPiplText) + " bytes");
         }
     }
+    return pipl;
+}
+
+std::vector<std::uint8_t> EffectPackager::module(const PackOptions& options) const {
+    std::vector<std::string> problems;
+    const PiplProperties pipl = checkedProperties(options, problems);
     const std::string engine =
-        options.engineModule.empty() ? QS_DEFAULT_ENGINE_MODULE : options.engineModule;
+        options.engineModule.empty() ? ModuleFiles::defaultEngine() : options.engineModule;
     const auto engineBytes = ModuleResources::readFile(engine);
     if (!engineBytes)
         problems.push_back(engine + ": cannot read the engine module");
     if (!problems.empty())
         throw PackError(problems);
+    return ModuleFiles::withResources(engine, *engineBytes, resources(pipl));
+}
 
-    // Like updating a Windows module's resources: ours replace any of the same
-    // name and type, others stay.
-    ModuleResources::ModuleFile module = ModuleResources::parse(*engineBytes);
-    const ModuleResources::Resource added[] = {
+std::vector<ModuleResources::Resource> EffectPackager::resources(const PiplProperties& pipl) const {
+    return {
         {ModuleResources::Key::string("BLOB"), ModuleResources::Key::number(kRcData),
          kPackageLanguage, package()},
         {ModuleResources::Key::number(kPiplResourceId), ModuleResources::Key::string("PIPL"),
          kPiplLanguage, buildPipl(pipl)},
     };
-    for (const ModuleResources::Resource& resource : added) {
-        auto& resources = module.resources;
-        resources.erase(std::remove_if(resources.begin(), resources.end(),
-                                       [&](const ModuleResources::Resource& r) {
-                                           return r.name == resource.name &&
-                                                  r.type == resource.type;
-                                       }),
-                        resources.end());
-        resources.push_back(resource);
-    }
-    return ModuleResources::serialize(module);
+}
+
+void EffectPackager::writeResourceScript(const std::string& folder,
+                                         const PackOptions& options) const {
+    std::vector<std::string> problems;
+    const PiplProperties pipl = checkedProperties(options, problems);
+    if (!problems.empty())
+        throw PackError(problems);
+    // The resource compiler reads the data from files the script names; the
+    // language is the one the engine and the host look the resources up in.
+    writeFileAtomically((fs::path(folder) / "pipl.bin").string(), buildPipl(pipl), false);
+    writeFileAtomically((fs::path(folder) / "package.bin").string(), package(), false);
+    const std::string language = "LANGUAGE " + std::to_string(kPackageLanguage & 0x3FF) + ", " +
+                                 std::to_string(kPackageLanguage >> 10) + "\n";
+    static_assert(kPackageLanguage == kPiplLanguage, "one LANGUAGE statement serves both");
+    const std::string script =
+        "// The effect's property list and package, written by quillshade pack.\n" + language +
+        std::to_string(kPiplResourceId) +
+        " PIPL \"pipl.bin\"\n"
+        "BLOB RCDATA \"package.bin\"\n";
+    writeFileAtomically((fs::path(folder) / "resources.rc").string(),
+                        std::vector<std::uint8_t>(script.begin(), script.end()), false);
 }
 
 void EffectPackager::writeModule(const std::string& path, const PackOptions& options) const {

@@ -12,6 +12,7 @@
 #include "EffectFile.h"
 #include "Pipl.h"
 #include "package/ConfigDocument.h"
+#include "platform/ModuleResources.h"
 
 struct PackOptions {
     std::string engineModule;  // empty: the bare engine module this build made
@@ -43,11 +44,20 @@ public:
     // PackError with the folder's problems and those of the options.
     std::vector<std::uint8_t> module(const PackOptions& options) const;
 
+    // The resources a module carries: the package ("BLOB", RT_RCDATA) and the
+    // property list ("PIPL" 16000).
+    std::vector<ModuleResources::Resource> resources(const PiplProperties& pipl) const;
+
     // Write the module (executable) or the bare package; on failure nothing is written.
     void writeModule(const std::string& path, const PackOptions& options) const;
     void writePackage(const std::string& path) const;
+    // Writes pipl.bin, package.bin and resources.rc, which names them, into
+    // `folder`: what a resource compiler needs to build the module. Throws PackError.
+    void writeResourceScript(const std::string& folder, const PackOptions& options) const;
 
 private:
+    PiplProperties checkedProperties(const PackOptions& options,
+                                     std::vector<std::string>& problems) const;
     void readFolder();
     void checkNames();
     void checkRequiredFiles();

@@ -1,9 +1,9 @@
 #include "EffectUnpacker.h"
 
-#include <cstring>
 #include <filesystem>
 
 #include "AtomicFile.h"
+#include "ModuleFiles.h"
 #include "PackError.h"
 #include "PackageArchive.h"
 #include "package/PackageCipher.h"
@@ -14,13 +14,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::uint32_t kRcData = 10;
-
-bool isModuleImage(const std::vector<std::uint8_t>& bytes) {
-    return bytes.size() >= 4 && std::memcmp(bytes.data(),
-                                            "\x7f"
-                                            "ELF",
-                                            4) == 0;
-}
 
 // Only names that stay inside the target folder come back out.
 bool restorable(const std::string& name) {
@@ -34,14 +27,14 @@ EffectUnpacker::EffectUnpacker(const std::string& path) {
     const auto bytes = ModuleResources::readFile(path);
     if (!bytes)
         throw PackError({path + ": cannot be read"});
-    const ModuleResources::ModuleFile module = ModuleResources::parse(*bytes);
-    const ModuleResources::Resource* blob = ModuleResources::find(
-        module, ModuleResources::Key::string("BLOB"), ModuleResources::Key::number(kRcData));
-    if (blob == nullptr && (!module.resources.empty() || isModuleImage(*bytes))) {
-        throw PackError({path + ": module carries no effect package"});
+    std::optional<std::vector<std::uint8_t>> blob;
+    if (ModuleFiles::isModule(*bytes)) {
+        blob = ModuleFiles::readResource(path, ModuleResources::Key::string("BLOB"),
+                                         ModuleResources::Key::number(kRcData));
+        if (!blob)
+            throw PackError({path + ": module carries no effect package"});
     }
-    files_ =
-        PackageArchive::unzip(PackageCipher::unscramblePackage(blob ? blob->data : *bytes), path);
+    files_ = PackageArchive::unzip(PackageCipher::unscramblePackage(blob ? *blob : *bytes), path);
     std::vector<std::string> problems;
     for (const EffectFile& file : files_) {
         if (!restorable(file.name)) {

@@ -11,19 +11,14 @@
 #include "EffectPackager.h"
 #include "ScriptParameters.h"
 #include "EffectUnpacker.h"
+#include "ModuleFiles.h"
 #include "PackError.h"
+#include "TemporaryFolder.h"
 #include "ToolPaths.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string makeTemporaryFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quillshade-XXXXXX").string();
-    if (!::mkdtemp(&pattern[0]))
-        throw std::runtime_error("cannot make a temporary folder");
-    return pattern;
-}
 
 std::unique_ptr<EffectModule> loadModule(const std::string& path, EffectModule::PropertyList list,
                                          PF_EntryPointFunc entry) {
@@ -50,9 +45,10 @@ OpenedEffect::OpenedEffect(const EffectSourceOptions& options, PF_EntryPointFunc
         if (!options.effect.empty()) {
             EffectPackager packager(options.effect);
             temporaryFolder_ = makeTemporaryFolder();
-            const std::string path = (fs::path(temporaryFolder_) /
-                                      (fs::path(options.effect).filename().string() + ".so"))
-                                         .string();
+            const std::string path =
+                (fs::path(temporaryFolder_) /
+                 (fs::path(options.effect).filename().string() + ModuleFiles::kSuffix))
+                    .string();
             packager.writeModule(path, PackOptions{});
             module_ = loadModule(path, EffectModule::WithPropertyList, entry);
         } else if (!options.loose.empty()) {

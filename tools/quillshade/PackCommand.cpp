@@ -13,14 +13,21 @@ namespace {
 struct PackCommandOptions {
     std::string folder;
     std::string output;
+    std::string resourceFolder;
     bool blobOnly = false;
     PackOptions pack;
 };
 
 int runPack(const PackCommandOptions& options) {
+    if (options.output.empty() == options.resourceFolder.empty()) {
+        std::cerr << "quillshade pack: give either --output or --rc\n";
+        return 1;
+    }
     try {
         const EffectPackager packager(options.folder);
-        if (options.blobOnly) {
+        if (!options.resourceFolder.empty()) {
+            packager.writeResourceScript(options.resourceFolder, options.pack);
+        } else if (options.blobOnly) {
             packager.writePackage(options.output);
         } else {
             packager.writeModule(options.output, options.pack);
@@ -44,10 +51,15 @@ void addPackCommand(CLI::App& app) {
     pack->add_option("folder", options->folder,
                      "Effect folder (fx.js, config.xml, shaders, images)")
         ->required();
-    pack->add_option("-o,--output", options->output, "Module (or package) file to write")
-        ->required();
+    CLI::Option* output =
+        pack->add_option("-o,--output", options->output, "Module (or package) file to write");
     CLI::Option* blobOnly =
         pack->add_flag("--blob-only", options->blobOnly, "Write only the scrambled package");
+    CLI::Option* rc = pack->add_option(
+        "--rc", options->resourceFolder,
+        "Folder to write the property list, the package and resources.rc naming them, "
+        "for building the module with a resource compiler");
+    rc->excludes(output)->excludes(blobOnly);
     const std::pair<const char*, std::string*> texts[] = {
         {"--engine", &options->pack.engineModule},
         {"--name", &options->pack.name},

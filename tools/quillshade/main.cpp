@@ -6,6 +6,9 @@
 int main(int argc, char** argv) {
     CLI::App app{"quillshade: build, inspect and run script-driven GPU effect modules"};
     app.require_subcommand(1);
+    // Options are written the same on every system; on Windows CLI11 would
+    // otherwise take a path beginning with '/' for an option.
+    app.allow_windows_style_options(false);
     addInfoCommand(app);
     addPackCommand(app);
     addUnpackCommand(app);
