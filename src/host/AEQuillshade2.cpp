@@ -170,10 +170,7 @@ void AEQuillshade2::draw(double time, std::uint32_t width, std::uint32_t height,
     }
     // Collecting statistics, the GL work queued for the frame is waited for
     // here, so that it counts as the GPU's time and not as the read-back's.
-    if (FrameStatistics::instance().enabled) {
-        const FrameStatistics::Timer timer(FramePhase::Gpu);
-        glFinish();
-    }
+    FrameStatistics::finishGpuWork();
 }
 
 void AEQuillshade2::updateUIFlags() {
