@@ -28,11 +28,10 @@ ColourSearch::ColourSearch(const Palette& palette, std::uint64_t pixels)
 
 std::uint32_t ColourSearch::nearest(__m128 value) {
     if (useCubes_) {
-        if (const Cube* cube = cubeOf(fine_, value)) {
-            return last_ = nearestIn(*cube, value);
-        }
-        if (const Cube* cube = cubeOf(coarse_, value)) {
-            return last_ = nearestIn(*cube, value);
+        for (Grid& grid : grids_) {
+            if (const Cube* cube = cubeOf(grid, value)) {
+                return last_ = nearestIn(*cube, value);
+            }
         }
     }
     last_ = VectorArithmetic::nearest(palette_, value, last_);
@@ -43,7 +42,7 @@ const ColourSearch::Cube* ColourSearch::cubeOf(Grid& grid, __m128 value) {
     // floor(channel × cubes per unit), exact: the product is, and truncation
     // is corrected downwards for negatives. NaN and huge values come out far
     // outside.
-    const __m128 scaled = _mm_mul_ps(value, _mm_set1_ps(static_cast<float>(grid.cubesPerUnit)));
+    const __m128 scaled = _mm_mul_ps(value, _mm_set1_ps(grid.cubesPerUnit));
     __m128i floor = _mm_cvttps_epi32(scaled);
     floor = _mm_add_epi32(floor, _mm_castps_si128(_mm_cmplt_ps(scaled, _mm_cvtepi32_ps(floor))));
     alignas(16) std::int32_t corner[4];
@@ -108,8 +107,8 @@ std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
 // pixel's distance, from the per-channel differences to the cube's nearest
 // and farthest faces; rounding is monotonic, so they hold for the computed
 // distances as well.
-void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], int cubesPerUnit) {
-    const __m128 scale = _mm_set1_ps(1.0f / static_cast<float>(cubesPerUnit));
+void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cubesPerUnit) {
+    const __m128 scale = _mm_set1_ps(1.0f / cubesPerUnit);
     const __m128i first = _mm_setr_epi32(corner[0], corner[1], corner[2], corner[3]);
     const __m128 low = _mm_mul_ps(_mm_cvtepi32_ps(first), scale);
     const __m128 high = _mm_mul_ps(_mm_cvtepi32_ps(_mm_add_epi32(first, _mm_set1_epi32(1))), scale);
