@@ -77,19 +77,20 @@ void RenderTarget::blit(const RenderTarget& source, const RenderTarget& destinat
                       linear ? GL_LINEAR : GL_NEAREST);
 }
 
-const std::uint8_t* RenderTarget::readPixels() {
+const std::uint8_t* RenderTarget::readPixels(bool sixteenAsFloat) {
     // Below 8 bits no storage was ever specified (see Texture::upload).
     if (framebuffer == 0 || depth < 8)
         return nullptr;
+    const std::uint32_t readDepth = sixteenAsFloat && depth == 16 ? 32 : depth;
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
     glBindBuffer(GL_PIXEL_PACK_BUFFER, kPackBuffer);
     glBufferData(GL_PIXEL_PACK_BUFFER,
-                 static_cast<GLsizeiptr>(PixelDepth::packedBytes(width, height, depth)), nullptr,
-                 GL_STREAM_READ);
+                 static_cast<GLsizeiptr>(PixelDepth::packedBytes(width, height, readDepth)),
+                 nullptr, GL_STREAM_READ);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_RGBA,
-                 PixelDepth::transferType(depth), nullptr);
+                 PixelDepth::transferType(readDepth), nullptr);
     return static_cast<const std::uint8_t*>(glMapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY));
 }
 

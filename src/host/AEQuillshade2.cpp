@@ -230,7 +230,7 @@ const std::uint8_t* AEQuillshade2::readOutputPixels() {
     RenderTarget& target = context.getRenderTarget(sequence->sequenceRenderTarget);
     if (target.texture == 0 || target.framebuffer == 0)
         return nullptr;
-    return target.readPixels();
+    return target.readPixels(true);
 }
 
 bool AEQuillshade2::outputTargetIs(std::uint32_t width, std::uint32_t height,
