@@ -85,9 +85,13 @@ const std::uint8_t* RenderTarget::readPixels(bool sixteenAsFloat) {
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
     glBindBuffer(GL_PIXEL_PACK_BUFFER, kPackBuffer);
-    glBufferData(GL_PIXEL_PACK_BUFFER,
-                 static_cast<GLsizeiptr>(PixelDepth::packedBytes(width, height, readDepth)),
-                 nullptr, GL_STREAM_READ);
+    // The buffer keeps its storage from frame to frame while the size stays:
+    // new storage would be faulted in page by page on every read.
+    const auto bytes = static_cast<GLsizeiptr>(PixelDepth::packedBytes(width, height, readDepth));
+    GLint64 size = -1;
+    glGetBufferParameteri64v(GL_PIXEL_PACK_BUFFER, GL_BUFFER_SIZE, &size);
+    if (size != bytes)
+        glBufferData(GL_PIXEL_PACK_BUFFER, bytes, nullptr, GL_STREAM_READ);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_RGBA,
                  PixelDepth::transferType(readDepth), nullptr);
