@@ -152,10 +152,15 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
     for (std::int64_t y = 0; y < ringRows && y < height; ++y) {
         enter(y);
     }
+    // The ring rows of y, y + 1, ... for the current y.
+    std::vector<Pixel32*> rows(static_cast<std::size_t>(ringRows));
     for (std::int64_t y = 0; y < height; ++y) {
         // Odd rows run right to left with the kernel mirrored.
         const bool mirrored = serpentine && (y & 1);
-        Pixel32* row = ringRow(y);
+        for (std::int64_t dy = 0; dy < ringRows; ++dy) {
+            rows[dy] = ringRow(y + dy);
+        }
+        Pixel32* row = rows[0];
         auto* out = pixels.surface.row(static_cast<std::uint32_t>(y));
         for (std::int64_t i = 0; i < width; ++i) {
             const std::int64_t x = mirrored ? width - 1 - i : i;
@@ -172,7 +177,7 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
                 if (tx < 0 || tx >= width) {
                     continue;
                 }
-                Pixel32& target = ringRow(ty)[tx];
+                Pixel32& target = rows[taps[t].dy][tx];
                 A::store(target,
                          A::add(A::load(target), A::multiply(error, A::load(taps[t].weight))));
             }
