@@ -16,12 +16,11 @@
 
 namespace {
 
+// The first `count` values the target reads back as.
 template <typename T>
 std::vector<T> readBack(RenderTarget& target, bool sixteenAsFloat, std::size_t count) {
     const auto* mapped = reinterpret_cast<const T*>(target.readPixels(sixteenAsFloat));
-    if (mapped == nullptr)
-        return {};
-    std::vector<T> values(mapped, mapped + count);
+    std::vector<T> values(mapped, mapped + (mapped ? count : 0));
     RenderTarget::releasePixels();
     return values;
 }
