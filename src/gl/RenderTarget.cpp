@@ -77,19 +77,24 @@ void RenderTarget::blit(const RenderTarget& source, const RenderTarget& destinat
                       linear ? GL_LINEAR : GL_NEAREST);
 }
 
-const std::uint8_t* RenderTarget::readPixels() {
+const std::uint8_t* RenderTarget::readPixels(bool sixteenAsFloat) {
     // Below 8 bits no storage was ever specified (see Texture::upload).
     if (framebuffer == 0 || depth < 8)
         return nullptr;
+    const std::uint32_t readDepth = sixteenAsFloat && depth == 16 ? 32 : depth;
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
     glBindBuffer(GL_PIXEL_PACK_BUFFER, kPackBuffer);
-    glBufferData(GL_PIXEL_PACK_BUFFER,
-                 static_cast<GLsizeiptr>(PixelDepth::packedBytes(width, height, depth)), nullptr,
-                 GL_STREAM_READ);
+    // The buffer keeps its storage from frame to frame while the size stays:
+    // new storage would be faulted in page by page on every read.
+    const auto bytes = static_cast<GLsizeiptr>(PixelDepth::packedBytes(width, height, readDepth));
+    GLint64 size = -1;
+    glGetBufferParameteri64v(GL_PIXEL_PACK_BUFFER, GL_BUFFER_SIZE, &size);
+    if (size != bytes)
+        glBufferData(GL_PIXEL_PACK_BUFFER, bytes, nullptr, GL_STREAM_READ);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_RGBA,
-                 PixelDepth::transferType(depth), nullptr);
+                 PixelDepth::transferType(readDepth), nullptr);
     return static_cast<const std::uint8_t*>(glMapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY));
 }
 

@@ -35,10 +35,12 @@ public:
                      bool linear);
 
     // Reads the target into the fixed pixel-pack buffer and maps it: packed
-    // RGBA rows at the target's depth, bottom row first. Null when there is no
-    // framebuffer, the depth has no pixel size (below 8) or the buffer cannot
-    // be mapped. Every non-null result is ended with releasePixels().
-    const std::uint8_t* readPixels();
+    // RGBA rows at the target's depth, bottom row first. With sixteenAsFloat a
+    // 16-bit target comes as the floats it stores, which the driver copies
+    // instead of converting each channel. Null when there is no framebuffer,
+    // the depth has no pixel size (below 8) or the buffer cannot be mapped.
+    // Every non-null result is ended with releasePixels().
+    const std::uint8_t* readPixels(bool sixteenAsFloat = false);
     // Unmaps the pixel-pack buffer and unbinds it.
     static void releasePixels();
 

@@ -46,6 +46,7 @@ void Texture::deleteObjects() {
         glDeleteTextures(1, &texture);
         texture = 0;
     }
+    storageFormat_ = 0;
 }
 
 void Texture::upload(const void* data, std::uint32_t width, std::uint32_t height,
@@ -69,15 +70,28 @@ void Texture::upload(const void* data, std::uint32_t width, std::uint32_t height
     const auto size = static_cast<std::size_t>(std::uint64_t{height} * rowBytes);
     const auto glWidth = static_cast<GLsizei>(width);
     const auto glHeight = static_cast<GLsizei>(height);
+    // Storage of the same size and format is kept and only its texels are
+    // replaced: re-specifying it every frame makes the driver allocate anew.
+    const GLenum format = PixelDepth::internalFormat(depth);
+    const bool sameStorage =
+        storageFormat_ == format && this->width == width && this->height == height;
+    const auto specify = [&](const void* texels) {
+        if (!sameStorage) {
+            glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), glWidth, glHeight, 0,
+                         GL_RGBA, PixelDepth::transferType(depth), texels);
+            storageFormat_ = format;
+        } else if (texels != nullptr) {
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, glWidth, glHeight, GL_RGBA,
+                            PixelDepth::transferType(depth), texels);
+        }
+    };
     if (depth == 16 && convert16 && data != nullptr) {
         std::uint8_t* copy = replaceCopy(size);
         ImageLib::hostToGpu16(static_cast<const std::uint16_t*>(data),
                               reinterpret_cast<std::uint16_t*>(copy), size / 2);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, glWidth, glHeight, 0, GL_RGBA, GL_UNSIGNED_SHORT,
-                     copy);
+        specify(copy);
     } else {
-        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(PixelDepth::internalFormat(depth)),
-                     glWidth, glHeight, 0, GL_RGBA, PixelDepth::transferType(depth), data);
+        specify(data);
         if (data != nullptr)
             std::memcpy(replaceCopy(size), data, size);
         else

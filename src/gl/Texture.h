@@ -34,13 +34,15 @@ public:
     virtual void deleteObjects();
 
     // (Re)specifies level 0 from `data` (may be null: contents undefined), rows
-    // rowBytes apart. Resets filtering to linear and wrapping to repeat, and
-    // sets the swizzle: identity for host-order data, (A, R, G, B) otherwise.
-    // With convert16 at depth 16 the host's 0..32768 values are mapped onto
-    // 0..65534 first. Keeps a CPU copy of the data as uploaded (after the
-    // mapping); an upload without data drops the copy, so that the copy always
-    // matches the texture's current size. A depth below 8 has no pixel size and
-    // is refused: nothing changes.
+    // rowBytes apart. While size and depth stay, the storage is kept: data
+    // replaces its texels and null data leaves them as they were. Resets
+    // filtering to linear and wrapping to repeat, and sets the swizzle:
+    // identity for host-order data, (A, R, G, B) otherwise. With convert16 at
+    // depth 16 the host's 0..32768 values are mapped onto 0..65534 first. Keeps
+    // a CPU copy of the data as uploaded (after the mapping); an upload without
+    // data drops the copy, so that the copy always matches the texture's
+    // current size. A depth below 8 has no pixel size and is refused: nothing
+    // changes.
     void upload(const void* data, std::uint32_t width, std::uint32_t height, std::uint32_t depth,
                 std::uint64_t rowBytes, bool hostOrder, bool convert16);
 
@@ -76,6 +78,10 @@ private:
     // The CPU copy resized to `size` bytes: reused when nothing else holds it
     // and its size already fits, else a fresh vector.
     std::uint8_t* replaceCopy(std::size_t size);
+
+    // The internal format level 0 was last specified with; 0 while there is
+    // no storage.
+    std::uint32_t storageFormat_ = 0;
 };
 
 class Texture::Factory : public EntityFactory<Texture, EntityHandle::TextureBase> {};

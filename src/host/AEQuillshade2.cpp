@@ -170,10 +170,7 @@ void AEQuillshade2::draw(double time, std::uint32_t width, std::uint32_t height,
     }
     // Collecting statistics, the GL work queued for the frame is waited for
     // here, so that it counts as the GPU's time and not as the read-back's.
-    if (FrameStatistics::instance().enabled) {
-        const FrameStatistics::Timer timer(FramePhase::Gpu);
-        glFinish();
-    }
+    FrameStatistics::finishGpuWork();
 }
 
 void AEQuillshade2::updateUIFlags() {
@@ -233,7 +230,7 @@ const std::uint8_t* AEQuillshade2::readOutputPixels() {
     RenderTarget& target = context.getRenderTarget(sequence->sequenceRenderTarget);
     if (target.texture == 0 || target.framebuffer == 0)
         return nullptr;
-    return target.readPixels();
+    return target.readPixels(true);
 }
 
 bool AEQuillshade2::outputTargetIs(std::uint32_t width, std::uint32_t height,

@@ -16,9 +16,11 @@ enum class FramePhase {
     Parameters,
     // Uploading the input layer into the instance's input texture.
     Upload,
-    // Evaluating the script's preRender and draw.
+    // Evaluating the script's preRender and draw: the script engine and the
+    // natives, without the rendering they ask for.
     Script,
-    // Waiting for the GL work the script queued.
+    // Rendering: each draw and blit the script asks for is finished where it
+    // is issued, and the frame's queued GL work at the end of draw.
     Gpu,
     // Reading the output render target back.
     ReadBack,
@@ -31,7 +33,9 @@ constexpr std::size_t kFramePhaseCount = static_cast<std::size_t>(FramePhase::Wr
 class FrameStatistics : public ustl::static_singleton<FrameStatistics> {
 public:
     // Adds the time from its construction to its destruction to a phase, when
-    // statistics were being collected at its construction.
+    // statistics were being collected at its construction. A timer started
+    // while another runs takes its time from the other: the phases nest
+    // without counting anything twice.
     class Timer {
     public:
         explicit Timer(FramePhase phase);
@@ -40,10 +44,18 @@ public:
         Timer& operator=(const Timer&) = delete;
 
     private:
+        void book(std::chrono::steady_clock::time_point now);
+
         FramePhase phase_;
         bool running_;
+        Timer* outer_ = nullptr;
         std::chrono::steady_clock::time_point start_;
     };
+
+    // With statistics on, waits for the GL work queued so far and books the
+    // wait as the GPU's, so that the phase around it counts its own work only.
+    // Without, returns at once: rendering stays asynchronous.
+    static void finishGpuWork();
 
     bool enabled = false;
     // Seconds spent in each phase, by FramePhase, over the frames counted.
@@ -61,4 +73,6 @@ public:
 private:
     friend class ustl::static_singleton<FrameStatistics>;
     FrameStatistics() = default;
+
+    Timer* innermost_ = nullptr;
 };

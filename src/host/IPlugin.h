@@ -40,6 +40,8 @@ public:
     // the texture of the LAYER parameter at that position.
     virtual void uploadImage(std::uint32_t target, const void* pixels, std::uint32_t width,
                              std::uint32_t height, std::uint32_t depth, std::uint64_t rowBytes) = 0;
+    // The output target's rows, bottom row first, packed at the frame's depth;
+    // a 16-bit frame's come as floats. Null when there is nothing to read.
     virtual const std::uint8_t* readOutputPixels() = 0;
     virtual void releaseOutputPixels(const std::uint8_t* pixels) = 0;
 

@@ -13,6 +13,7 @@
 #include "host/HostPixels.h"
 #include "host/HostSuite.h"
 #include "host/ParameterValues.h"
+#include "surfaces/ImageLib/PixelConversion.h"
 
 namespace {
 
@@ -75,18 +76,6 @@ void uploadInput(PF_InData* in_data, PF_EffectWorld& input, std::uint32_t depth)
     object.uploadImage(kInputTarget, packed.data(), width, height, depth, row);
 }
 
-// 16-bit read-back values span 0 to 65535; the host's span 0 to 32768.
-void copyRow16(std::uint8_t* destination, const std::uint8_t* source, std::size_t bytes) {
-    const std::size_t count = bytes / 2;
-    for (std::size_t i = 0; i < count; ++i) {
-        std::uint16_t v;
-        std::memcpy(&v, source + 2 * i, 2);
-        const std::uint16_t host = v > 32768 ? static_cast<std::uint16_t>((v >> 1) + 1)
-                                             : static_cast<std::uint16_t>(v >> 1);
-        std::memcpy(destination + 2 * i, &host, 2);
-    }
-}
-
 // Writes the read-back rows (bottom row first, packed) upright into the
 // output, starting `left` pixels and `top` rows in. Only what fits in the
 // output is written.
@@ -94,7 +83,8 @@ void writeBack(const std::uint8_t* pixels, std::uint32_t w, std::uint32_t h, std
                PF_EffectWorld& output, void* outputPixels, std::uint32_t left, std::uint32_t top) {
     const FrameStatistics::Timer timer(FramePhase::WriteBack);
     const std::uint64_t pixelBytes = 4ull * bits / 8;
-    const std::uint64_t sourceRow = w * pixelBytes;
+    // 16-bit rows arrive as floats.
+    const std::uint64_t sourceRow = w * (bits == 16 ? 16 : pixelBytes);
     const auto outWidth = static_cast<std::uint32_t>(std::max<A_long>(output.width, 0));
     const auto outHeight = static_cast<std::uint32_t>(std::max<A_long>(output.height, 0));
     if (left >= outWidth || top >= outHeight || !outputPixels)
@@ -109,7 +99,9 @@ void writeBack(const std::uint8_t* pixels, std::uint32_t w, std::uint32_t h, std
         if (top + h - 1 - r >= outHeight)
             continue;
         if (bits == 16) {
-            copyRow16(destination, source, bytes);
+            // The rows' floats, aligned as the mapped buffer is.
+            ImageLib::gpuFloatToHost16(reinterpret_cast<const float*>(source),
+                                       reinterpret_cast<std::uint16_t*>(destination), bytes / 2);
         } else {
             std::memcpy(destination, source, bytes);
         }

@@ -13,6 +13,7 @@
 #include "gl/RenderTarget.h"
 #include "gl/Shader.h"
 #include "gl/Texture.h"
+#include "host/FrameStatistics.h"
 #include "script/NativeResults.h"
 #include "script/ScriptArgs.h"
 #include "script/ScriptNatives.h"
@@ -146,6 +147,7 @@ duk_ret_t blitRenderTarget(duk_context* ctx) {
     if (source == nullptr || target == nullptr)
         return resultBool(ctx, false);
     RenderTarget::blit(*source, *target, flip, linear);
+    FrameStatistics::finishGpuWork();
     return resultBool(ctx, true);
 }
 
@@ -229,8 +231,10 @@ duk_ret_t renderShader(duk_context* ctx) {
     // A usable shader succeeds even when there is no target to draw into.
     if (const RenderTarget* target = usableTarget(targetHandle)) {
         target->bindAsTarget(viewport);
-        if (shader->bind())
+        if (shader->bind()) {
             shader->draw(flip);
+            FrameStatistics::finishGpuWork();
+        }
     }
     return resultBool(ctx, true);
 }

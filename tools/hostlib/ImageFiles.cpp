@@ -99,13 +99,14 @@ HostWorld readImageFile(const std::string& path) {
     }
 }
 
-void writeImageFile(const std::string& path, const HostWorld& image) {
+void writeImageFile(const std::string& path, const HostWorld& image,
+                    const ImageWriteSettings& settings) {
     std::vector<std::uint8_t> bytes;
     try {
         if (endsWith(path, ".png"))
-            bytes = encodePng(image);
+            bytes = encodePng(image, settings.pngCompression);
         else if (endsWith(path, ".exr"))
-            bytes = encodeExr(image);
+            bytes = encodeExr(image, settings.exrCompression);
         else
             throw ImageFileError("only .png and .exr files can be written");
         writeFileAtomically(path, bytes, false);

@@ -27,13 +27,22 @@ ColourSearch::ColourSearch(const Palette& palette, std::uint64_t pixels)
 }
 
 std::uint32_t ColourSearch::nearest(__m128 value) {
-    if (!useCubes_) {
-        last_ = VectorArithmetic::nearest(palette_, value, last_);
-        return last_;
+    if (useCubes_) {
+        for (Grid& grid : grids_) {
+            if (const Cube* cube = cubeOf(grid, value)) {
+                return last_ = nearestIn(*cube, value);
+            }
+        }
     }
-    // floor(channel × 16), exact: the product is, and truncation is corrected
-    // downwards for negatives. NaN and huge values come out far outside.
-    const __m128 scaled = _mm_mul_ps(value, _mm_set1_ps(static_cast<float>(kCubesPerUnit)));
+    last_ = VectorArithmetic::nearest(palette_, value, last_);
+    return last_;
+}
+
+const ColourSearch::Cube* ColourSearch::cubeOf(Grid& grid, __m128 value) {
+    // floor(channel × cubes per unit), exact: the product is, and truncation
+    // is corrected downwards for negatives. NaN and huge values come out far
+    // outside.
+    const __m128 scaled = _mm_mul_ps(value, _mm_set1_ps(grid.cubesPerUnit));
     __m128i floor = _mm_cvttps_epi32(scaled);
     floor = _mm_add_epi32(floor, _mm_castps_si128(_mm_cmplt_ps(scaled, _mm_cvtepi32_ps(floor))));
     alignas(16) std::int32_t corner[4];
@@ -41,20 +50,22 @@ std::uint32_t ColourSearch::nearest(__m128 value) {
     _mm_store_si128(reinterpret_cast<__m128i*>(corner), floor);
     // Wraps around for cubes below the first, which then fail the range test.
     _mm_store_si128(reinterpret_cast<__m128i*>(axis),
-                    _mm_sub_epi32(floor, _mm_set1_epi32(kFirstCube)));
+                    _mm_sub_epi32(floor, _mm_set1_epi32(grid.firstCube)));
     if ((axis[0] | axis[1] | axis[2] | axis[3]) >= kCubesPerAxis) {
-        last_ = VectorArithmetic::nearest(palette_, value, last_);
-        return last_;
+        return nullptr;
     }
-    std::unique_ptr<Cube[]>& slab = slabs_[axis[0]];
+    std::unique_ptr<Cube[]>& slab = grid.slabs[axis[0]];
     if (!slab) {
         slab.reset(new Cube[kCubesPerSlab]());
     }
     Cube& cube = slab[(axis[1] * kCubesPerAxis + axis[2]) * kCubesPerAxis + axis[3]];
     if (cube.count == 0) {
-        build(cube, corner);
+        build(cube, corner, grid.cubesPerUnit);
     }
+    return &cube;
+}
 
+std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
     // Each lane keeps the first of its candidates at the smallest distance;
     // candidates go to the lanes in ascending index order. Distances add as
     // (A + R) + (G + B), like the single-pixel distance.
@@ -87,8 +98,7 @@ std::uint32_t ColourSearch::nearest(__m128 value) {
     index = smallerIndices(index, _mm_shuffle_epi32(index, _MM_SHUFFLE(2, 3, 0, 1)));
     index = smallerIndices(index, _mm_shuffle_epi32(index, _MM_SHUFFLE(1, 0, 3, 2)));
     const __m128i found = _mm_castps_si128(_mm_cmplt_ps(smallest, _mm_set1_ps(1e6f)));
-    last_ = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_and_si128(index, found)));
-    return last_;
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_and_si128(index, found)));
 }
 
 // A colour is a candidate unless even its smallest distance to the cube
@@ -97,8 +107,8 @@ std::uint32_t ColourSearch::nearest(__m128 value) {
 // pixel's distance, from the per-channel differences to the cube's nearest
 // and farthest faces; rounding is monotonic, so they hold for the computed
 // distances as well.
-void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4]) {
-    const __m128 scale = _mm_set1_ps(1.0f / kCubesPerUnit);
+void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cubesPerUnit) {
+    const __m128 scale = _mm_set1_ps(1.0f / cubesPerUnit);
     const __m128i first = _mm_setr_epi32(corner[0], corner[1], corner[2], corner[3]);
     const __m128 low = _mm_mul_ps(_mm_cvtepi32_ps(first), scale);
     const __m128 high = _mm_mul_ps(_mm_cvtepi32_ps(_mm_add_epi32(first, _mm_set1_epi32(1))), scale);

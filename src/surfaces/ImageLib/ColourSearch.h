@@ -2,9 +2,11 @@
 // Nearest-colour search for the vector quantizer, giving the same index as the
 // linear search. The four channels are cut into cubes 1/16 wide; the first
 // pixel that falls into a cube works out which palette colours can be nearest
-// anywhere in it, and every later pixel there compares only those. Pixels
-// outside the cubes, and all pixels of images too small to repay building
-// cubes, go through the palette's box tree instead.
+// anywhere in it, and every later pixel there compares only those. Error
+// diffusion onto a palette that does not span the image's colours drives
+// values far past 0..1, so coarser grids of cubes 1 and 16 units wide cover
+// -16 to 16 and -256 to 256. Pixels outside all three, and all pixels of images too small to repay
+// building cubes, go through the palette's box tree instead.
 
 #if defined(__SSE2__) || defined(_M_X64)
 
@@ -28,10 +30,6 @@ public:
     std::uint32_t nearest(__m128 value);
 
 private:
-    // Cubes cover -0.5 to 1.5 in every channel: dithering pushes values a
-    // little past 0..1.
-    static constexpr int kCubesPerUnit = 16;
-    static constexpr int kFirstCube = -8;
     static constexpr int kCubesPerAxis = 32;
 
     // Four candidates side by side, channel by channel, so that one vector
@@ -47,14 +45,28 @@ private:
         std::uint32_t count;  // 0 until the first pixel in the cube builds it
     };
 
-    void build(Cube& cube, const std::int32_t (&corner)[4]);
+    // Cubes 1 / cubesPerUnit wide (a power of two, so that scaling by it is
+    // exact), kCubesPerAxis of them along each channel from
+    // firstCube / cubesPerUnit. One block of
+    // red-green-blue cubes per alpha step, made on first use: most images use
+    // one or a few alpha values.
+    struct Grid {
+        float cubesPerUnit;
+        int firstCube;
+        std::unique_ptr<Cube[]> slabs[kCubesPerAxis];
+    };
+
+    // The value's cube, built when first reached; null outside the grid.
+    const Cube* cubeOf(Grid& grid, __m128 value);
+    void build(Cube& cube, const std::int32_t (&corner)[4], float cubesPerUnit);
+    std::uint32_t nearestIn(const Cube& cube, __m128 value) const;
 
     const Palette& palette_;
     const bool useCubes_;
     std::uint32_t last_ = 0;
-    // One block of red-green-blue cubes per alpha step, made on first use:
-    // most images use one or a few alpha values.
-    std::unique_ptr<Cube[]> slabs_[kCubesPerAxis];
+    // Dithering pushes values a little past 0..1, fine cubes cover -0.5 to
+    // 1.5; the coarse ones catch runaway error.
+    Grid grids_[3] = {{16.0f, -8, {}}, {1.0f, -16, {}}, {1.0f / 16.0f, -16, {}}};
     std::vector<Block> blocks_;
 };
 

@@ -70,7 +70,32 @@ std::size_t gpuToHost16Vector(const std::uint16_t* source, std::uint16_t* destin
     }
     return i;
 }
+
+std::size_t gpuFloatToHost16Vector(const float* source, std::uint16_t* destination,
+                                   std::size_t count) {
+    const __m128 one = _mm_set1_ps(1.0f);
+    const __m128 scale = _mm_set1_ps(65535.0f);
+    const __m128i middle = _mm_set1_epi32(32768);
+    const auto gpuWords = [&](const float* four) {
+        // max(x, 0) gives 0 for NaN, its second operand.
+        const __m128 unit = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(four), _mm_setzero_ps()), one);
+        // 0..65535 less 32768 fits the signed pack.
+        return _mm_sub_epi32(_mm_cvtps_epi32(_mm_mul_ps(unit, scale)), middle);
+    };
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m128i g =
+            _mm_xor_si128(_mm_packs_epi32(gpuWords(source + i), gpuWords(source + i + 4)),
+                          _mm_set1_epi16(static_cast<short>(0x8000)));
+        const __m128i result = _mm_sub_epi16(_mm_srli_epi16(g, 1), unsignedGreaterThan(g, 32768));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), result);
+    }
+    return i;
+}
 #else
+std::size_t gpuFloatToHost16Vector(const float*, std::uint16_t*, std::size_t) {
+    return 0;
+}
 std::size_t hostToGpu16Vector(const std::uint16_t*, std::uint16_t*, std::size_t) {
     return 0;
 }
@@ -139,6 +164,18 @@ void hostToGpu16(const std::uint16_t* source, std::uint16_t* destination, std::s
     std::size_t i = hostToGpu16Vector(source, destination, count);
     for (; i < count; ++i) {
         destination[i] = hostToGpu16(source[i]);
+    }
+}
+
+std::uint16_t gpuFloatToHost16(float value) {
+    const float unit = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
+    return gpuToHost16(static_cast<std::uint16_t>(std::nearbyint(unit * 65535.0f)));
+}
+
+void gpuFloatToHost16(const float* source, std::uint16_t* destination, std::size_t count) {
+    std::size_t i = gpuFloatToHost16Vector(source, destination, count);
+    for (; i < count; ++i) {
+        destination[i] = gpuFloatToHost16(source[i]);
     }
 }
 

@@ -46,9 +46,15 @@ std::uint16_t hostToGpu16(std::uint16_t value);
 // Back from the GPU's range: g >> 1, plus one when g > 32768.
 std::uint16_t gpuToHost16(std::uint16_t value);
 
+// A float of a 16-bit target as reading it as a GPU 16-bit value would give
+// it (clamped to 0..1 with NaN as 0, times 65535, rounded to nearest with ties
+// to even), then onto the host's range as gpuToHost16 does.
+std::uint16_t gpuFloatToHost16(float value);
+
 // Whole buffers of 16-bit channel values; source and destination may be the
 // same buffer.
 void hostToGpu16(const std::uint16_t* source, std::uint16_t* destination, std::size_t count);
 void gpuToHost16(const std::uint16_t* source, std::uint16_t* destination, std::size_t count);
+void gpuFloatToHost16(const float* source, std::uint16_t* destination, std::size_t count);
 
 }  // namespace ImageLib

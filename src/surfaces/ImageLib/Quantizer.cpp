@@ -1,6 +1,7 @@
 #include "surfaces/ImageLib/Quantizer.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "surfaces/ImageLib/ColourSearch.h"
 #include "surfaces/ImageLib/DitherKernels.h"
@@ -52,15 +53,57 @@ public:
 };
 #endif
 
+// The pixels a quantization works on. `work` is a pixel's value before any
+// error reaches it (grey when asked for); `put` writes a chosen colour; and
+// `passThrough` writes every pixel's work value when nothing is quantized.
+// Surfaces of the host keep their own alpha and reach the working values
+// through their pixel type; a float surface quantized in place is read and
+// written as it is.
+template <class A, class P>
+struct SurfacePixels {
+    using Value = typename A::Value;
+    Surface<P>& surface;
+    bool grey;
+
+    std::uint32_t width() const { return surface.width; }
+    std::uint32_t height() const { return surface.height; }
+    Value work(const P* row, std::uint32_t x) const {
+        const Value value = A::load(row[x]);
+        return grey ? A::luminance(value) : value;
+    }
+    void put(P* row, std::uint32_t x, const Value& colour) const {
+        A::store(row[x], A::mergeAlpha(A::load(row[x]), colour));
+    }
+    void passThrough() const {
+        for (std::uint32_t y = 0; y < surface.height; ++y) {
+            P* row = surface.row(y);
+            for (std::uint32_t x = 0; x < surface.width; ++x) {
+                put(row, x, work(row, x));
+            }
+        }
+    }
+};
+
 template <class A>
-void buildAdaptivePalette(const Surface<Pixel32>& surface, std::uint32_t maxColours,
-                          Palette& palette) {
+struct FloatPixels {
+    using Value = typename A::Value;
+    Surface<Pixel32>& surface;
+
+    std::uint32_t width() const { return surface.width; }
+    std::uint32_t height() const { return surface.height; }
+    Value work(const Pixel32* row, std::uint32_t x) const { return A::load(row[x]); }
+    void put(Pixel32* row, std::uint32_t x, const Value& colour) const { A::store(row[x], colour); }
+    void passThrough() const {}
+};
+
+template <class A, class Pixels>
+void buildAdaptivePalette(const Pixels& pixels, std::uint32_t maxColours, Palette& palette) {
     Octree octree;
-    for (std::uint32_t y = 0; y < surface.height; ++y) {
-        const Pixel32* row = surface.row(y);
-        for (std::uint32_t x = 0; x < surface.width; ++x) {
+    for (std::uint32_t y = 0; y < pixels.height(); ++y) {
+        const auto* row = pixels.surface.row(y);
+        for (std::uint32_t x = 0; x < pixels.width(); ++x) {
             Pixel8 bytes;
-            A::store(bytes, A::load(row[x]));
+            A::store(bytes, pixels.work(row, x));
             octree.insert(bytes.red, bytes.green, bytes.blue);
         }
     }
@@ -71,8 +114,12 @@ void buildAdaptivePalette(const Surface<Pixel32>& surface, std::uint32_t maxColo
     palette.prepare(octree.writeColours(palette.colours) + 1);
 }
 
-template <class A, class Choose>
-void diffuseError(Surface<Pixel32>& surface, const Surface<Pixel32>& kernel, bool serpentine,
+// The rows that still receive error live in a ring of as many float rows as
+// the kernel is high: a row enters it as its work values when the kernel
+// first reaches it, and each pixel is written out as soon as it is chosen,
+// since no error reaches a pixel after that.
+template <class A, class Pixels, class Choose>
+void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool serpentine,
                   const Choose& choose) {
     const Pixel32* firstRow = kernel.row(0);
     std::uint32_t origin = 0;
@@ -90,17 +137,36 @@ void diffuseError(Surface<Pixel32>& surface, const Surface<Pixel32>& kernel, boo
         }
     }
 
-    const std::int64_t width = surface.width;
-    const std::int64_t height = surface.height;
+    const std::int64_t width = pixels.width();
+    const std::int64_t height = pixels.height();
+    const std::int64_t ringRows = kernel.height;
+    std::vector<Pixel32> ring(static_cast<std::size_t>(ringRows * width));
+    const auto ringRow = [&](std::int64_t y) { return &ring[(y % ringRows) * width]; };
+    const auto enter = [&](std::int64_t y) {
+        const auto* source = pixels.surface.row(static_cast<std::uint32_t>(y));
+        Pixel32* row = ringRow(y);
+        for (std::int64_t x = 0; x < width; ++x) {
+            A::store(row[x], pixels.work(source, static_cast<std::uint32_t>(x)));
+        }
+    };
+    for (std::int64_t y = 0; y < ringRows && y < height; ++y) {
+        enter(y);
+    }
+    // The ring rows of y, y + 1, ... for the current y.
+    std::vector<Pixel32*> rows(static_cast<std::size_t>(ringRows));
     for (std::int64_t y = 0; y < height; ++y) {
         // Odd rows run right to left with the kernel mirrored.
         const bool mirrored = serpentine && (y & 1);
-        Pixel32* row = surface.row(static_cast<std::uint32_t>(y));
+        for (std::int64_t dy = 0; dy < ringRows; ++dy) {
+            rows[dy] = ringRow(y + dy);
+        }
+        Pixel32* row = rows[0];
+        auto* out = pixels.surface.row(static_cast<std::uint32_t>(y));
         for (std::int64_t i = 0; i < width; ++i) {
             const std::int64_t x = mirrored ? width - 1 - i : i;
             const auto old = A::load(row[x]);
             const auto chosen = choose(old);
-            A::store(row[x], chosen);
+            pixels.put(out, static_cast<std::uint32_t>(x), chosen);
             const auto error = A::subtract(old, chosen);
             for (int t = 0; t < tapCount; ++t) {
                 const std::int64_t ty = y + taps[t].dy;
@@ -111,66 +177,67 @@ void diffuseError(Surface<Pixel32>& surface, const Surface<Pixel32>& kernel, boo
                 if (tx < 0 || tx >= width) {
                     continue;
                 }
-                Pixel32& target = surface.row(static_cast<std::uint32_t>(ty))[tx];
+                Pixel32& target = rows[taps[t].dy][tx];
                 A::store(target,
                          A::add(A::load(target), A::multiply(error, A::load(taps[t].weight))));
             }
+        }
+        if (y + ringRows < height) {
+            enter(y + ringRows);
         }
     }
 }
 
 // The offsets only add; they are not centred on zero.
-template <class A, class Choose>
-void ditherOrdered(Surface<Pixel32>& surface, const Surface<Pixel32>& matrix, float scale,
+template <class A, class Pixels, class Choose>
+void ditherOrdered(const Pixels& pixels, const Surface<Pixel32>& matrix, float scale,
                    const Choose& choose) {
     const auto factor = A::splat(scale);
-    for (std::uint32_t y = 0; y < surface.height; ++y) {
-        Pixel32* row = surface.row(y);
+    for (std::uint32_t y = 0; y < pixels.height(); ++y) {
+        auto* row = pixels.surface.row(y);
         const Pixel32* offsets = matrix.row(y & (matrix.height - 1));
-        for (std::uint32_t x = 0; x < surface.width; ++x) {
+        for (std::uint32_t x = 0; x < pixels.width(); ++x) {
             const auto offset = A::multiply(factor, A::load(offsets[x & (matrix.width - 1)]));
-            A::store(row[x], choose(A::add(A::load(row[x]), offset)));
+            pixels.put(row, x, choose(A::add(pixels.work(row, x), offset)));
         }
     }
 }
 
 // Error diffusion with a kernel, ordered dithering with a matrix, else each
 // pixel on its own.
-template <class A, class Choose>
-void dither(Surface<Pixel32>& surface, const Surface<Pixel32>* kernel,
-            const Surface<Pixel32>* matrix, float offsetScale, bool serpentine,
-            const Choose& choose) {
+template <class A, class Pixels, class Choose>
+void dither(const Pixels& pixels, const Surface<Pixel32>* kernel, const Surface<Pixel32>* matrix,
+            float offsetScale, bool serpentine, const Choose& choose) {
     if (kernel) {
-        diffuseError<A>(surface, *kernel, serpentine, choose);
+        diffuseError<A>(pixels, *kernel, serpentine, choose);
     } else if (matrix) {
-        ditherOrdered<A>(surface, *matrix, offsetScale, choose);
+        ditherOrdered<A>(pixels, *matrix, offsetScale, choose);
     } else {
-        for (std::uint32_t y = 0; y < surface.height; ++y) {
-            Pixel32* row = surface.row(y);
-            for (std::uint32_t x = 0; x < surface.width; ++x) {
-                A::store(row[x], choose(A::load(row[x])));
+        for (std::uint32_t y = 0; y < pixels.height(); ++y) {
+            auto* row = pixels.surface.row(y);
+            for (std::uint32_t x = 0; x < pixels.width(); ++x) {
+                pixels.put(row, x, choose(pixels.work(row, x)));
             }
         }
     }
 }
 
-template <class A>
-void quantizeWith(Surface<Pixel32>& surface, int paletteMode, int ditherKind, float strength,
+template <class A, class Pixels>
+void quantizeWith(const Pixels& pixels, int paletteMode, int ditherKind, float strength,
                   bool serpentine) {
     const Surface<Pixel32>* kernel = diffusionKernel(ditherKind);
     const Surface<Pixel32>* matrix = orderedMatrix(ditherKind);
-    if (ditherKind != DitherKind::None && !kernel && !matrix) {
-        return;
-    }
-    if (paletteMode < PaletteMode::BlackAndWhite || paletteMode > PaletteMode::LastFixed ||
+    if ((ditherKind != DitherKind::None && !kernel && !matrix) ||
+        paletteMode < PaletteMode::BlackAndWhite || paletteMode > PaletteMode::LastFixed ||
         paletteMode == PaletteMode::Unchanged) {
+        pixels.passThrough();
         return;
     }
 
     if (paletteMode == PaletteMode::BlackAndWhite) {
         const auto white = A::load(kWhite);
         const auto black = A::load(kBlack);
-        dither<A>(surface, kernel, matrix, kBlackAndWhiteOffsetScale, serpentine,
+        dither<A>(pixels, kernel, matrix, kBlackAndWhiteOffsetScale, serpentine,
                   [&](const typename A::Value& value) {
                       return A::red(value) > strength ? white : black;
                   });
@@ -185,10 +252,10 @@ void quantizeWith(Surface<Pixel32>& surface, int paletteMode, int ditherKind, fl
         }
         palette.prepare(fixed.size);
     } else {
-        buildAdaptivePalette<A>(surface, 8u << (paletteMode - PaletteMode::Adaptive8), palette);
+        buildAdaptivePalette<A>(pixels, 8u << (paletteMode - PaletteMode::Adaptive8), palette);
     }
-    PaletteSearch<A> search(palette, std::uint64_t{surface.width} * surface.height);
-    dither<A>(surface, kernel, matrix, strength, serpentine, [&](const typename A::Value& value) {
+    PaletteSearch<A> search(palette, std::uint64_t{pixels.width()} * pixels.height());
+    dither<A>(pixels, kernel, matrix, strength, serpentine, [&](const typename A::Value& value) {
         return A::load(palette.colours[search.nearest(value)]);
     });
 }
@@ -199,26 +266,9 @@ void quantizeSurfaceWith(Surface<P>& surface, bool grey, int paletteMode, int di
     if (surface.width == 0 || surface.height == 0) {
         return;
     }
-    Surface<Pixel32> copy(surface.width, surface.height);
     const bool toGrey = grey || paletteMode == PaletteMode::BlackAndWhite;
-    for (std::uint32_t y = 0; y < surface.height; ++y) {
-        const P* own = surface.row(y);
-        Pixel32* work = copy.row(y);
-        for (std::uint32_t x = 0; x < surface.width; ++x) {
-            const auto value = A::load(own[x]);
-            A::store(work[x], toGrey ? A::luminance(value) : value);
-        }
-    }
-
-    quantizeWith<A>(copy, paletteMode, ditherKind, strength, serpentine);
-
-    for (std::uint32_t y = 0; y < surface.height; ++y) {
-        P* own = surface.row(y);
-        const Pixel32* work = copy.row(y);
-        for (std::uint32_t x = 0; x < surface.width; ++x) {
-            A::store(own[x], A::mergeAlpha(A::load(own[x]), A::load(work[x])));
-        }
-    }
+    quantizeWith<A>(SurfacePixels<A, P>{surface, toGrey}, paletteMode, ditherKind, strength,
+                    serpentine);
 }
 
 template <class P>
@@ -238,9 +288,11 @@ void quantizeSurfaceOf(Surface<P>& surface, bool grey, int paletteMode, int dith
 void quantize(Surface<Pixel32>& surface, int paletteMode, int ditherKind, float strength,
               bool serpentine, Arithmetic arithmetic) {
     if (arithmetic == Arithmetic::Scalar) {
-        quantizeWith<ScalarArithmetic>(surface, paletteMode, ditherKind, strength, serpentine);
+        quantizeWith<ScalarArithmetic>(FloatPixels<ScalarArithmetic>{surface}, paletteMode,
+                                       ditherKind, strength, serpentine);
     } else {
-        quantizeWith<VectorArithmetic>(surface, paletteMode, ditherKind, strength, serpentine);
+        quantizeWith<VectorArithmetic>(FloatPixels<VectorArithmetic>{surface}, paletteMode,
+                                       ditherKind, strength, serpentine);
     }
 }
 

@@ -7,11 +7,13 @@
 #include <ImfInputFile.h>
 #include <ImfOutputFile.h>
 #include <ImfStdIO.h>
+#include <ImfThreading.h>
 
 #include <cstddef>
 #include <cstring>
 #include <exception>
 #include <string>
+#include <thread>
 
 #include "ImageCodecs.h"
 #include "ImageFiles.h"
@@ -46,6 +48,34 @@ Imf::FrameBuffer frameBuffer(HostWorld& image, const Imath::V2i& origin) {
     return buffer;
 }
 
+Imf::Compression imfCompression(ExrCompression compression) {
+    switch (compression) {
+        case ExrCompression::None:
+            return Imf::NO_COMPRESSION;
+        case ExrCompression::Rle:
+            return Imf::RLE_COMPRESSION;
+        case ExrCompression::Zips:
+            return Imf::ZIPS_COMPRESSION;
+        case ExrCompression::Zip:
+            return Imf::ZIP_COMPRESSION;
+        case ExrCompression::Piz:
+            break;
+    }
+    return Imf::PIZ_COMPRESSION;
+}
+
+// OpenEXR compresses blocks of lines on its global thread pool; it starts with
+// none, so size it to the machine once.
+int writerThreads() {
+    static const int threads = [] {
+        const int cores = static_cast<int>(std::thread::hardware_concurrency());
+        if (cores > 1 && Imf::globalThreadCount() == 0)
+            Imf::setGlobalThreadCount(cores);
+        return Imf::globalThreadCount();
+    }();
+    return threads;
+}
+
 }  // namespace
 
 bool isExr(const std::vector<std::uint8_t>& bytes) {
@@ -74,17 +104,18 @@ HostWorld decodeExr(const std::vector<std::uint8_t>& bytes) {
     }
 }
 
-std::vector<std::uint8_t> encodeExr(const HostWorld& source) {
+std::vector<std::uint8_t> encodeExr(const HostWorld& source, ExrCompression compression) {
     if (source.empty())
         throw ImageFileError("cannot encode an empty image");
     HostWorld image = source.depth() == 32 ? source : source.converted(32);
     try {
         Imf::Header header(image.width(), image.height());
+        header.compression() = imfCompression(compression);
         for (const Channel& channel : kChannels)
             header.channels().insert(channel.name, Imf::Channel(Imf::FLOAT));
         Imf::StdOSStream stream;
         {
-            Imf::OutputFile file(stream, header);
+            Imf::OutputFile file(stream, header, writerThreads());
             file.setFrameBuffer(frameBuffer(image, Imath::V2i(0, 0)));
             file.writePixels(image.height());
         }
