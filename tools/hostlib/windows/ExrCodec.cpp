@@ -22,6 +22,6 @@ HostWorld decodeExr(const std::vector<std::uint8_t>&) {
     unavailable();
 }
 
-std::vector<std::uint8_t> encodeExr(const HostWorld&) {
+std::vector<std::uint8_t> encodeExr(const HostWorld&, ExrCompression) {
     unavailable();
 }
