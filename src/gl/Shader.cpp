@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "entities/Context.h"
+#include "gl/FragmentAssembly.h"
 #include "gl/FragmentRewriter.h"
 #include "package/FileReads.h"
 
@@ -94,10 +95,15 @@ void Shader::deleteObjects() {
 }
 
 bool Shader::compileObject(std::uint32_t glShader, const std::string& text) {
+    return compileStrings(glShader, {kShaderPrelude, text});
+}
+
+bool Shader::compileStrings(std::uint32_t glShader, const std::vector<std::string>& strings) {
     if (glShader == 0)
         return false;
-    const char* sources[2] = {kShaderPrelude, text.c_str()};
-    glShaderSource(glShader, 2, sources, nullptr);
+    std::vector<const char*> sources;
+    for (const std::string& text : strings) sources.push_back(text.c_str());
+    glShaderSource(glShader, static_cast<GLsizei>(sources.size()), sources.data(), nullptr);
     glCompileShader(glShader);
     GLint status = GL_FALSE;
     glGetShaderiv(glShader, GL_COMPILE_STATUS, &status);
@@ -118,7 +124,7 @@ bool Shader::compile(const std::string& text) {
     locationCache.clear();
     indexCache.clear();
     source = text;
-    if (!compileObject(fragmentShader, rewriteFragmentSource(source)) || program == 0)
+    if (!compileStrings(fragmentShader, FragmentAssembly(source).strings()) || program == 0)
         return false;
     glLinkProgram(program);
     GLint status = GL_FALSE;
@@ -211,34 +217,43 @@ void Shader::reflectUniforms() {
 }
 
 void Shader::applyUniforms() {
+    // Samplers come last, in record order, so that the sizes they send to
+    // the texture-size uniforms are not overwritten by those uniforms' own
+    // records, whichever GL listed first.
     for (const Parameter& record : uniforms) {
-        const GLint location = record.location;
-        switch (record.kind) {
-            case QS_Type::FLOAT:
-            case QS_Type::ANGLE:
-                glUniform1f(location, record.value[0]);
-                break;
-            case QS_Type::POINT:
-                glUniform3fv(location, 1, record.value);
-                break;
-            case QS_Type::COLOR:
-                glUniform4fv(location, 1, record.value);
-                break;
-            case QS_Type::POINT2D:
-                glUniform2fv(location, 1, record.value);
-                break;
-            case QS_Type::BOOL:
-            case QS_Type::POPUP: {
-                const GLint word = record.intValue();
-                glUniform1iv(location, 1, &word);
-                break;
-            }
-            case QS_Type::LAYER:
-                bindSampler(record);
-                break;
-            default:
-                break;
+        if (record.kind != QS_Type::LAYER)
+            applyUniform(record);
+    }
+    for (const Parameter& record : uniforms) {
+        if (record.kind == QS_Type::LAYER)
+            bindSampler(record);
+    }
+}
+
+void Shader::applyUniform(const Parameter& record) {
+    const GLint location = record.location;
+    switch (record.kind) {
+        case QS_Type::FLOAT:
+        case QS_Type::ANGLE:
+            glUniform1f(location, record.value[0]);
+            break;
+        case QS_Type::POINT:
+            glUniform3fv(location, 1, record.value);
+            break;
+        case QS_Type::COLOR:
+            glUniform4fv(location, 1, record.value);
+            break;
+        case QS_Type::POINT2D:
+            glUniform2fv(location, 1, record.value);
+            break;
+        case QS_Type::BOOL:
+        case QS_Type::POPUP: {
+            const GLint word = record.intValue();
+            glUniform1iv(location, 1, &word);
+            break;
         }
+        default:
+            break;
     }
 }
 

@@ -55,10 +55,13 @@ public:
 
     // Compiles one shader object from the prelude and `text`.
     bool compileObject(std::uint32_t glShader, const std::string& text);
+    // Compiles one shader object from these source strings, in order.
+    bool compileStrings(std::uint32_t glShader, const std::vector<std::string>& strings);
     // Replaces `uniforms` with the program's active uniforms.
     void reflectUniforms();
     // Sends every uniform record's value to GL; samplers take texture units
-    // in record order, starting at nextTextureUnit.
+    // in record order, starting at nextTextureUnit, and set the size uniforms
+    // of their units after all other records.
     void applyUniforms();
     // glGetUniformLocation through a cache that remembers -1 as well.
     std::int32_t uniformLocation(const std::string& uniformName);
@@ -81,6 +84,7 @@ public:
     std::map<std::string, std::int32_t> indexCache;
 
 private:
+    void applyUniform(const Parameter& record);
     void bindSampler(const Parameter& record);
 };
 
