@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "entities/Context.h"
 #include "gl/FragmentAssembly.h"
@@ -39,6 +40,23 @@ std::uint32_t kindOfUniform(GLenum type, GLint arraySize) {
             return QS_Type::POPUP;
         default:
             return QS_Type::UNKNOWN;
+    }
+}
+
+// The components of an integer or boolean vector type; 0 for other types.
+std::uint32_t integerVectorSize(GLenum type) {
+    switch (type) {
+        case GL_INT_VEC2:
+        case GL_BOOL_VEC2:
+            return 2;
+        case GL_INT_VEC3:
+        case GL_BOOL_VEC3:
+            return 3;
+        case GL_INT_VEC4:
+        case GL_BOOL_VEC4:
+            return 4;
+        default:
+            return 0;
     }
 }
 
@@ -123,6 +141,7 @@ bool Shader::compile(const std::string& text) {
     uniforms.clear();
     locationCache.clear();
     indexCache.clear();
+    integerVectors.clear();
     source = text;
     if (!compileStrings(fragmentShader, FragmentAssembly(source).strings()) || program == 0)
         return false;
@@ -194,6 +213,7 @@ void Shader::draw(bool flip) {
 
 void Shader::reflectUniforms() {
     std::vector<Parameter> listed;
+    std::map<std::string, std::uint32_t> vectors;
     GLint active = 0;
     glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &active);
     for (GLint index = 0; index < active; ++index) {
@@ -207,6 +227,8 @@ void Shader::reflectUniforms() {
         Parameter record;
         record.name = uniformName;
         record.kind = kindOfParameterNamed(record.name, kindOfUniform(type, size));
+        if (record.kind == QS_Type::UNKNOWN && size == 1 && integerVectorSize(type) > 0)
+            vectors[record.name] = integerVectorSize(type);
         record.arraySize = static_cast<std::uint32_t>(size);
         if (isStandardName(record.name))
             record.flags = ParamHidden;
@@ -214,6 +236,7 @@ void Shader::reflectUniforms() {
         listed.push_back(std::move(record));
     }
     uniforms = std::move(listed);
+    integerVectors = std::move(vectors);
 }
 
 void Shader::applyUniforms() {
@@ -252,8 +275,20 @@ void Shader::applyUniform(const Parameter& record) {
             glUniform1iv(location, 1, &word);
             break;
         }
-        default:
+        default: {
+            const auto vector = integerVectors.find(record.name);
+            if (vector == integerVectors.end())
+                break;
+            GLint words[4];
+            std::memcpy(words, record.value, sizeof words);
+            if (vector->second == 2)
+                glUniform2iv(location, 1, words);
+            else if (vector->second == 3)
+                glUniform3iv(location, 1, words);
+            else
+                glUniform4iv(location, 1, words);
             break;
+        }
     }
 }
 

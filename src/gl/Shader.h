@@ -82,6 +82,11 @@ public:
     std::vector<Parameter> uniforms;
     std::map<std::string, std::int32_t> locationCache;
     std::map<std::string, std::int32_t> indexCache;
+    // Uniforms of integer and boolean vector types (ivec2 … bvec4) by name,
+    // with their number of components. Their records have kind 0, so nothing
+    // else treats them as settable; the script sets them by name, and their
+    // components are kept as 32-bit integers in the record's value.
+    std::map<std::string, std::uint32_t> integerVectors;
 
 private:
     void applyUniform(const Parameter& record);

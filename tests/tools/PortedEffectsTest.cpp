@@ -1,6 +1,7 @@
 // Effects made of shaders ported from elsewhere, through the tool: one that
-// renders with a GLSL 1.30 shader and an extension's texture2DLod, one whose
-// careless port check must explain line by line.
+// renders with a GLSL 1.30 shader, integer-vector uniforms and an
+// extension's texture2DLod, one whose careless port check must explain line
+// by line.
 #include <gtest/gtest.h>
 
 #include "ImageFiles.h"
@@ -21,7 +22,8 @@ TEST(PortedEffects, VersionAndExtensionShadersRenderInAnEffect) {
     const ToolOutput out = runTool("render --effect " + kEffects + "ported --input " +
                                    (folder / "in.png") + " --output " + (folder / "out.png"));
     ASSERT_EQ(out.status, 0) << out.text;
-    // lod.frag turns (0.8, 0.4, 0.2) into (0.2, 0.8, 0.4); steps.frag rounds.
+    // lod.frag turns (0.8, 0.4, 0.2) into (0.2, 0.8, 0.4); steps.frag rounds,
+    // given one level and its flags through integer and boolean vectors.
     const PF_PixelFloat pixel = readImageFile(folder / "out.png").get(1, 2);
     EXPECT_EQ((std::vector<float>{pixel.alpha, pixel.red, pixel.green, pixel.blue}),
               (std::vector<float>{1, 0, 1, 0}));
@@ -32,9 +34,10 @@ TEST(PortedEffects, CheckNamesEachUniformThatGetsNoValueAndEachFailingShader) {
     EXPECT_EQ(out.status, 1) << out.text;
     for (const char* part :
          {"grade.frag:2: uniform float shape never receives the POPUP parameter \"shape\"",
-          "declare uniform int shape", "grade.frag:3: uniform ivec2 cells: the engine cannot set",
-          "declare it as vec2", "grade.frag:4: uniform mat2 turn", "vec2 uniforms",
-          "grade.frag:5: uniform vec4 Texture1Params receives no texture size",
+          "declare uniform int shape",
+          "grade.frag:3: uniform ivec2 cells never receives the POINT2D parameter \"cells\"",
+          "declare uniform vec2 cells", "grade.frag:4: uniform mat2 turn: the engine cannot set",
+          "vec2 uniforms", "grade.frag:5: uniform vec4 Texture1Params receives no texture size",
           "commented.frag: shader \"commented\" does not compile",
           "commented.frag:2: the engine renames the first \"main(\"",
           "typo.frag: shader \"typo\" does not compile",

@@ -90,10 +90,8 @@ std::string insteadOf(GLenum type, bool array, bool member) {
                "read many values from a texture";
     const std::string name = glslType(type);
     const char last = name.back();
-    if (name.size() == 5 && (name[0] == 'i' || name[0] == 'u' || name[0] == 'b') &&
-        name.compare(1, 3, "vec") == 0)
-        return std::string("declare it as vec") + last + " and convert in the shader, e.g. " +
-               name + "(value)";
+    if (name.size() == 5 && name.compare(0, 4, "uvec") == 0)
+        return std::string("declare it as ivec") + last;
     if (type == GL_UNSIGNED_INT)
         return "declare it as int";
     if (name.compare(0, 3, "mat") == 0)
@@ -102,7 +100,7 @@ std::string insteadOf(GLenum type, bool array, bool member) {
     if (name.compare(0, 7, "sampler") == 0)
         return "declare it as sampler2D (a samplerCube is read from a latitude-longitude "
                "image)";
-    return "use float, vec2, vec3, vec4, int, bool or sampler2D";
+    return "use float, vec2, vec3, vec4, int, ivec2 to ivec4, bool, bvec2 to bvec4 or sampler2D";
 }
 
 // The GLSL type that each parameter kind's value is sent to.
@@ -230,7 +228,9 @@ std::vector<std::string> uniformProblems(const Shader& shader, const std::string
             continue;
         }
         const bool basic = type == GL_FLOAT || type == GL_FLOAT_VEC2 || type == GL_FLOAT_VEC3 ||
-                           type == GL_FLOAT_VEC4 || type == GL_BOOL || type == GL_INT;
+                           type == GL_FLOAT_VEC4 || type == GL_BOOL || type == GL_INT ||
+                           type == GL_INT_VEC2 || type == GL_INT_VEC3 || type == GL_INT_VEC4 ||
+                           type == GL_BOOL_VEC2 || type == GL_BOOL_VEC3 || type == GL_BOOL_VEC4;
         // A struct member of a basic type is set by its full name.
         if (array || !(basic || (type == GL_SAMPLER_2D && !member))) {
             problems.push_back(place + declared + ": the engine cannot set " +

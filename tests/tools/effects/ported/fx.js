@@ -13,5 +13,7 @@ function draw() {
     QS_setShaderParamVal(lod, "image", QS_getSequenceTexture());
     QS_renderShader(lod, middle, true);
     QS_setShaderParamVal(steps, "image", middle);
+    QS_setShaderParamVal(steps, "levels", [1, 1]);
+    QS_setShaderParamVal(steps, "flags", [true, false]);
     QS_renderShader(steps, output, false);
 }
