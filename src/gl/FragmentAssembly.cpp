@@ -93,7 +93,9 @@ Head headOf(std::string_view text) {
             head.size = end;
             if (directive == "version") {
                 const std::size_t number = code.find("version") + 7;
-                head.version = std::atoi(code.c_str() + number);
+                // Any number above the dialects in use counts as new enough.
+                head.version = static_cast<int>(
+                    std::min(std::strtol(code.c_str() + number, nullptr, 10), 1000L));
                 head.es = head.version == 100 || code.find(" es", number) != std::string::npos;
             }
         } else if (!std::all_of(code.begin(), code.end(),
