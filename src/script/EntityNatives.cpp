@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <string>
 
