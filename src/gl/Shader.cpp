@@ -3,8 +3,10 @@
 #include <GL/glew.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "entities/Context.h"
+#include "gl/FragmentAssembly.h"
 #include "gl/FragmentRewriter.h"
 #include "package/FileReads.h"
 
@@ -38,6 +40,23 @@ std::uint32_t kindOfUniform(GLenum type, GLint arraySize) {
             return QS_Type::POPUP;
         default:
             return QS_Type::UNKNOWN;
+    }
+}
+
+// The components of an integer or boolean vector type; 0 for other types.
+std::uint32_t integerVectorSize(GLenum type) {
+    switch (type) {
+        case GL_INT_VEC2:
+        case GL_BOOL_VEC2:
+            return 2;
+        case GL_INT_VEC3:
+        case GL_BOOL_VEC3:
+            return 3;
+        case GL_INT_VEC4:
+        case GL_BOOL_VEC4:
+            return 4;
+        default:
+            return 0;
     }
 }
 
@@ -94,10 +113,15 @@ void Shader::deleteObjects() {
 }
 
 bool Shader::compileObject(std::uint32_t glShader, const std::string& text) {
+    return compileStrings(glShader, {kShaderPrelude, text});
+}
+
+bool Shader::compileStrings(std::uint32_t glShader, const std::vector<std::string>& strings) {
     if (glShader == 0)
         return false;
-    const char* sources[2] = {kShaderPrelude, text.c_str()};
-    glShaderSource(glShader, 2, sources, nullptr);
+    std::vector<const char*> sources;
+    for (const std::string& text : strings) sources.push_back(text.c_str());
+    glShaderSource(glShader, static_cast<GLsizei>(sources.size()), sources.data(), nullptr);
     glCompileShader(glShader);
     GLint status = GL_FALSE;
     glGetShaderiv(glShader, GL_COMPILE_STATUS, &status);
@@ -117,8 +141,9 @@ bool Shader::compile(const std::string& text) {
     uniforms.clear();
     locationCache.clear();
     indexCache.clear();
+    integerVectors.clear();
     source = text;
-    if (!compileObject(fragmentShader, rewriteFragmentSource(source)) || program == 0)
+    if (!compileStrings(fragmentShader, FragmentAssembly(source).strings()) || program == 0)
         return false;
     glLinkProgram(program);
     GLint status = GL_FALSE;
@@ -188,6 +213,7 @@ void Shader::draw(bool flip) {
 
 void Shader::reflectUniforms() {
     std::vector<Parameter> listed;
+    std::map<std::string, std::uint32_t> vectors;
     GLint active = 0;
     glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &active);
     for (GLint index = 0; index < active; ++index) {
@@ -201,6 +227,8 @@ void Shader::reflectUniforms() {
         Parameter record;
         record.name = uniformName;
         record.kind = kindOfParameterNamed(record.name, kindOfUniform(type, size));
+        if (record.kind == QS_Type::UNKNOWN && size == 1 && integerVectorSize(type) > 0)
+            vectors[record.name] = integerVectorSize(type);
         record.arraySize = static_cast<std::uint32_t>(size);
         if (isStandardName(record.name))
             record.flags = ParamHidden;
@@ -208,36 +236,58 @@ void Shader::reflectUniforms() {
         listed.push_back(std::move(record));
     }
     uniforms = std::move(listed);
+    integerVectors = std::move(vectors);
 }
 
 void Shader::applyUniforms() {
+    // Samplers come last, in record order, so that the sizes they send to
+    // the texture-size uniforms are not overwritten by those uniforms' own
+    // records, whichever GL listed first.
     for (const Parameter& record : uniforms) {
-        const GLint location = record.location;
-        switch (record.kind) {
-            case QS_Type::FLOAT:
-            case QS_Type::ANGLE:
-                glUniform1f(location, record.value[0]);
+        if (record.kind != QS_Type::LAYER)
+            applyUniform(record);
+    }
+    for (const Parameter& record : uniforms) {
+        if (record.kind == QS_Type::LAYER)
+            bindSampler(record);
+    }
+}
+
+void Shader::applyUniform(const Parameter& record) {
+    const GLint location = record.location;
+    switch (record.kind) {
+        case QS_Type::FLOAT:
+        case QS_Type::ANGLE:
+            glUniform1f(location, record.value[0]);
+            break;
+        case QS_Type::POINT:
+            glUniform3fv(location, 1, record.value);
+            break;
+        case QS_Type::COLOR:
+            glUniform4fv(location, 1, record.value);
+            break;
+        case QS_Type::POINT2D:
+            glUniform2fv(location, 1, record.value);
+            break;
+        case QS_Type::BOOL:
+        case QS_Type::POPUP: {
+            const GLint word = record.intValue();
+            glUniform1iv(location, 1, &word);
+            break;
+        }
+        default: {
+            const auto vector = integerVectors.find(record.name);
+            if (vector == integerVectors.end())
                 break;
-            case QS_Type::POINT:
-                glUniform3fv(location, 1, record.value);
-                break;
-            case QS_Type::COLOR:
-                glUniform4fv(location, 1, record.value);
-                break;
-            case QS_Type::POINT2D:
-                glUniform2fv(location, 1, record.value);
-                break;
-            case QS_Type::BOOL:
-            case QS_Type::POPUP: {
-                const GLint word = record.intValue();
-                glUniform1iv(location, 1, &word);
-                break;
-            }
-            case QS_Type::LAYER:
-                bindSampler(record);
-                break;
-            default:
-                break;
+            GLint words[4];
+            std::memcpy(words, record.value, sizeof words);
+            if (vector->second == 2)
+                glUniform2iv(location, 1, words);
+            else if (vector->second == 3)
+                glUniform3iv(location, 1, words);
+            else
+                glUniform4iv(location, 1, words);
+            break;
         }
     }
 }

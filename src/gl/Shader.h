@@ -55,10 +55,13 @@ public:
 
     // Compiles one shader object from the prelude and `text`.
     bool compileObject(std::uint32_t glShader, const std::string& text);
+    // Compiles one shader object from these source strings, in order.
+    bool compileStrings(std::uint32_t glShader, const std::vector<std::string>& strings);
     // Replaces `uniforms` with the program's active uniforms.
     void reflectUniforms();
     // Sends every uniform record's value to GL; samplers take texture units
-    // in record order, starting at nextTextureUnit.
+    // in record order, starting at nextTextureUnit, and set the size uniforms
+    // of their units after all other records.
     void applyUniforms();
     // glGetUniformLocation through a cache that remembers -1 as well.
     std::int32_t uniformLocation(const std::string& uniformName);
@@ -79,8 +82,14 @@ public:
     std::vector<Parameter> uniforms;
     std::map<std::string, std::int32_t> locationCache;
     std::map<std::string, std::int32_t> indexCache;
+    // Uniforms of integer and boolean vector types (ivec2 … bvec4) by name,
+    // with their number of components. Their records have kind 0, so nothing
+    // else treats them as settable; the script sets them by name, and their
+    // components are kept as 32-bit integers in the record's value.
+    std::map<std::string, std::uint32_t> integerVectors;
 
 private:
+    void applyUniform(const Parameter& record);
     void bindSampler(const Parameter& record);
 };
 

@@ -12,6 +12,7 @@
 #include "gl/GlewLoader.h"
 #include "gl/RenderTarget.h"
 #include "gl/Texture.h"
+#include "host/AuthorShaderErrors.h"
 #include "host/ErrorDisplay.h"
 #include "host/FrameStatistics.h"
 #include "package/BlobReader.h"
@@ -158,7 +159,8 @@ void AEQuillshade2::draw(double time, std::uint32_t width, std::uint32_t height,
     const std::string errors = context.shaderErrors();
     if (!errors.empty()) {
         if (const Sequence* sequence = context.currentSequence()) {
-            drawErrorText(context.getRenderTarget(sequence->sequenceRenderTarget), errors);
+            drawErrorText(context.getRenderTarget(sequence->sequenceRenderTarget),
+                          authorShaderErrors());
         }
     } else if (scriptLoaded) {
         const FrameStatistics::Timer timer(FramePhase::Script);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <string>
 
@@ -75,11 +76,13 @@ std::int32_t truncateOrLowest(double number) {
     return static_cast<std::int32_t>(number);
 }
 
-// A uniform's new value: `count` floats, or one integer word when count is 0.
+// A uniform's new value: `count` floats, or one integer word when count is 0,
+// or `count` integer words for an integer or boolean vector.
 struct UniformValue {
     float floats[4] = {};
     size_t count = 0;
     std::int32_t word = 0;
+    bool integers = false;
 };
 
 // Converts the argument at `idx` for a uniform of `kind`; false when the
@@ -113,6 +116,21 @@ bool argUniformValue(duk_context* ctx, duk_idx_t idx, std::uint32_t kind, Unifor
     }
 }
 
+// Converts the argument at `idx` for an integer or boolean vector of `size`
+// components: an array of numbers, each truncated like an int uniform's.
+bool argIntegerVector(duk_context* ctx, duk_idx_t idx, std::uint32_t size, UniformValue& out) {
+    double elements[4];
+    if (size < 2 || size > 4 || !argVector(ctx, idx, elements, size))
+        return false;
+    out.count = size;
+    out.integers = true;
+    for (std::uint32_t i = 0; i < size; ++i) {
+        const std::int32_t word = truncateOrLowest(elements[i]);
+        std::memcpy(&out.floats[i], &word, sizeof word);
+    }
+    return true;
+}
+
 // Writes the value when it differs from the uniform's (a NaN always differs)
 // and keeps in `changed` whether it did.
 void storeUniform(Parameter& uniform, const UniformValue& value) {
@@ -122,8 +140,11 @@ void storeUniform(Parameter& uniform, const UniformValue& value) {
         if (differs)
             uniform.setIntValue(value.word);
     } else {
+        // Integer words are compared as bits, which floats cannot be.
         for (size_t i = 0; i < value.count; ++i)
-            differs = differs || !(uniform.value[i] == value.floats[i]);
+            differs = differs || (value.integers ? std::memcmp(&uniform.value[i], &value.floats[i],
+                                                               sizeof(float)) != 0
+                                                 : !(uniform.value[i] == value.floats[i]));
         if (differs)
             std::copy(value.floats, value.floats + value.count, uniform.value);
     }
@@ -251,7 +272,11 @@ duk_ret_t setShaderParamVal(duk_context* ctx) {
     // A TEXTURE uniform (named like a TEXTURE parameter) is left alone.
     const std::uint32_t kind = shader->uniforms[static_cast<size_t>(tested)].kind;
     UniformValue value;
-    if (!argUniformValue(ctx, 2, kind, value))
+    const auto vector = shader->integerVectors.find(name);
+    const bool converted = kind == QS_Type::UNKNOWN && vector != shader->integerVectors.end()
+                               ? argIntegerVector(ctx, 2, vector->second, value)
+                               : argUniformValue(ctx, 2, kind, value);
+    if (!converted)
         return resultBool(ctx, true);
     // The conversion may have run the script's own code, which may have
     // released or recompiled the shader: look it up again.

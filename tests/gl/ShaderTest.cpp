@@ -134,9 +134,6 @@ TEST_F(ShaderTest, SamplersTakeUnitsInRecordOrderWithTheirSizes) {
     Texture& narrow = texture(3, 5, zeros.data());
     Texture& wide = texture(7, 2, zeros.data());
     // The textures sample as 0, so the output is exactly the two size uniforms.
-    // Records are applied in the order GL lists them (declaration order on
-    // Mesa), so the size uniforms come first: a vec4 record listed after its
-    // sampler would send its own value over the size.
     Shader& program = shader(
         "uniform vec4 Texture0Params;\nuniform vec4 s_Texture1Params;\n"
         "uniform sampler2D first;\nuniform sampler2D second;\n"

@@ -13,6 +13,7 @@
 #include "InProcessEngine.h"
 #include "PackError.h"
 #include "ScriptLocation.h"
+#include "ShaderChecks.h"
 #include "ShaderLog.h"
 #include "SimulatedHost.h"
 #include "entities/Context.h"
@@ -255,8 +256,8 @@ bool EffectCheck::runCommands(const EffectModule& module) {
     }
     if (!Context::instance().shaderErrors().empty()) {
         notes_.push_back(
-            "draw() did not run: while a shader has an error the engine draws the error text "
-            "into every frame instead");
+            "draw() did not run: while any one shader has an error, the host shows the error "
+            "text in every frame instead of the effect, whichever shaders the frame uses");
     }
     return true;
 }
@@ -286,6 +287,8 @@ void EffectCheck::reportShaders() {
     const auto* shaders = registry<Shader::Factory>(EntityHandle::ShaderBase);
     if (shaders == nullptr)
         return;
+    AEQuillshade2& engine = plugin();
+    const bool locked = engine.lockGLContext();
     for (std::uint32_t position = 0; position < shaders->count(); ++position) {
         const Shader& shader = shaders->at(position);
         const std::string file = shaderFile(shader);
@@ -293,7 +296,16 @@ void EffectCheck::reportShaders() {
             loadedShaderFiles_.push_back(lower(file));
         if (!shader.errorText.empty())
             shaderProblem(shader, file, true);
+        else if (locked)
+            reportUniforms(shader, file);
     }
+    if (locked)
+        engine.unlockGLContext();
+}
+
+void EffectCheck::reportUniforms(const Shader& shader, const std::string& file) {
+    for (std::string& text : uniformProblems(shader, file.empty() ? "fx.js" : file))
+        problem(std::move(text));
 }
 
 void EffectCheck::shaderProblem(const Shader& shader, const std::string& file, bool byScript) {
@@ -319,9 +331,11 @@ void EffectCheck::shaderProblem(const Shader& shader, const std::string& file, b
         what = "does not compile";
     else if (head == "Program linking failed:")
         what = "does not link";
+    const std::string hint = mainInCommentHint(shader.source, where);
     problem(where + ": shader \"" + name + "\" " + what +
             (byScript ? "" : " (fx.js did not load it during the check)") +
-            (log.empty() ? "" : ":\n" + authorShaderLog(log, shader.source, where)));
+            (log.empty() ? "" : ":\n" + authorShaderLog(log, shader.source, where)) +
+            (hint.empty() ? "" : "\n" + hint));
 }
 
 void EffectCheck::compileUnusedShaders() {
@@ -348,6 +362,8 @@ void EffectCheck::compileUnusedShaders() {
         const Shader& shader = context.getShader(handle);
         if (!shader.errorText.empty())
             shaderProblem(shader, file, false);
+        else
+            reportUniforms(shader, file);
         context.release(handle);
     }
     engine.unlockGLContext();

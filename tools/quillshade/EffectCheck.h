@@ -40,6 +40,9 @@ private:
     // One shader's error; `byScript` tells a shader that fx.js made from one
     // the check compiled itself.
     void shaderProblem(const Shader& shader, const std::string& file, bool byScript);
+    // Uniforms of a working shader whose values never reach it; the GL
+    // context must be held.
+    void reportUniforms(const Shader& shader, const std::string& file);
     void compileUnusedShaders();
     void reportImages();
     void reportEmptyReads();

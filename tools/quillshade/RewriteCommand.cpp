@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "Commands.h"
-#include "gl/FragmentRewriter.h"
+#include "gl/FragmentAssembly.h"
 
 namespace {
 
@@ -19,9 +19,10 @@ int runRewrite(const std::string& path) {
     }
     std::ostringstream text;
     text << in.rdbuf();
-    // The engine hands the compiler two strings: the prelude, then the
-    // rewritten source.
-    std::cout << kShaderPrelude << rewriteFragmentSource(text.str());
+    // The strings the engine hands the compiler, one after the other: the
+    // prelude and the rewritten source, with the author's #version and
+    // #extension lines ahead of them.
+    std::cout << FragmentAssembly(text.str()).text();
     return 0;
 }
 

@@ -1,10 +1,9 @@
 #pragma once
-// A GL compile log in the author's terms. The engine compiles a fragment
-// shader as two source strings, its prelude and the rewritten author text,
-// which may start with wrapper functions and end with a wrapping main(); GL
-// counts lines through all of it. Log lines that start with a position
-// ("0:7(12): error: ..." or "0(7) : error ...") are given the position in the
-// author's file instead.
+// A GL compile log in the author's terms, indented for the check's report.
+// GL counts lines through everything the engine compiles (see
+// FragmentAssembly.h); log lines that start with a position ("0:7(12):
+// error: ..." or "0(7) : error ...") are given the position in the author's
+// file instead.
 
 #include <string>
 
