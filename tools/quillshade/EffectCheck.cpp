@@ -13,6 +13,7 @@
 #include "InProcessEngine.h"
 #include "PackError.h"
 #include "ScriptLocation.h"
+#include "ScriptProbes.h"
 #include "ShaderLog.h"
 #include "SimulatedHost.h"
 #include "entities/Context.h"
@@ -253,7 +254,10 @@ bool EffectCheck::runCommands(const EffectModule& module) {
     if (frame.error != PF_Err_NONE) {
         problem(failure(frame.command, frame.error, frame.message.c_str(), frame.message.size()));
     }
-    if (!Context::instance().shaderErrors().empty()) {
+    if (Context::instance().shaderErrors().empty()) {
+        for (std::string& found : probeScriptUsage(host, instance, testFrame(), script_))
+            problem(std::move(found));
+    } else {
         notes_.push_back(
             "draw() did not run: while a shader has an error the engine draws the error text "
             "into every frame instead");
