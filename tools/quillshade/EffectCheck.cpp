@@ -255,8 +255,12 @@ bool EffectCheck::runCommands(const EffectModule& module) {
         problem(failure(frame.command, frame.error, frame.message.c_str(), frame.message.size()));
     }
     if (Context::instance().shaderErrors().empty()) {
+        // Errors of the probed frames are the frame's above, but blamed on
+        // the probes' lines: they are dropped.
+        const auto failures = static_cast<long>(scriptFailures().size());
         for (std::string& found : probeScriptUsage(host, instance, testFrame(), script_))
             problem(std::move(found));
+        scriptFailures().erase(scriptFailures().begin() + failures, scriptFailures().end());
     } else {
         notes_.push_back(
             "draw() did not run: while a shader has an error the engine draws the error text "
