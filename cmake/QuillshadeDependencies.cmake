@@ -50,6 +50,7 @@ else()
     set(QS_PLATFORM_LIBRARIES OpenGL::OpenGL OpenGL::EGL GLEW::GLEW PkgConfig::LIBZIP
         Threads::Threads ${CMAKE_DL_LIBS})
     find_path(CLI11_INCLUDE_DIR CLI/CLI.hpp REQUIRED)
+    pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
     set(qs_host_headers)
 endif()
 find_path(RAPIDXML_INCLUDE_DIR rapidxml.hpp PATH_SUFFIXES rapidxml ${qs_host_headers} REQUIRED)

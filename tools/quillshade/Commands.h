@@ -11,3 +11,5 @@ void addUnpackCommand(CLI::App& app);
 void addRewriteCommand(CLI::App& app);
 void addRenderCommand(CLI::App& app);
 void addCheckCommand(CLI::App& app);
+void addPreviewCommand(CLI::App& app);
+void addPreviewFrameCommand(CLI::App& app);

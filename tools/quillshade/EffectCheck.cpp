@@ -13,6 +13,7 @@
 #include "InProcessEngine.h"
 #include "PackError.h"
 #include "ScriptLocation.h"
+#include "ScriptProbes.h"
 #include "ShaderChecks.h"
 #include "ShaderLog.h"
 #include "SimulatedHost.h"
@@ -254,7 +255,14 @@ bool EffectCheck::runCommands(const EffectModule& module) {
     if (frame.error != PF_Err_NONE) {
         problem(failure(frame.command, frame.error, frame.message.c_str(), frame.message.size()));
     }
-    if (!Context::instance().shaderErrors().empty()) {
+    if (Context::instance().shaderErrors().empty()) {
+        // Errors of the probed frames are the frame's above, but blamed on
+        // the probes' lines: they are dropped.
+        const auto failures = static_cast<long>(scriptFailures().size());
+        for (std::string& found : probeScriptUsage(host, instance, testFrame(), script_))
+            problem(std::move(found));
+        scriptFailures().erase(scriptFailures().begin() + failures, scriptFailures().end());
+    } else {
         notes_.push_back(
             "draw() did not run: while any one shader has an error, the host shows the error "
             "text in every frame instead of the effect, whichever shaders the frame uses");

@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
     addRenderCommand(app);
     addRewriteCommand(app);
     addCheckCommand(app);
+    addPreviewCommand(app);
+    addPreviewFrameCommand(app);
     CLI11_PARSE(app, argc, argv);
     return 0;
 }

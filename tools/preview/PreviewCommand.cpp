@@ -1,0 +1,76 @@
+// quillshade preview: a local web page for writing an effect. It renders the
+// effect over the input as the controls change and shows what `check` says,
+// and packs the folder again whenever one of its files is saved.
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+#include "Commands.h"
+#include "ImageFiles.h"
+#include "PreviewEffect.h"
+#include "PreviewServer.h"
+
+namespace {
+
+struct PreviewOptions {
+    std::string target;
+    std::string input;
+    int port = 0;
+};
+
+int runPreview(const PreviewOptions& options) {
+    std::string input;
+    if (!options.input.empty()) {
+        input = std::filesystem::absolute(options.input).string();
+        readImageFile(input);  // fails here, with the reason, rather than in every frame
+    }
+    PreviewEffect effect(options.target);
+    PreviewServer server(effect, input);
+    const int port = server.bind(options.port);
+    if (port < 0)
+        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(options.port));
+
+    // Ctrl-C stops the server, so that its temporary folders go with it.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::thread waiter([&] {
+        int received = 0;
+        sigwait(&signals, &received);
+        server.stop();
+    });
+    std::cout << "quillshade preview: http://127.0.0.1:" << port << "/ (Ctrl-C stops)" << std::endl;
+    server.serve();
+    // serve() also returns when listening fails; the waiter must end either way.
+    pthread_kill(waiter.native_handle(), SIGTERM);
+    waiter.join();
+    return 0;
+}
+
+}  // namespace
+
+void addPreviewCommand(CLI::App& app) {
+    auto options = std::make_shared<PreviewOptions>();
+    CLI::App* preview = app.add_subcommand(
+        "preview", "Serve a local web page that renders an effect live while you edit it");
+    preview->add_option("effect", options->target, "Effect folder (watched) or effect module")
+        ->required();
+    preview->add_option("--input", options->input,
+                        "Input image (PNG, JPEG, Radiance HDR, OpenEXR); default: a test pattern");
+    preview->add_option("--port", options->port, "Port on 127.0.0.1 (default: any free port)")
+        ->check(CLI::Range(0, 65535));
+    preview->callback([options] {
+        int status = 1;
+        try {
+            status = runPreview(*options);
+        } catch (const std::exception& error) {
+            std::cerr << "quillshade preview: " << error.what() << "\n";
+        }
+        throw CLI::RuntimeError(status);
+    });
+}
