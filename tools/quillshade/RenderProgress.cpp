@@ -26,10 +26,9 @@ std::string duration(double seconds) {
 RenderProgress::RenderProgress(long total, bool quiet)
     : total_(total), quiet_(quiet), terminal_(::isatty(STDERR_FILENO) != 0) {}
 
-std::string RenderProgress::status() const {
+std::string RenderProgress::status(long frame) const {
     const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
-    std::string text = "frame " + std::to_string(done_ + (done_ < total_ ? 1 : 0)) + " of " +
-                       std::to_string(total_);
+    std::string text = "frame " + std::to_string(frame) + " of " + std::to_string(total_);
     if (done_ > 0 && elapsed > 0) {
         const double rate = done_ / elapsed;
         char numbers[96];
@@ -47,10 +46,14 @@ void RenderProgress::clearLine() {
 }
 
 void RenderProgress::starting() {
+    // The rate counts from the first frame, after the effect's set-up.
+    if (!started_)
+        start_ = Clock::now();
+    started_ = true;
     if (quiet_ || !terminal_)
         return;
     clearLine();
-    std::cerr << status() << std::flush;
+    std::cerr << status(done_ + 1) << std::flush;
     lineShown_ = true;
 }
 
@@ -64,7 +67,7 @@ void RenderProgress::finished() {
     }
     const Clock::time_point now = Clock::now();
     if (done_ == 1 || std::chrono::duration<double>(now - lastPrinted_).count() >= kPlainInterval) {
-        std::cerr << status() << "\n";
+        std::cerr << status(done_) << " done\n";
         lastPrinted_ = now;
     }
 }

@@ -1,8 +1,8 @@
 #pragma once
 // render's progress on standard error. On a terminal one line is rewritten
 // before and after each frame: frame n of N, frames per second, time left.
-// Elsewhere (a log, a render farm) a plain line is printed after the first
-// frame and then at most every few seconds. A summary line ends the render.
+// Elsewhere (a log, a render farm) a plain line "frame n of N ... done" is
+// printed after the first frame and then at most every few seconds. A summary line ends the render.
 
 #include <chrono>
 #include <string>
@@ -22,7 +22,8 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    std::string status() const;
+    // "frame n of N, 2.50 fps, 0:12 left".
+    std::string status(long frame) const;
     void clearLine();
 
     long total_;
@@ -30,6 +31,7 @@ private:
     bool terminal_;
     long done_ = 0;
     bool lineShown_ = false;
+    bool started_ = false;
     Clock::time_point start_ = Clock::now();
     Clock::time_point lastPrinted_{};
 };
