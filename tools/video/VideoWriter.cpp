@@ -112,6 +112,8 @@ void VideoWriter::State::open(const HostWorld& first) {
     av_dict_free(&settings);
     check(opened, std::string("cannot open the ") + codec->name + " encoder");
     stream = avformat_new_stream(output, nullptr);
+    if (stream == nullptr)
+        throw VideoError("cannot write " + path + ": out of memory");
     stream->time_base = context->time_base;
     stream->avg_frame_rate = context->framerate;
     check(avcodec_parameters_from_context(stream->codecpar, context.get()), path);
@@ -150,6 +152,8 @@ void VideoWriter::State::openAudio() {
         return;
     }
     audioStream = avformat_new_stream(output, nullptr);
+    if (audioStream == nullptr)
+        throw VideoError("cannot write " + path + ": out of memory");
     check(avcodec_parameters_copy(audioStream->codecpar, from->codecpar), path);
     audioStream->codecpar->codec_tag = 0;
     audioStream->time_base = from->time_base;
