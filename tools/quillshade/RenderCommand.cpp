@@ -9,12 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <memory>
 #include <optional>
 #include <regex>
-#include <set>
-#include <tuple>
 
 #include "Commands.h"
 #include "EffectSource.h"
@@ -22,7 +19,7 @@
 #include "EmptyReads.h"
 #include "FrameInput.h"
 #include "FrameOutput.h"
-#include "FramePattern.h"
+#include "FramePlan.h"
 #include "FrameProblems.h"
 #include "HostErrorNames.h"
 #include "ImageFiles.h"
@@ -81,69 +78,6 @@ PF_RationalScale ratio(const std::string& text, const char* what) {
     }
     return PF_RationalScale{static_cast<A_long>(std::stol(match[1])),
                             static_cast<A_u_long>(std::stoul(match[2]))};
-}
-
-// The frame numbers of --frames FIRST-LAST.
-std::pair<long, long> frameRange(const std::string& text) {
-    static const std::regex range(R"(([0-9]{1,9})-([0-9]{1,9}))");
-    std::smatch match;
-    if (!std::regex_match(text, match, range) || std::stol(match[1]) > std::stol(match[2]))
-        throw UsageError("--frames must be written FIRST-LAST: '" + text + "'");
-    return {std::stol(match[1]), std::stol(match[2])};
-}
-
-// The frames to render: --frames, else every frame of a video input, else one
-// frame at --time.
-struct FramePlan {
-    long first = 0;
-    long last = 0;
-    bool single = false;
-    // The rate the frames' times follow: a video's own, else --fps.
-    std::optional<FrameRate> rate;
-    double fps = 25;
-    double seconds = 0;
-
-    long count() const { return last - first + 1; }
-    FrameTime time(long index) const {
-        FrameTime time;
-        if (single) {
-            time.scale = 1000;
-            time.value = static_cast<A_long>(std::llround(seconds * 1000));
-        } else if (rate) {
-            time.scale = static_cast<A_u_long>(rate->num);
-            time.step = rate->den;
-            time.value = static_cast<A_long>(index * rate->den);
-        } else {
-            time = FrameTime::ofFrame(static_cast<A_long>(index), fps);
-        }
-        return time;
-    }
-};
-
-FramePlan planFrames(const RenderCommandOptions& options, const FrameInput& input) {
-    FramePlan plan;
-    plan.rate = input.rate();
-    plan.fps = options.fps;
-    if (!plan.rate && !(options.fps > 0))
-        throw UsageError("--fps must be above 0");
-    if (!options.frames.empty()) {
-        std::tie(plan.first, plan.last) = frameRange(options.frames);
-    } else if (plan.rate && input.frameCount() > 0) {
-        plan.last = input.frameCount() - 1;
-    } else if (input.moving()) {
-        throw UsageError("name the frames to render with --frames FIRST-LAST");
-    } else {
-        plan.single = true;
-        plan.seconds = options.time;
-    }
-    const bool video = isVideoFileName(options.output);
-    if (!plan.single && !video && !hasFramePattern(options.output)) {
-        throw UsageError(
-            "with several frames the output name needs a # run or a %0Nd pattern, "
-            "or a video file: " +
-            options.output);
-    }
-    return plan;
 }
 
 [[noreturn]] void effectFailed(PF_Cmd cmd, PF_Err error, const std::string& message) {
@@ -274,7 +208,8 @@ int runRender(RenderCommandOptions options) {
 
     auto start = Clock::now();
     std::unique_ptr<FrameInput> input = FrameInput::open(options.input);
-    const FramePlan plan = planFrames(options, *input);
+    const FramePlan plan =
+        planFrames(options.frames, options.fps, options.time, options.output, *input);
     input->require(plan.first, plan.last);
     HostWorld firstFrame = input->frame(plan.first);
     timings.read = since(start);
