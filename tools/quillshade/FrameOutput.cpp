@@ -16,7 +16,7 @@
 
 namespace {
 
-const char* const kExrCompressions[] = {"none", "rle", "zips", "zip", "piz", "pxr24", nullptr};
+const char* const kExrCompressions[] = {"none", "rle", "zips", "zip", "piz", nullptr};
 
 // Image files written by one worker thread; at most two frames wait for it,
 // so memory stays bounded when writing is slower than rendering.

@@ -354,7 +354,7 @@ void addRenderCommand(CLI::App& app) {
     render->add_option("--png-compression", options->pngCompression,
                        "PNG compression level 0 (none, fastest) to 9 (smallest)");
     render->add_option("--exr-compression", options->exrCompression,
-                       "OpenEXR compression: none, rle, zips, zip, piz, pxr24");
+                       "OpenEXR compression: none, rle, zips, zip, piz");
     render->callback([options] {
         std::signal(SIGINT, onInterrupt);
         int status = 1;
