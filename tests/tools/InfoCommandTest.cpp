@@ -35,7 +35,9 @@ TEST(InfoCommand, ShowsWhatGlobalSetUpReportsAndThePublishedParameters) {
           "\"global_setup\": {\"error\": 0, \"error_name\": \"PF_Err_NONE (0)\", \"my_version\": "
           "524289, \"out_flags\": 100696101, \"out_flags2\": 5120, \"warnings\": []}",
           "\"params_setup\": {\"error\": 0",
-          "{\"index\": 1, \"id\": 3, \"type\": \"COLOR\", \"name\": \"Tint\", \"flags\": 96, "
+          "{\"index\": 1, \"id\": 3, \"type\": \"COLOR\", \"name\": \"Tint\", \"script_name\": "
+          "\"tint\", "
+          "\"flags\": 96, "
           "\"ui_flags\": 0, \"default\": [255, 200, 150, 255]}"}) {
         EXPECT_TRUE(effect.has(expected)) << expected << " in\n" << effect.text;
     }
@@ -62,7 +64,7 @@ TEST(InfoCommand, ShowsWhatGlobalSetUpReportsAndThePublishedParameters) {
     EXPECT_EQ(text.status, 0) << text.text;
     EXPECT_TRUE(text.has("my_version:  0x00080001")) << text.text;
     EXPECT_TRUE(
-        text.has("COLOR         \"Tint\"  default 255,200,150,255  flags "
+        text.has("COLOR         \"Tint\" (tint)  default 255,200,150,255  flags "
                  "SUPERVISE|START_COLLAPSED"))
         << text.text;
 }

@@ -10,13 +10,13 @@
 #include "EmptyReads.h"
 #include "GlobalSetupReport.h"
 #include "HostErrorNames.h"
-#include "InProcessEngine.h"
 #include "PackError.h"
 #include "ScriptLocation.h"
 #include "ScriptProbes.h"
 #include "ShaderChecks.h"
 #include "ShaderLog.h"
 #include "SimulatedHost.h"
+#include "WatchedEngine.h"
 #include "entities/Context.h"
 #include "entities/EntityHandle.h"
 #include "gl/Shader.h"
@@ -32,48 +32,6 @@ constexpr A_long kFrameWidth = 256;
 constexpr A_long kFrameHeight = 144;
 
 const char kMissingShaderText[] = "Shader file not found or shader is empty!";
-
-struct ScriptFailure {
-    PF_Cmd cmd;
-    ScriptError error;
-};
-
-std::vector<ScriptFailure>& scriptFailures() {
-    static std::vector<ScriptFailure> failures;
-    return failures;
-}
-
-// The entry point the check hands the host: the tool's own engine, with the
-// script error that a command left taken away after it, so that each error
-// is told with the command that raised it.
-PF_Err inProcessEntry(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
-                      PF_LayerDef* output, void* extra) {
-    const PF_Err result = inProcessEntryPoint(cmd, in_data, out_data, params, output, extra);
-    Scripting& scripting = Scripting::instance();
-    if (!scripting.lastError().message.empty()) {
-        scriptFailures().push_back(ScriptFailure{cmd, scripting.lastError()});
-        scripting.clearLastError();
-    }
-    return result;
-}
-
-// What the engine's script was running during a command.
-std::string scriptStep(PF_Cmd cmd) {
-    switch (cmd) {
-        case PF_Cmd_GLOBAL_SETUP:
-            return "loading fx.js: its top level or setup()";
-        case PF_Cmd_UPDATE_PARAMS_UI:
-            return "in updateUIFlags()";
-        case PF_Cmd_FRAME_SETUP:
-        case PF_Cmd_SMART_PRE_RENDER:
-            return "in preRender()";
-        case PF_Cmd_RENDER:
-        case PF_Cmd_SMART_RENDER:
-            return "in draw()";
-        default:
-            return "during " + commandName(cmd);
-    }
-}
 
 bool scriptDefines(const char* name) {
     duk_context* ctx = Scripting::instance().context();
@@ -117,28 +75,6 @@ bool isImageName(const std::string& name) {
                         [&kind](const char* k) { return kind == k; }) != std::end(kinds);
 }
 
-// The engine's shader and file names are wide; effects name them in ASCII.
-std::string narrow(const std::wstring& text) {
-    std::string result;
-    for (wchar_t c : text) result += c > 0 && c < 0x80 ? static_cast<char>(c) : '?';
-    return result;
-}
-
-// The file a shader was loaded from: its path without the engine's leading
-// folder separator; empty for a shader compiled from a text.
-std::string shaderFile(const Shader& shader) {
-    const std::string path = narrow(shader.path);
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-template <typename Registry>
-Registry* registry(std::uint32_t base) {
-    const auto& factories = Context::instance().factories;
-    const auto found = factories.find(base);
-    return found != factories.end() ? dynamic_cast<Registry*>(found->second.get()) : nullptr;
-}
-
 // A picture with some structure, so that effects that measure or blur it do
 // real work: colour ramps across and down, opaque.
 HostWorld testFrame() {
@@ -180,7 +116,7 @@ void EffectCheck::run() {
     }
     std::unique_ptr<EffectModule> module;
     try {
-        module = std::make_unique<EffectModule>(path_, inProcessEntry);
+        module = std::make_unique<EffectModule>(path_, watchedEntryPoint);
         pipl_ = module->pipl();
     } catch (const ModuleLoadError& error) {
         problem(error.what());
@@ -275,19 +211,15 @@ void EffectCheck::reportScriptErrors() {
         // Without a parsed script every later call fails for that alone.
         if (!scriptParsed_ && failed.cmd != PF_Cmd_GLOBAL_SETUP)
             continue;
-        const ScriptLocation location = locateScriptError(failed.error, script_);
-        std::string text = location.place == ScriptLocation::InScript
-                               ? "fx.js:" + std::to_string(location.line) + ": "
-                               : std::string("fx.js: ");
-        text += location.message + " (";
         if (!scriptParsed_ && failed.cmd == PF_Cmd_GLOBAL_SETUP) {
-            text += "fx.js does not parse, so none of it ran";
-        } else if (location.place == ScriptLocation::InSetupCall) {
-            text += "in the engine's call of setup() after fx.js";
+            const ScriptLocation location = locateScriptError(failed.error, script_);
+            problem((location.place == ScriptLocation::InScript
+                         ? "fx.js:" + std::to_string(location.line) + ": "
+                         : std::string("fx.js: ")) +
+                    location.message + " (fx.js does not parse, so none of it ran)");
         } else {
-            text += scriptStep(failed.cmd);
+            problem(describeScriptFailure(failed, script_));
         }
-        problem(text + ")");
     }
 }
 
@@ -408,14 +340,7 @@ void EffectCheck::reportEmptyReads() {
 }
 
 std::string EffectCheck::scriptPlaceOf(const std::string& file) const {
-    std::size_t at = std::string::npos;
-    for (const char quote : {'"', '\''}) {
-        at = std::min(at, script_.find(quote + file + quote));
-    }
-    if (at == std::string::npos)
-        return "fx.js: ";
-    const auto lines = std::count(script_.begin(), script_.begin() + static_cast<long>(at), '\n');
-    return "fx.js:" + std::to_string(lines + 1) + ": ";
+    return ::scriptPlaceOf(script_, file);
 }
 
 bool EffectCheck::inPackage(const std::string& name, bool* empty) const {

@@ -19,6 +19,7 @@
 //   "params_setup": {"error": 0, "error_name": "PF_Err_NONE (0)"},
 //   "parameters": [                       published parameters, the input layer (0) left out
 //     {"index": 1, "id": 3, "type": "FLOAT_SLIDER", "name": "Softness",
+//      "script_name": "softness",        the script's own name, absent when unknown
 //      "flags": 96, "ui_flags": 0,
 //      "default": [3],                    absent for types without a default
 //      "valid_range": [0, 40], "slider_range": [0, 40], "precision": 1,   float sliders
@@ -35,6 +36,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <sstream>
 
@@ -83,6 +85,17 @@ RunReport runModule(const EffectModule& module) {
         report.parameters.push_back(ParameterDescription::of(index, host.parameters().at(index)));
     }
     return report;
+}
+
+// The script's own name of each parameter, by its label; the host keeps at
+// most 31 characters of a label.
+void addScriptNames(RunReport& run, const std::map<std::string, std::string>& labels) {
+    for (ParameterDescription& p : run.parameters) {
+        for (const auto& [name, label] : labels) {
+            if (label.substr(0, 31) == p.name)
+                p.scriptName = name;
+        }
+    }
 }
 
 std::string jsonString(const std::string& s) {
@@ -175,6 +188,8 @@ void printRunText(const RunReport& run) {
         std::snprintf(head, sizeof head, "  %3d  %-13s ", static_cast<int>(p.index),
                       p.type.c_str());
         std::cout << head << jsonString(p.name);
+        if (!p.scriptName.empty())
+            std::cout << " (" << p.scriptName << ")";
         if (!p.dephault.empty())
             std::cout << "  default " << numbers(p.dephault, ",");
         if (p.validRange)
@@ -203,6 +218,7 @@ std::string jsonParameter(const ParameterDescription& p) {
     std::string text =
         "    {\"index\": " + std::to_string(p.index) + ", \"id\": " + std::to_string(p.id) +
         ", \"type\": " + jsonString(p.type) + ", \"name\": " + jsonString(p.name) +
+        (p.scriptName.empty() ? "" : ", \"script_name\": " + jsonString(p.scriptName)) +
         ", \"flags\": " + std::to_string(p.flags) + ", \"ui_flags\": " + std::to_string(p.uiFlags);
     if (!p.dephault.empty())
         text += ", \"default\": [" + numbers(p.dephault, ", ") + "]";
@@ -286,6 +302,7 @@ int runInfo(const InfoOptions& options) {
         if (effect) {
             pipl = effect->module().pipl();
             run = runModule(effect->module());
+            addScriptNames(run, effect->labelsByScriptName());
         }
     } catch (const std::exception& error) {
         std::cerr << "quillshade info: " << error.what() << "\n";

@@ -16,6 +16,8 @@ struct ParameterDescription {
     // The host's type name without its prefix, e.g. "FLOAT_SLIDER".
     std::string type;
     std::string name;
+    // The name the effect's script gives it; empty when unknown.
+    std::string scriptName;
     PF_ParamFlags flags = 0;
     PF_ParamUIFlags uiFlags = 0;
     // The default in the host's user units: a slider's number, an angle's

@@ -35,12 +35,20 @@ std::vector<double> color(const std::string& text) {
         return {double(std::stoi(match[1], nullptr, 16)), double(std::stoi(match[2], nullptr, 16)),
                 double(std::stoi(match[3], nullptr, 16)), 255.0};
     }
-    std::vector<double> values = numbers(text, 3, 4);
+    const std::string forms =
+        "; a colour is written #RRGGBB (e.g. #ff8000) or R,G,B or R,G,B,A with channels from "
+        "0 to 1 (e.g. 1,0.5,0)";
+    std::vector<double> values;
+    try {
+        values = numbers(text, 3, 4);
+    } catch (const ValueError&) {
+        throw ValueError("'" + text + "' is not a colour" + forms);
+    }
     if (values.size() == 3)
         values.push_back(1.0);
     for (double& v : values) {
         if (v < 0 || v > 1)
-            throw ValueError("colour channels run from 0 to 1: '" + text + "'");
+            throw ValueError("'" + text + "' has a channel outside 0 to 1" + forms);
         v = std::round(v * 255.0);
     }
     return values;
@@ -63,9 +71,14 @@ std::vector<double> popup(const PF_ParamDef& def, const std::string& text) {
         if (entries[i] == text)
             return {double(i + 1)};
     }
-    const double n = number(text);
-    if (n != std::floor(n) || n < 1 || n > def.u.pd.num_choices) {
-        throw ValueError("'" + text + "' is no entry of " + std::to_string(def.u.pd.num_choices));
+    char* end = nullptr;
+    const double n = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || n != std::floor(n) || n < 1 || n > def.u.pd.num_choices) {
+        std::string choices;
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            choices += (i ? ", " : "") + std::to_string(i + 1) + " " + entries[i];
+        throw ValueError("'" + text + "' is none of the choices: " + choices +
+                         " (write the text or the number)");
     }
     return {n};
 }
@@ -109,4 +122,26 @@ std::vector<Keyframe> parseParameterValue(const PF_ParamDef& def, const std::str
         throw ValueError("'" + text + "' is not written V0@T0,V1@T1");
     }
     return keys;
+}
+
+std::string clampAsHost(const PF_ParamDef& def, std::vector<Keyframe>& keys) {
+    if (def.param_type != PF_Param_FLOAT_SLIDER)
+        return {};
+    const double low = def.u.fs_d.valid_min;
+    const double high = def.u.fs_d.valid_max;
+    std::string clamped;
+    for (Keyframe& key : keys) {
+        const double v = key.value.front();
+        if (v >= low && v <= high)
+            continue;
+        key.value.front() = v < low ? low : high;
+        std::ostringstream text;
+        text << (clamped.empty() ? "" : ", ") << v << " to " << key.value.front();
+        clamped += text.str();
+    }
+    if (clamped.empty())
+        return {};
+    std::ostringstream range;
+    range << low << " to " << high;
+    return "runs from " + range.str() + "; clamped as the host clamps it: " + clamped;
 }

@@ -23,3 +23,8 @@ struct Keyframe {
 // x,y pixels for points, x,y,z for 3D points; 0/1/true/false for checkboxes;
 // an entry number (from 1) or the entry's text for pop-ups. Throws ValueError.
 std::vector<Keyframe> parseParameterValue(const PF_ParamDef& def, const std::string& text);
+
+// A slider's values outside its valid range set to the nearest end, as the
+// host does with a value typed or keyframed beyond it; what was changed, or
+// empty when nothing was.
+std::string clampAsHost(const PF_ParamDef& def, std::vector<Keyframe>& keys);

@@ -1,24 +1,34 @@
 // quillshade render: renders frames of an effect over an image, as a host does.
 #include <CLI/CLI.hpp>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <regex>
 
 #include "Commands.h"
 #include "EffectSource.h"
+#include "EffectUnpacker.h"
+#include "EmptyReads.h"
+#include "FrameInput.h"
+#include "FrameOutput.h"
+#include "FramePlan.h"
+#include "FrameProblems.h"
 #include "HostErrorNames.h"
 #include "ImageFiles.h"
-#include "InProcessEngine.h"
-#include "ParameterValues.h"
+#include "RenderParameters.h"
+#include "RenderProgress.h"
 #include "SimulatedHost.h"
+#include "WatchedEngine.h"
 #include "host/FrameStatistics.h"
+#include "package/BlobReader.h"
 
 namespace fs = std::filesystem;
 
@@ -40,6 +50,11 @@ struct RenderCommandOptions {
     std::string comp;
     std::string pixelAspect = "1/1";
     bool stats = false;
+    bool quiet = false;
+    bool keepGoing = false;
+    std::string codec;
+    int pngCompression = -1;
+    std::string exrCompression;
 };
 
 class UsageError : public std::runtime_error {
@@ -63,81 +78,6 @@ PF_RationalScale ratio(const std::string& text, const char* what) {
     }
     return PF_RationalScale{static_cast<A_long>(std::stol(match[1])),
                             static_cast<A_u_long>(std::stoul(match[2]))};
-}
-
-// The output file of frame `index`: a run of '#' or a %0Nd pattern in the name.
-std::string framePath(const std::string& pattern, long index) {
-    static const std::regex hashes("#+");
-    static const std::regex printf(R"(%0?([0-9]*)d)");
-    std::smatch match;
-    char digits[32];
-    if (std::regex_search(pattern, match, hashes)) {
-        std::snprintf(digits, sizeof digits, "%0*ld", static_cast<int>(match.length()), index);
-        return match.prefix().str() + digits + match.suffix().str();
-    }
-    if (std::regex_search(pattern, match, printf)) {
-        const int width = match[1].length() ? std::stoi(match[1]) : 0;
-        std::snprintf(digits, sizeof digits, "%0*ld", width, index);
-        return match.prefix().str() + digits + match.suffix().str();
-    }
-    throw UsageError("with --frames the output name needs a # run or a %0Nd pattern: " + pattern);
-}
-
-struct Frame {
-    FrameTime time;
-    std::string path;
-};
-
-std::vector<Frame> framesToRender(const RenderCommandOptions& options) {
-    if (options.frames.empty()) {
-        FrameTime time;
-        time.scale = 1000;
-        time.step = 1;
-        time.value = static_cast<A_long>(std::llround(options.time * 1000));
-        return {Frame{time, options.output}};
-    }
-    static const std::regex range(R"(([0-9]+)-([0-9]+))");
-    std::smatch match;
-    if (!std::regex_match(options.frames, match, range) ||
-        std::stol(match[1]) > std::stol(match[2])) {
-        throw UsageError("--frames must be written FIRST-LAST: '" + options.frames + "'");
-    }
-    if (!(options.fps > 0))
-        throw UsageError("--fps must be above 0");
-    std::vector<Frame> frames;
-    for (long i = std::stol(match[1]); i <= std::stol(match[2]); ++i) {
-        frames.push_back(Frame{FrameTime::ofFrame(static_cast<A_long>(i), options.fps),
-                               framePath(options.output, i)});
-    }
-    return frames;
-}
-
-void checkOutputName(const std::string& path) {
-    const std::string extension = fs::path(path).extension().string();
-    if (extension != ".png" && extension != ".exr") {
-        throw UsageError("the output must be a .png or .exr file: " + path);
-    }
-}
-
-// A parameter by the name the host shows, or by the script's own name.
-PF_ParamIndex findParameter(const SimulatedHost& host, OpenedEffect& effect,
-                            const std::string& name) {
-    if (auto index = host.parameters().find(name))
-        return *index;
-    const auto label = effect.labelsByScriptName().find(name);
-    if (label != effect.labelsByScriptName().end()) {
-        if (auto index = host.parameters().find(label->second))
-            return *index;
-    }
-    throw UsageError("the effect has no parameter '" + name + "'");
-}
-
-std::pair<std::string, std::string> assignment(const std::string& text, const char* option) {
-    const auto equals = text.find('=');
-    if (equals == std::string::npos || equals == 0) {
-        throw UsageError(std::string(option) + " must be written NAME=VALUE: '" + text + "'");
-    }
-    return {text.substr(0, equals), text.substr(equals + 1)};
 }
 
 [[noreturn]] void effectFailed(PF_Cmd cmd, PF_Err error, const std::string& message) {
@@ -189,13 +129,68 @@ void printStatistics(const Timings& timings, const FrameStatistics& engine) {
                 timings.render > 0 ? timings.frames / timings.render : 0.0);
 }
 
+// fx.js of the effect, for the lines of its problems.
+std::string effectScript(const EffectSourceOptions& source, OpenedEffect& effect) {
+    std::vector<std::uint8_t> bytes;
+    if (!source.loose.empty()) {
+        std::ifstream file(fs::path(source.loose) / "fx.js", std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(file), {});
+    } else {
+        const EffectUnpacker unpacker(effect.module().path());
+        for (const EffectFile& file : unpacker.files()) {
+            if (file.name == "fx.js")
+                bytes = file.data;
+        }
+    }
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// --fps as a ratio: whole numbers over 1, the NTSC rates (29.97) over 1001.
+FrameRate rateOf(double fps) {
+    if (std::abs(fps - std::round(fps)) < 1e-6)
+        return FrameRate{static_cast<int>(std::lround(fps)), 1};
+    const double ntsc = fps * 1.001;
+    if (std::abs(ntsc - std::round(ntsc)) < 1e-3)
+        return FrameRate{static_cast<int>(std::lround(ntsc)) * 1000, 1001};
+    return FrameRate{static_cast<int>(std::lround(fps * 1000)), 1000};
+}
+
+OutputSettings outputSettings(const RenderCommandOptions& options, const FramePlan& plan,
+                              const FrameInput& input) {
+    OutputSettings settings;
+    settings.codec = options.codec;
+    if (plan.rate) {
+        settings.rate = *plan.rate;
+    } else {
+        settings.rate = rateOf(options.fps);
+    }
+    settings.audioSource = input.videoPath();
+    settings.firstFrame = plan.first;
+    if (options.pngCompression < -1 || options.pngCompression > 9)
+        throw UsageError("--png-compression must be 0 (none) to 9 (smallest)");
+    settings.pngCompression = options.pngCompression;
+    if (!options.exrCompression.empty()) {
+        std::string names;
+        bool known = false;
+        for (const char* const* name = exrCompressionNames(); *name; ++name) {
+            known = known || options.exrCompression == *name;
+            names += std::string(names.empty() ? "" : ", ") + *name;
+        }
+        if (!known) {
+            throw UsageError("--exr-compression must be one of " + names + ": '" +
+                             options.exrCompression + "'");
+        }
+    }
+    settings.exrCompression = options.exrCompression;
+    return settings;
+}
+
 int runRender(RenderCommandOptions options) {
     using Clock = std::chrono::steady_clock;
     Timings timings;
     // The loose-file mode changes the current folder: settle every path first.
     options.input = fs::absolute(options.input).string();
     options.output = fs::absolute(options.output).string();
-    checkOutputName(options.output);
     if (options.depth != 0 && options.depth != 8 && options.depth != 16 && options.depth != 32) {
         throw UsageError("--depth must be 8, 16 or 32");
     }
@@ -205,7 +200,6 @@ int runRender(RenderCommandOptions options) {
     render.mode = options.mode == "classic" ? RenderMode::Classic : RenderMode::Smart;
     render.downsampleX = render.downsampleY = ratio(options.downsample, "--downsample");
     render.pixelAspect = ratio(options.pixelAspect, "--pixel-aspect");
-    const std::vector<Frame> frames = framesToRender(options);
     std::vector<std::pair<std::string, std::string>> layers;
     for (const std::string& layer : options.layers) {
         auto [name, path] = assignment(layer, "--layer");
@@ -213,19 +207,35 @@ int runRender(RenderCommandOptions options) {
     }
 
     auto start = Clock::now();
-    HostWorld input = readImageFile(options.input);
-    if (options.depth != 0 && options.depth != input.depth())
-        input = input.converted(options.depth);
+    std::unique_ptr<FrameInput> input = FrameInput::open(options.input);
+    const FramePlan plan =
+        planFrames(options.frames, options.fps, options.time, options.output, *input);
+    input->require(plan.first, plan.last);
+    HostWorld firstFrame = input->frame(plan.first);
     timings.read = since(start);
+    RenderProgress progress(plan.count(), options.quiet);
+    if (render.mode == RenderMode::Classic &&
+        (render.downsampleX.num != 1 || render.downsampleX.den != 1)) {
+        progress.message(
+            "warning: classic rendering at --downsample " + options.downsample +
+            ": the engine sets its frame up from the already reduced layer and scales it again, "
+            "so the host shows a centre crop of the reduced layer, as this render does; smart "
+            "rendering shows the whole layer");
+    }
 
     start = Clock::now();
-    // Statistics come from the engine linked into the tool, which the module's
-    // own engine cannot share.
-    OpenedEffect effect(options.source, options.stats ? inProcessEntryPoint : nullptr);
+    // The tool's own engine renders, so that what it swallows can be told;
+    // its package reads are watched from the start, as check watches them.
+    OpenedEffect effect(options.source, watchedEntryPoint);
+    if (options.source.loose.empty()) {
+        BlobReader::instance().load(static_cast<win32::HMODULE>(effect.module().instanceHandle()));
+        recordEmptyReads();
+    }
+    FrameProblems problems(effectScript(options.source, effect));
     SimulatedHost host(effect.module(), application);
     Composition composition;
-    composition.width = input.width();
-    composition.height = input.height();
+    composition.width = firstFrame.width();
+    composition.height = firstFrame.height();
     if (!options.comp.empty()) {
         static const std::regex size(R"(([0-9]+)x([0-9]+))");
         std::smatch match;
@@ -243,57 +253,62 @@ int runRender(RenderCommandOptions options) {
     CommandResult added;
     const InstanceId instance = host.addInstance(&added);
     requireSuccess(PF_Cmd_SEQUENCE_SETUP, added);
-    for (const std::string& set : options.sets) {
-        const auto [name, text] = assignment(set, "--set");
-        const PF_ParamIndex index = findParameter(host, effect, name);
-        try {
-            const std::vector<Keyframe> keys =
-                parseParameterValue(host.parameters().at(index), text);
-            if (keys.size() == 1 && text.find('@') == std::string::npos) {
-                host.setParam(instance, index, keys.front().value);
-            } else {
-                for (const Keyframe& key : keys)
-                    host.addKeyframe(instance, index, key.seconds, key.value);
-            }
-        } catch (const ValueError& error) {
-            throw UsageError("--set " + name + ": " + error.what());
-        }
-    }
+    setParameters(host, effect, instance, options.sets, progress);
     for (const auto& [name, path] : layers) {
         host.setLayer(instance, findParameter(host, effect, name),
                       std::make_shared<const HostWorld>(readImageFile(path)));
     }
+    std::unique_ptr<FrameOutput> output =
+        FrameOutput::open(options.output, outputSettings(options, plan, *input));
     timings.setup = since(start);
 
-    const bool showProgress = frames.size() > 1 && ::isatty(STDERR_FILENO);
     FrameStatistics& engine = FrameStatistics::instance();
     engine.enabled = options.stats;
-    for (const Frame& frame : frames) {
-        if (interrupted)
-            break;
+    long failed = 0;
+    for (long index = plan.first; index <= plan.last && !interrupted; ++index) {
+        progress.starting();
         start = Clock::now();
-        const FrameResult result = host.renderFrame(instance, input, frame.time, render);
+        HostWorld frame = index == plan.first ? std::move(firstFrame) : input->frame(index);
+        if (options.depth != 0 && options.depth != frame.depth())
+            frame = frame.converted(options.depth);
+        timings.read += since(start);
+        start = Clock::now();
+        FrameResult result = host.renderFrame(instance, frame, plan.time(index), render);
         timings.render += since(start);
-        if (result.error != PF_Err_NONE)
-            effectFailed(result.command, result.error, result.message);
+        FrameProblems::Found found = problems.collect();
+        if (result.error != PF_Err_NONE) {
+            found.failed = true;
+            found.messages.push_back("the effect failed " + commandName(result.command) + " with " +
+                                     hostErrorName(result.error) +
+                                     (result.message.empty() ? "" : ": " + result.message));
+        }
+        for (const std::string& message : found.messages)
+            progress.message(message +
+                             (plan.single ? "" : " (frame " + std::to_string(index) + ")"));
         start = Clock::now();
-        writeImageFile(frame.path, result.output);
+        output->write(index, std::move(result.output));
         timings.write += since(start);
         ++timings.frames;
-        if (showProgress) {
-            std::cerr << "\rframe " << timings.frames << "/" << frames.size() << std::flush;
-        }
+        progress.finished();
+        if (found.failed && ++failed && !options.keepGoing)
+            break;
     }
-    if (showProgress)
-        std::cerr << "\n";
+    start = Clock::now();
+    output->finish();
+    timings.write += since(start);
     if (options.stats)
         printStatistics(timings, engine);
+    progress.summary(options.output, failed, interrupted);
     if (interrupted) {
         std::cerr << "quillshade render: interrupted after " << timings.frames << " of "
-                  << frames.size() << " frames\n";
+                  << plan.count() << " frames\n";
         return 130;
     }
-    return 0;
+    if (failed > 0 && !options.keepGoing && timings.frames < plan.count()) {
+        std::cerr << "quillshade render: stopped after the frame with problems; --keep-going "
+                     "renders the rest\n";
+    }
+    return failed > 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -301,20 +316,26 @@ int runRender(RenderCommandOptions options) {
 void addRenderCommand(CLI::App& app) {
     auto options = std::make_shared<RenderCommandOptions>();
     CLI::App* render = app.add_subcommand("render", "Render frames of an effect over an image");
-    render->add_option("--input", options->input, "Input image (PNG, JPEG, Radiance HDR, OpenEXR)")
+    render
+        ->add_option("--input", options->input,
+                     "Input image (PNG, JPEG, Radiance HDR, OpenEXR), image sequence "
+                     "(shot.####.png, shot.%04d.png) or video (.mov, .mp4, .mkv)")
         ->required();
     render
         ->add_option("--output", options->output,
-                     "Output image (.png, .exr); with --frames a # run or %0Nd names the frame")
+                     "Output image (.png, .exr), sequence (a # run or %0Nd names the frame) or "
+                     "video (.mov, .mkv, .mp4)")
         ->required();
     addEffectSourceOptions(*render, options->source);
     render->add_option("--set", options->sets, "NAME=VALUE or NAME=V0@T0,V1@T1 (keyframes)");
     render->add_option("--layer", options->layers, "NAME=IMAGE for a layer parameter");
     CLI::Option* time = render->add_option("--time", options->time, "Time of the frame in seconds");
-    CLI::Option* frames =
-        render->add_option("--frames", options->frames, "FIRST-LAST frame numbers");
+    CLI::Option* frames = render->add_option(
+        "--frames", options->frames,
+        "FIRST-LAST frame numbers (of a video input: its frames, counted from 0)");
     time->excludes(frames);
-    render->add_option("--fps", options->fps, "Frames per second with --frames (default 25)");
+    render->add_option("--fps", options->fps,
+                       "Frames per second of an image input (default 25); a video keeps its own");
     render->add_option("--depth", options->depth, "Host depth 8, 16 or 32 (default: the input's)");
     render->add_option("--host", options->host, "ae or premiere")
         ->check(CLI::IsMember({"ae", "premiere"}));
@@ -324,6 +345,17 @@ void addRenderCommand(CLI::App& app) {
     render->add_option("--comp", options->comp, "Composition size WxH (default: the input's)");
     render->add_option("--pixel-aspect", options->pixelAspect, "Pixel aspect N/D (default 1/1)");
     render->add_flag("--stats", options->stats, "Print timings and frames per second");
+    render->add_flag("--quiet", options->quiet, "No progress and no summary line");
+    render->add_flag("--keep-going", options->keepGoing,
+                     "Render every frame even after one has problems (the exit status stays 1)");
+    render->add_option("--codec", options->codec,
+                       "Video codec: prores4444 (.mov default), ffv1 (.mkv default), h264 (.mp4 "
+                       "default)");
+    render->add_option("--png-compression", options->pngCompression,
+                       "PNG compression: 0 stores, 1 (the default) is fast run-length, 2 to 9 "
+                       "zlib's levels (9 smallest)");
+    render->add_option("--exr-compression", options->exrCompression,
+                       "OpenEXR compression: none, rle, zips, zip, piz (the default)");
     render->callback([options] {
         std::signal(SIGINT, onInterrupt);
         int status = 1;

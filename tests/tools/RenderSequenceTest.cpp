@@ -1,0 +1,128 @@
+// `quillshade render` over many frames, as a video artist and a render farm run
+// it: sequences in and out, progress in a log, loud failures and parameter
+// errors that say what would have been right.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "ImageFiles.h"
+#include "ToolOutput.h"
+#include "package/TempFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kEffects = QS_TEST_SOURCE_DIR "/tests/tools/effects/";
+
+std::string bytesOf(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// Frames 1 to 4 of a small sequence, each a different grey.
+void writeSequence(const TempFolder& folder) {
+    for (int i = 1; i <= 4; ++i) {
+        HostWorld frame(48, 32, 8);
+        for (A_long y = 0; y < 32; ++y)
+            for (A_long x = 0; x < 48; ++x)
+                frame.set(x, y, PF_PixelFloat{1.0f, i * 0.2f, x / 48.0f, y / 32.0f});
+        writeImageFile(folder / ("in." + std::string("000") + std::to_string(i) + ".png"), frame);
+    }
+}
+
+TEST(RenderSequence, FramesFollowTheirNumberAndChunksMatchOneRun) {
+    const TempFolder folder;
+    writeSequence(folder);
+    const std::string common = " --input '" + folder / "in.####.png" +
+                               "' --set 'Direction=0@0,90@0.2' --output '" + folder.path();
+    const ToolOutput whole = runTool("render --frames 1-4" + common + "/whole-%04d.png'");
+    ASSERT_EQ(whole.status, 0) << whole.text;
+    // Not a terminal: a plain progress line, then the summary.
+    EXPECT_TRUE(whole.has("frame 1 of 4, ")) << whole.text;
+    EXPECT_TRUE(whole.has("4 of 4 frames in")) << whole.text;
+    for (const char* range : {"1-1", "2-3", "4-4"}) {
+        const ToolOutput chunk =
+            runTool("render --quiet --frames " + std::string(range) + common + "/part.####.png'");
+        ASSERT_EQ(chunk.status, 0) << chunk.text;
+        EXPECT_EQ(chunk.text, "");
+    }
+    for (int i = 1; i <= 4; ++i) {
+        const std::string n = "000" + std::to_string(i);
+        EXPECT_EQ(bytesOf(folder / ("whole-" + n + ".png")),
+                  bytesOf(folder / ("part." + n + ".png")));
+    }
+    EXPECT_NE(bytesOf(folder / "whole-0001.png"), bytesOf(folder / "whole-0004.png"));
+
+    const ToolOutput missing = runTool("render --frames 3-6" + common + "/gap.####.png'");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.has("2 input frames are missing:\n  " + folder / "in.0005.png"))
+        << missing.text;
+    EXPECT_FALSE(fs::exists(folder / "gap.0003.png"));
+}
+
+TEST(RenderSequence, ABrokenEffectFailsLoudlyAfterItsFrameOrRendersOnWithKeepGoing) {
+    const TempFolder folder;
+    writeSequence(folder);
+    const struct {
+        const char* effect;
+        const char* message;
+    } cases[] = {
+        {"throwingdraw", "fx.js:14: ReferenceError: identifier 'clampEdges' undefined (in draw())"},
+        {"throwingsetup", "fx.js:8: Error: strength was never declared"},
+        {"badshader", "halo.frag: shader \"halo\" does not compile:\n    halo.frag:"},
+        {"missingshader", "fx.js:9: shader \"glow\": glow.frag is missing or empty"},
+    };
+    for (const auto& c : cases) {
+        const std::string args = "render --effect " + kEffects + c.effect + " --input '" +
+                                 folder / "in.####.png' --frames 1-3 --output '" + folder.path() +
+                                 "/" + c.effect;
+        const ToolOutput stopped = runTool(args + "-stop.#.png'");
+        EXPECT_EQ(stopped.status, 1) << c.effect;
+        EXPECT_TRUE(stopped.has(c.message)) << c.message << " in\n" << stopped.text;
+        EXPECT_TRUE(fs::exists(folder / (c.effect + std::string("-stop.1.png"))));
+        EXPECT_FALSE(fs::exists(folder / (c.effect + std::string("-stop.2.png"))));
+        const ToolOutput kept = runTool(args + "-all.#.png' --keep-going");
+        EXPECT_EQ(kept.status, 1) << c.effect;
+        EXPECT_TRUE(fs::exists(folder / (c.effect + std::string("-all.3.png")))) << kept.text;
+    }
+    // The bundled effect renders cleanly: nothing to report.
+    const ToolOutput clean =
+        runTool("render --input '" + folder / "in.0001.png' --output '" + folder / "clean.png'");
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_FALSE(clean.has("fx.js")) << clean.text;
+}
+
+TEST(RenderSequence, ParameterErrorsTeachAndSlidersClampAsTheHostDoes) {
+    const TempFolder folder;
+    writeSequence(folder);
+    const std::string args =
+        "render --input '" + folder / "in.0001.png' --output '" + folder / "out.png' --set ";
+    const struct {
+        const char* set;
+        const char* message;
+    } cases[] = {
+        {"Finish=Marble", "'Marble' is none of the choices: 1 None, 2 Paper, 3 Stone, 4 Chrome"},
+        {"'Light Colour=#ff00'", "a colour is written #RRGGBB (e.g. #ff8000) or R,G,B or R,G,B,A"},
+        {"lightColor=1,2,0", "has a channel outside 0 to 1"},
+        {"Heigth=3", "no parameter 'Heigth'; its parameters, closest first:\n  Height (height)\n"},
+    };
+    for (const auto& c : cases) {
+        const ToolOutput out = runTool(args + c.set);
+        EXPECT_EQ(out.status, 1) << c.set;
+        EXPECT_TRUE(out.has(c.message)) << c.message << " in\n" << out.text;
+    }
+    const ToolOutput clamped = runTool(args + "Height=500@0,-3@1");
+    ASSERT_EQ(clamped.status, 0) << clamped.text;
+    EXPECT_TRUE(
+        clamped.has("Height runs from 0 to 50; clamped as the host clamps it: 500 to 50, "
+                    "-3 to 0"))
+        << clamped.text;
+    const std::string atEnd = bytesOf(folder / "out.png");
+    ASSERT_EQ(runTool(args + "Height=50 --quiet").status, 0);
+    EXPECT_EQ(atEnd, bytesOf(folder / "out.png"));
+}
+
+}  // namespace

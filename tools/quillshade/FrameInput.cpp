@@ -1,0 +1,100 @@
+#include "FrameInput.h"
+
+#include <filesystem>
+
+#include "FramePattern.h"
+#include "ImageFiles.h"
+#ifdef QS_HAVE_VIDEO
+#include "VideoReader.h"
+#endif
+
+namespace {
+
+class StillInput : public FrameInput {
+public:
+    explicit StillInput(const std::string& path) : image_(readImageFile(path)) {}
+    void require(long, long) const override {}
+    HostWorld frame(long) override { return image_; }
+    bool moving() const override { return false; }
+
+private:
+    HostWorld image_;
+};
+
+class SequenceInput : public FrameInput {
+public:
+    explicit SequenceInput(std::string pattern) : pattern_(std::move(pattern)) {}
+
+    void require(long first, long last) const override {
+        std::string missing;
+        long count = 0;
+        for (long i = first; i <= last; ++i) {
+            if (std::filesystem::is_regular_file(framePath(pattern_, i)))
+                continue;
+            if (++count <= 5)
+                missing += "\n  " + framePath(pattern_, i);
+        }
+        if (count > 5)
+            missing += "\n  and " + std::to_string(count - 5) + " more";
+        if (count > 0) {
+            throw std::runtime_error(std::to_string(count) + " input frame" +
+                                     (count > 1 ? "s are" : " is") + " missing:" + missing);
+        }
+    }
+    HostWorld frame(long index) override { return readImageFile(framePath(pattern_, index)); }
+
+private:
+    std::string pattern_;
+};
+
+#ifdef QS_HAVE_VIDEO
+class VideoInput : public FrameInput {
+public:
+    explicit VideoInput(const std::string& path) : path_(path), reader_(path) {}
+
+    void require(long first, long last) const override {
+        const long count = reader_.frameCount();
+        if (count > 0 && (first >= count || last >= count)) {
+            throw std::runtime_error(path_ + " has " + std::to_string(count) + " frames, 0 to " +
+                                     std::to_string(count - 1));
+        }
+    }
+    HostWorld frame(long index) override { return reader_.frame(index); }
+    std::optional<FrameRate> rate() const override {
+        return FrameRate{reader_.rate().num, reader_.rate().den};
+    }
+    long frameCount() const override { return reader_.frameCount(); }
+    std::string videoPath() const override { return path_; }
+
+private:
+    std::string path_;
+    VideoReader reader_;
+};
+#endif
+
+}  // namespace
+
+bool isVideoFileName(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".mov" || extension == ".mp4" || extension == ".mkv";
+}
+
+std::string noVideoMessage(const std::string& path) {
+    return path +
+           ": this quillshade was built without video files (QS_VIDEO off); "
+           "use an image sequence such as shot.####.png";
+}
+
+std::unique_ptr<FrameInput> FrameInput::open(const std::string& path) {
+    if (isVideoFileName(path)) {
+#ifdef QS_HAVE_VIDEO
+        return std::make_unique<VideoInput>(path);
+#else
+        throw std::runtime_error(noVideoMessage(path));
+#endif
+    }
+    if (hasFramePattern(path))
+        return std::make_unique<SequenceInput>(path);
+    return std::make_unique<StillInput>(path);
+}

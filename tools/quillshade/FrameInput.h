@@ -1,0 +1,41 @@
+#pragma once
+// Where render's input frames come from: one image for every frame, an image
+// sequence whose frame number is the output frame's, or the frames of a video
+// file at the file's own rate.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "HostWorld.h"
+
+// Frames per second as a ratio, e.g. 30000/1001.
+struct FrameRate {
+    int num = 25;
+    int den = 1;
+};
+
+class FrameInput {
+public:
+    // Throws std::runtime_error for a file that cannot be opened.
+    static std::unique_ptr<FrameInput> open(const std::string& path);
+    virtual ~FrameInput() = default;
+
+    // Throws std::runtime_error naming every frame from `first` to `last`
+    // that is missing, so a render stops before its first frame.
+    virtual void require(long first, long last) const = 0;
+    virtual HostWorld frame(long index) = 0;
+
+    // A video file's rate, frame count (0 when unknown) and path; a sequence
+    // or an image has none of them.
+    virtual std::optional<FrameRate> rate() const { return std::nullopt; }
+    virtual long frameCount() const { return 1; }
+    virtual std::string videoPath() const { return {}; }
+    // Whether the frames differ by number: a sequence or a video.
+    virtual bool moving() const { return true; }
+};
+
+// True for the names of video files: .mov, .mp4, .mkv.
+bool isVideoFileName(const std::string& path);
+// The message of a build without video files.
+std::string noVideoMessage(const std::string& path);
