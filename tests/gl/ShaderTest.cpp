@@ -64,22 +64,6 @@ const char kSampleImage[] =
     "uniform sampler2D image;\n"
     "void main() { gl_FragColor = texture2D(image, gl_TexCoord[0].xy); }\n";
 
-TEST_F(ShaderTest, EffectCodeSeesRedGreenBlueAlphaAndWritesHostOrder) {
-    const std::uint8_t texel[4] = {255, 200, 100, 50};  // A, R, G, B
-    Texture& image = texture(1, 1, texel);
-    // Green and blue swapped: only a correct reordering both ways gives the
-    // host pixel (A, R, B, G).
-    Shader& program = shader(
-        "uniform sampler2D image;\n"
-        "void main() { vec4 c = texture2D(image, gl_TexCoord[0].xy); gl_FragColor = c.rbga; }\n");
-    ASSERT_EQ(program.errorText, "");
-    EXPECT_EQ(program.source.find("repl_"), std::string::npos) << "source is kept unrewritten";
-    program.uniform("image").setIntValue(static_cast<std::int32_t>(image.texture));
-    RenderTarget& output = target(1, 1, 8);
-    render(program, output);
-    EXPECT_EQ(readBack<std::uint8_t>(output), (std::vector<std::uint8_t>{255, 200, 50, 100}));
-}
-
 std::string packageText(const std::wstring& path) {
     return path == L"\\present.frag" ? kSampleImage : "";
 }
