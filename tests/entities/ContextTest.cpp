@@ -10,7 +10,6 @@
 #include "entities/Context.h"
 #include "gl/RenderTarget.h"
 #include "gl/Shader.h"
-#include "surfaces/Surface.h"
 #include "support/GLTestContext.h"
 
 namespace {
@@ -51,36 +50,6 @@ TEST_F(ContextTest, InstancesFillTheLowestEmptySlotAndResetStartsAfresh) {
     context.initialise();
     EXPECT_EQ(context.instances.size(), 1u);
     EXPECT_EQ(context.createRenderTarget(4, 4, 8), 0x3000001u);
-}
-
-TEST_F(ContextTest, ParametersAreReadThroughTheCurrentInstancesCopy) {
-    const std::uint32_t gain = context.createParameter("gain", QS_Type::FLOAT, "Gain");
-    const std::uint32_t layer = context.createParameter("matte", QS_Type::LAYER, "");
-    EXPECT_EQ(gain, 0x1000001u);
-    ASSERT_EQ(context.count(), 2u);
-    EXPECT_EQ(context.at(1).name, "matte");
-    EXPECT_EQ(&context.at(static_cast<std::uint32_t>(-1)), &emptyParameter);
-    EXPECT_EQ(&context.at(context.count()), &emptyParameter);
-    const Texture& matte = context.getTexture(context.at(1).texture);
-    EXPECT_NE(matte.texture, 0u);
-    EXPECT_EQ(matte.width, 2u);
-
-    // Instance 0 copied the registry before "gain" existed: the registry answers.
-    EXPECT_EQ(&context.getParameter(gain), &context.at(0));
-    context.setCurrentInstance(context.addInstance());
-    context.getParameter(gain).value[0] = 0.5f;
-    EXPECT_EQ(context.at(0).value[0], 0.0f) << "the registry's record is untouched";
-    EXPECT_EQ(context.getParameter(layer).id, layer);
-    context.setCurrentInstance(0);
-    EXPECT_EQ(context.getParameter(gain).value[0], 0.0f);
-    EXPECT_EQ(&context.getParameter(0x1000009), &emptyParameter);
-
-    context.release(gain);
-    EXPECT_EQ(context.count(), 1u);
-    context.release(0x5000001);
-    context.release(0x7000001);
-    EXPECT_EQ(context.create(0x5000000), 0u);
-    EXPECT_EQ(context.createParameter("again", QS_Type::FLOAT, ""), gain);
 }
 
 TEST_F(ContextTest, PixelAspectOutsideItsRangeIsStoredAsOne) {
@@ -171,17 +140,6 @@ TEST_F(ContextTest, StaleCurrentInstanceTouchesNoSequence) {
     EXPECT_EQ(context.getRenderTarget(0x3000001).texture, 0u) << "no output target was made";
     EXPECT_EQ(context.getTexture(0x4000001).texture, 0u) << "no input texture was made";
     EXPECT_EQ(context.instances[0]->inputOriginX, 0);
-}
-
-TEST_F(ContextTest, TypedCreationInitialisesEachKind) {
-    const Surface& surface = context.getSurface(context.createSurface(3, 2, 16));
-    EXPECT_EQ(surface.rowBytes, 24u);
-    EXPECT_EQ(surface.flag, 1);
-    const std::uint32_t image = context.createTextureFromImage("missing.png");
-    EXPECT_EQ(image, 0x4000001u) << "the handle exists although loading failed";
-    EXPECT_EQ(context.getTexture(image).texture, 0u);
-    EXPECT_NE(context.getTexture(context.createTexture(4, 4, 8)).texture, 0u);
-    EXPECT_EQ(&context.getShader(0x2000001), &nullEntity<Shader>());
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 
 #include "host/CommandDispatch.h"
 #include "host/CommandLock.h"
-#include "host/ParameterIndexMaps.h"
 
 namespace {
 
@@ -34,8 +33,8 @@ CommandTable tableWith(PF_Cmd cmd, CommandHandler handler) {
     return table;
 }
 
-PF_Err send(const CommandTable& table, PF_Cmd cmd, void* extra = nullptr) {
-    return dispatchCommand(table, cmd, nullptr, nullptr, nullptr, nullptr, extra);
+PF_Err send(const CommandTable& table, PF_Cmd cmd) {
+    return dispatchCommand(table, cmd, nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 
 TEST(Dispatch, RoutesHandledSelectorsAndAnswersZeroForTheRest) {
@@ -51,6 +50,9 @@ TEST(Dispatch, RoutesHandledSelectorsAndAnswersZeroForTheRest) {
     EXPECT_EQ(send(table, 25), 0);
     EXPECT_EQ(send(table, -1), 0);
     EXPECT_EQ(send(table, 0x7FFFFFFF), 0);
+    EXPECT_EQ(calls, 2);
+    // Events go to the colour rule, which must bear a missing extra.
+    EXPECT_EQ(send(table, PF_Cmd_EVENT), 0);
     EXPECT_EQ(calls, 2);
 }
 
@@ -102,34 +104,6 @@ TEST(Dispatch, TheCommandLockIsCreatedOnceEvenWhenFirstCallsRace) {
     for (auto& thread : threads) thread.join();
     for (win32::HANDLE handle : seen) EXPECT_EQ(handle, seen[0]);
     EXPECT_NE(seen[0], nullptr);
-}
-
-TEST(Dispatch, MarksEventsOfColourParametersHandled) {
-    const CommandTable table{};
-    EXPECT_EQ(send(table, PF_Cmd_EVENT, nullptr), 0);
-
-    PF_EventExtra event{};
-    event.evt_out_flags = 0;
-    // With no point parameter published the upper bound is 0: nothing is handled.
-    event.effect_win.index = 1;
-    EXPECT_EQ(send(table, PF_Cmd_EVENT, &event), 0);
-    EXPECT_EQ(event.evt_out_flags, 0);
-
-    // Colours at host indices 3 to 5, the first point at 6.
-    parameterIndexMaps().firstColorIndex = 3;
-    parameterIndexMaps().firstPointIndex = 6;
-    for (int index : {2, 6, 7, -1}) {
-        event.effect_win.index = index;
-        event.evt_out_flags = 0;
-        EXPECT_EQ(send(table, PF_Cmd_EVENT, &event), 0);
-        EXPECT_EQ(event.evt_out_flags, 0) << "index " << index;
-    }
-    for (int index : {3, 4, 5}) {
-        event.effect_win.index = index;
-        event.evt_out_flags = 0;
-        EXPECT_EQ(send(table, PF_Cmd_EVENT, &event), 0);
-        EXPECT_EQ(event.evt_out_flags, PF_EO_HANDLED_EVENT) << "index " << index;
-    }
 }
 
 }  // namespace

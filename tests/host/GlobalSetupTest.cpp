@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "EffectFixture.h"
 #include "SimulatedHost.h"
@@ -122,37 +123,48 @@ TEST(GlobalSetup, HostFailuresBecomeTheCommandsResult) {
     }
 }
 
-TEST(GlobalSetup, AMalformedConfigurationFailsTheCommandWithoutCrashing) {
-    // The packer refuses a config.xml that does not parse, so the damaged
-    // document reaches the engine as a loose file beside the bare module.
+// The bare module reads its effect from loose files in the current folder;
+// the packer refuses a config.xml that does not parse, so this is also how a
+// damaged one reaches the engine.
+TEST(GlobalSetup, TheBareModuleReadsLooseFilesAndFailsOnAMalformedConfiguration) {
     TempFolder folder;
-    std::ofstream(folder / "config.xml") << "<ABOUT>unterminated";
     std::ofstream(folder / "fx.js") << "function setup() {}";
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder.path());
-    {
-        EffectModule module(kBareModule, EffectModule::WithoutPropertyList);
-        SimulatedHost host(module);
-        EXPECT_EQ(host.send(PF_Cmd_GLOBAL_SETUP).error, PF_Err_INVALID_CALLBACK);
-    }
-    std::filesystem::current_path(previous);
-}
-
-TEST(GlobalSetup, TheBareModuleReadsItsEffectFromLooseFiles) {
-    TempFolder folder;
-    std::ofstream(folder / "config.xml") << configXml(2, 1, 7, 0, 0, 0, "Loose &amp; found");
-    std::ofstream(folder / "fx.js") << "function setup() {}";
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(folder.path());
-    {
+    for (const bool damaged : {true, false}) {
+        std::ofstream(folder / "config.xml")
+            << (damaged ? "<ABOUT>unterminated" : configXml(2, 1, 7, 0, 0, 0, "Loose &amp; found"));
         EffectModule module(kBareModule, EffectModule::WithoutPropertyList);
         SimulatedHost host(module);
         const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
+        if (damaged) {
+            EXPECT_EQ(result.error, PF_Err_INVALID_CALLBACK);
+            continue;
+        }
         EXPECT_EQ(result.error, PF_Err_NONE);
         EXPECT_EQ(result.out.my_version, (2u << 19) | (1u << 15) | 7u);
         EXPECT_STREQ(host.send(PF_Cmd_ABOUT).out.return_msg, "Loose & found\n\n");
     }
     std::filesystem::current_path(previous);
+}
+
+TEST(GlobalSetup, TheHostsCallbacksAnswerWithErrorsOnceTheHostIsGone) {
+    EffectModule module(kBundledModule);
+    auto host = std::make_unique<SimulatedHost>(module);
+    PF_InData in = host->makeInData();
+    const PF_UtilCallbacks utils = *in.utils;
+    const SPBasicSuite basic = *in.pica_basicP;
+    const void* suite = nullptr;
+    ASSERT_EQ(basic.AcquireSuite(kPFHandleSuite, 2, &suite), 0);
+    const auto* handles = static_cast<const PF_HandleSuite2*>(suite);
+    host.reset();
+    PF_ParamDef def{};
+    EXPECT_NE(in.inter.checkout_param(in.effect_ref, 1, 0, 1, 1, &def), 0);
+    EXPECT_NE(in.inter.add_param(in.effect_ref, -1, &def), 0);
+    EXPECT_NE(utils.fill(in.effect_ref, nullptr, nullptr, nullptr), 0);
+    EXPECT_NE(basic.AcquireSuite(kPFHandleSuite, 2, &suite), 0);
+    EXPECT_EQ(handles->host_new_handle(8), nullptr);
+    handles->host_dispose_handle(nullptr);
 }
 
 }  // namespace

@@ -114,6 +114,11 @@ TEST(Parameters, ValuesSetInTheHostReachTheScriptAndItsShaders) {
     EXPECT_EQ(e.host.outstandingParamCheckouts(), 0);
     EXPECT_EQ(e.host.outstandingSuites(), 0);
 
+    // A failed checkout ends the frame's reading of values, not the frame.
+    e.host.failParamCheckout(1);
+    EXPECT_EQ(e.host.renderFrame(e.instance, HostWorld(4, 1, 32), time).error, PF_Err_NONE);
+    EXPECT_EQ(e.host.outstandingParamCheckouts(), 0);
+
     // Without the colour suite no frame can be rendered; what was checked
     // out goes back all the same.
     e.host.refuseSuite(kPFColorParamSuite);
@@ -194,6 +199,12 @@ function draw() {
     }
 }
 
+// Fields of a definition as numbers, to compare together.
+template <class... T>
+std::vector<double> numbers(T... values) {
+    return {static_cast<double>(values)...};
+}
+
 // Publication as the host receives it.
 const char kPublishedScript[] = R"(
 var precise, on;
@@ -228,25 +239,23 @@ TEST(Parameters, ArePublishedAsTheHostExpectsThem) {
     const PF_ParamDef& precise = params.at(1);
     EXPECT_STREQ(precise.name, "A label far longer than the hos");
     EXPECT_EQ(precise.param_type, PF_Param_FLOAT_SLIDER);
-    EXPECT_EQ(precise.u.fs_d.precision, -2);
-    EXPECT_EQ(precise.u.fs_d.value, 2.5);
-    EXPECT_EQ(precise.u.fs_d.valid_min, -5);
-    EXPECT_EQ(precise.u.fs_d.slider_max, 5);
+    const PF_FloatSliderDef& slider = precise.u.fs_d;
+    EXPECT_EQ(numbers(slider.precision, slider.value, slider.valid_min, slider.slider_max),
+              numbers(-2, 2.5, -5, 5));
 
     const PF_ParamDef& tint = params.at(2);
     EXPECT_EQ(tint.param_type, PF_Param_COLOR);
-    EXPECT_EQ(tint.u.cd.value.red, 200);
-    EXPECT_EQ(tint.u.cd.value.green, 128);
-    EXPECT_EQ(tint.u.cd.value.blue, 0);
-    EXPECT_EQ(tint.u.cd.dephault.alpha, 255);
+    const PF_ColorDef& colour = tint.u.cd;
+    EXPECT_EQ(
+        numbers(colour.value.red, colour.value.green, colour.value.blue, colour.dephault.alpha),
+        numbers(200, 128, 0, 255));
 
     EXPECT_EQ(params.at(4).param_type, PF_Param_POINT_3D);
     EXPECT_EQ(params.at(5).param_type, PF_Param_POPUP);
-    EXPECT_EQ(params.at(5).u.pd.value, 4464);
-    EXPECT_EQ(params.at(5).u.pd.num_choices, 2);
     EXPECT_EQ(params.at(6).param_type, PF_Param_CHECKBOX);
-    EXPECT_EQ(params.at(6).u.bd.value, 256);
-    EXPECT_EQ(params.at(6).u.bd.dephault, 0);
+    EXPECT_EQ(numbers(params.at(5).u.pd.value, params.at(5).u.pd.num_choices,
+                      params.at(6).u.bd.value, params.at(6).u.bd.dephault),
+              numbers(4464, 2, 256, 0));
     EXPECT_EQ(params.at(7).u.ad.value, 45.5 * 65536);
     EXPECT_EQ(e.host.optionsButtonName(), " ");
     ASSERT_TRUE(e.host.customUI());
@@ -261,6 +270,13 @@ TEST(Parameters, ArePublishedAsTheHostExpectsThem) {
         EXPECT_EQ(e.host.send(PF_Cmd_EVENT, in, nullptr, nullptr, &event).error, PF_Err_NONE);
         EXPECT_EQ(event.evt_out_flags, index == 2 || index == 3 ? PF_EO_HANDLED_EVENT : 0) << index;
     }
+
+    // Publishing again starts the list afresh; a refused parameter ends it.
+    e.host.failAddParamAfter(3);
+    const CommandResult again = e.host.paramsSetup();
+    EXPECT_EQ(again.error, PF_Err_NONE);
+    EXPECT_EQ(again.out.num_params, 4);
+    EXPECT_EQ(params.count(), 4);
 }
 
 TEST(Parameters, TheScriptEnablesAndDisablesControlsAtInterfaceUpdates) {
@@ -271,6 +287,7 @@ TEST(Parameters, TheScriptEnablesAndDisablesControlsAtInterfaceUpdates) {
     EXPECT_EQ(e.host.changeParam(e.instance, on, {1}).error, PF_Err_NONE);
     EXPECT_FALSE(e.host.paramUI(e.instance, precise).disabled());
     EXPECT_EQ(e.host.changeParam(e.instance, on, {0}).error, PF_Err_NONE);
+    EXPECT_EQ(e.host.paramValue(e.instance, on).u.bd.value, 0);
     EXPECT_TRUE(e.host.paramUI(e.instance, precise).disabled());
     EXPECT_EQ(e.host.paramUI(e.instance, precise).name, "A label far longer than the hos");
     EXPECT_EQ(e.host.changeParam(e.instance, on, {1}).error, PF_Err_NONE);

@@ -12,9 +12,12 @@
 
 namespace {
 
-std::uint32_t word(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    std::uint32_t v;
-    std::memcpy(&v, bytes.data() + at, 4);
+using Words = std::vector<std::uint32_t>;
+
+// The first `count` 32-bit words of the bytes.
+Words words(const std::vector<std::uint8_t>& bytes, std::size_t count) {
+    Words v(count);
+    std::memcpy(v.data(), bytes.data(), count * 4);
     return v;
 }
 
@@ -40,11 +43,7 @@ TEST(SequenceData, RecordsTheOutputOnlyAfterAProjectIsLoadedAndSavesAsZeros) {
     std::vector<std::uint8_t> bytes = sequenceBytes(e, e.instance);
     ASSERT_EQ(bytes.size(), 8192u);
     // A freshly applied effect records no output; the composition is kept.
-    EXPECT_EQ(word(bytes, 0), 0u);
-    EXPECT_EQ(word(bytes, 4), 0u);
-    EXPECT_EQ(word(bytes, 8), 0u);
-    EXPECT_EQ(word(bytes, 12), 640u);
-    EXPECT_EQ(word(bytes, 16), 480u);
+    EXPECT_EQ(words(bytes, 5), (Words{0, 0, 0, 640, 480}));
     EXPECT_EQ(bytes[24], 0);
     EXPECT_EQ(floatAt(bytes, 40), 2.0f);
 
@@ -56,15 +55,13 @@ TEST(SequenceData, RecordsTheOutputOnlyAfterAProjectIsLoadedAndSavesAsZeros) {
     const InstanceId reopened = e.host.loadInstance(saved, &loaded);
     EXPECT_EQ(loaded.error, PF_Err_NONE);
     EXPECT_TRUE(loaded.out.out_flags & PF_OutFlag_REFRESH_UI);
+    EXPECT_EQ(e.host.instanceCount(), 2u);
     bytes = sequenceBytes(e, reopened);
     EXPECT_EQ(bytes[24], 1);
     EXPECT_EQ(bytes[25], 1);
     const FrameResult frame = e.host.renderFrame(reopened, pattern(20, 10, 16), FrameTime{});
     ASSERT_EQ(frame.error, PF_Err_NONE);
-    bytes = sequenceBytes(e, reopened);
-    EXPECT_EQ(word(bytes, 0), 20u);
-    EXPECT_EQ(word(bytes, 4), 10u);
-    EXPECT_EQ(word(bytes, 8), 16u);
+    EXPECT_EQ(words(sequenceBytes(e, reopened), 3), (Words{20, 10, 16}));
 
     // The saved instance renders on: the host sets it up again first.
     EXPECT_EQ(e.render(pattern(20, 10, 8)).error, PF_Err_NONE);
@@ -93,7 +90,7 @@ TEST(SequenceData, ReSetUpAsksOlderHostsToRenderAgainButNotPremiere) {
         const bool premiere = c.application == HostApplication::Premiere;
         EXPECT_EQ(sequenceBytes(e, id)[24], premiere ? 0 : 1);
         ASSERT_EQ(e.host.renderFrame(id, pattern(6, 4, 8), FrameTime{}).error, PF_Err_NONE);
-        EXPECT_EQ(word(sequenceBytes(e, id), 0), premiere ? 0u : 6u);
+        EXPECT_EQ(words(sequenceBytes(e, id), 1)[0], premiere ? 0u : 6u);
     }
 }
 

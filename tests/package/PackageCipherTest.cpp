@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "package/PackageCipher.h"
 
 namespace {
@@ -19,27 +17,6 @@ TEST(PackageCipher, ScramblesKnownWordsWithTheAutokeyRecurrence) {
     // k1 = (1 + 0x44332211) * 0x44332211 = 0xE381A732, 0x55 ^ 0x32 = 0x67.
     EXPECT_EQ(PackageCipher::scramblePackage({0x11, 0x22, 0x33, 0x44, 0x55}, 1),
               (Bytes{0x10, 0x22, 0x33, 0x44, 0x67}));
-}
-
-TEST(PackageCipher, EngineReadsBackWhatTheToolScrambledAtEverySize) {
-    std::mt19937 random(7);
-    for (std::size_t size = 0; size < 40; ++size) {
-        Bytes plain(size);
-        for (auto& b : plain) b = static_cast<std::uint8_t>(random());
-        const Bytes scrambled = PackageCipher::scramblePackage(plain);
-        ASSERT_EQ(scrambled.size(), size);
-        if (size >= 4) {
-            EXPECT_NE(scrambled, plain) << size;
-        }
-
-        // As the engine does it: the resource copied with 8 zero bytes after it,
-        // every whole word of that unscrambled in place.
-        Bytes engine = scrambled;
-        engine.resize(size + 8, 0);
-        PackageCipher::unscramble(engine.data(), engine.size());
-        EXPECT_EQ(Bytes(engine.begin(), engine.begin() + size), plain) << size;
-        EXPECT_EQ(PackageCipher::unscramblePackage(scrambled), plain) << size;
-    }
 }
 
 }  // namespace

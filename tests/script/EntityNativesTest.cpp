@@ -94,8 +94,9 @@ TEST_F(EntityNatives, HandlesOfTheWrongKindOrWithoutEntityGiveFalse) {
     drawFrame(0, 4, 4);
     // A usable shader and a released target: true, nothing drawn.
     EXPECT_EQ(jx("[QS_release(first), QS_renderShader(gradient, first, false), "
-                 "QS_renderShader(second, second), QS_renderShader(gradient, gradient)]"),
-              "[true,true,false,false]");
+                 "QS_renderShader(second, second), QS_renderShader(gradient, gradient), "
+                 "QS_release(0x5000001), QS_release(0x7000001), QS_release(-1)]"),
+              "[true,true,false,false,true,true,true]");
     EXPECT_EQ(jx("[QS_blitRenderTarget(first, second), QS_blitRenderTarget(gradient, second), "
                  "QS_getSurfaceDim(first), QS_getSurfaceDim(gradient), QS_getSurfaceDim(second)]"),
               "[false,false,false,false,[4,4,8]]");

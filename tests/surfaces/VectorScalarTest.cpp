@@ -78,15 +78,9 @@ void expectVectorEqualsScalar() {
 
 }  // namespace
 
-TEST(VectorScalar, BytesQuantizeIdentically) {
+TEST(VectorScalar, EveryDepthQuantizesIdentically) {
     expectVectorEqualsScalar<Pixel8>();
-}
-
-TEST(VectorScalar, WordsQuantizeIdentically) {
     expectVectorEqualsScalar<Pixel15>();
-}
-
-TEST(VectorScalar, FloatsQuantizeIdentically) {
     expectVectorEqualsScalar<Pixel32>();
 }
 

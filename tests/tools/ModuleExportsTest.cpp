@@ -2,30 +2,19 @@
 // property list that `quillshade info` reads from the file.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sstream>
 #include <string>
 
-namespace {
+#include "ToolOutput.h"
 
-std::string run(const std::string& command) {
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return output;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-    ::pclose(pipe);
-    return output;
-}
+namespace {
 
 const std::string kModules = QS_TEST_BUILD_DIR "/modules/";
 
 TEST(ModuleExports, EveryModuleExportsTheEntryPointAlone) {
     for (const char* module : {"QuillshadeEngine.so", "ReliefmakerFX.so"}) {
-        const std::string symbols =
-            run("nm -D --defined-only " + kModules + module + " | awk '{print $NF}'");
-        std::istringstream lines(symbols);
+        std::istringstream lines(
+            runCommand("nm -D --defined-only " + kModules + module + " | awk '{print $NF}'").text);
         std::string symbol;
         std::vector<std::string> exported;
         while (std::getline(lines, symbol)) {
@@ -40,7 +29,7 @@ TEST(ModuleExports, EveryModuleExportsTheEntryPointAlone) {
 }
 
 TEST(InfoCommand, PrintsTheBundledPropertyListReadFromTheFile) {
-    const std::string json = run(QS_TOOL " info --json --plugin " + kModules + "ReliefmakerFX.so");
+    const std::string json = runTool("info --json --plugin " + kModules + "ReliefmakerFX.so").text;
     for (const char* expected :
          {"\"kind\": \"eFKT\"", "\"name\": \"ReliefmakerFX\"", "\"category\": \"Vexa\"",
           "\"match_name\": \"ADBE ReliefmakerFX\"", "\"entry_point\": \"EntryPointFunc\"",
@@ -49,7 +38,7 @@ TEST(InfoCommand, PrintsTheBundledPropertyListReadFromTheFile) {
         EXPECT_NE(json.find(expected), std::string::npos) << expected << " in\n" << json;
     }
     // The bare engine module is no effect a host would list.
-    const std::string bare = run(QS_TOOL " info --plugin " + kModules + "QuillshadeEngine.so 2>&1");
+    const std::string bare = runTool("info --plugin " + kModules + "QuillshadeEngine.so").text;
     EXPECT_NE(bare.find("no property list"), std::string::npos) << bare;
 }
 

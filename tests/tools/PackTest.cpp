@@ -1,14 +1,12 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "EffectPackager.h"
-#include "PackError.h"
 #include "Pipl.h"
+#include "ToolOutput.h"
 #include "package/BlobReader.h"
 #include "package/TempFolder.h"
 #include "platform/ModuleResources.h"
@@ -21,21 +19,6 @@ using ModuleResources::Key;
 
 const std::string kReliefmaker = QS_TEST_SOURCE_DIR "/effects/reliefmaker";
 
-struct ToolRun {
-    int status;
-    std::string errors;
-};
-
-// Runs the tool as an author does, collecting what it says on stderr.
-ToolRun tool(const TempFolder& folder, const std::string& arguments) {
-    const std::string errors = folder / "stderr.txt";
-    const int status = std::system((QS_TOOL " " + arguments + " 2>" + errors).c_str());
-    std::ifstream in(errors);
-    std::stringstream text;
-    text << in.rdbuf();
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
-}
-
 Bytes fileBytes(const std::string& path) {
     return ModuleResources::readFile(path).value_or(Bytes());
 }
@@ -47,11 +30,11 @@ std::string quoted(const std::string& path) {
 TEST(PackCommand, PacksReliefmakerIntoAModuleTheEngineReadsBack) {
     TempFolder folder;
     const std::string module = folder / "ReliefmakerFX.so";
-    const ToolRun packed = tool(folder, "pack " + quoted(kReliefmaker) + " -o " + quoted(module) +
-                                            " --engine " QS_ENGINE_MODULE
-                                            " --name ReliefmakerFX --category Vexa"
-                                            " --match-name 'ADBE ReliefmakerFX'");
-    ASSERT_EQ(packed.status, 0) << packed.errors;
+    const ToolOutput packed = runTool("pack " + quoted(kReliefmaker) + " -o " + quoted(module) +
+                                      " --engine " QS_ENGINE_MODULE
+                                      " --name ReliefmakerFX --category Vexa"
+                                      " --match-name 'ADBE ReliefmakerFX'");
+    ASSERT_EQ(packed.status, 0) << packed.text;
     EXPECT_NE(fs::status(module).permissions() & fs::perms::owner_exec, fs::perms::none);
 
     const ModuleResources::ModuleFile file = ModuleResources::parse(fileBytes(module));
@@ -94,8 +77,8 @@ TEST(PackCommand, PacksReliefmakerIntoAModuleTheEngineReadsBack) {
 
     // And unpacking gives back the folder byte for byte.
     const std::string restored = folder / "restored";
-    const ToolRun unpacked = tool(folder, "unpack " + quoted(module) + " -o " + quoted(restored));
-    ASSERT_EQ(unpacked.status, 0) << unpacked.errors;
+    const ToolOutput unpacked = runTool("unpack " + quoted(module) + " -o " + quoted(restored));
+    ASSERT_EQ(unpacked.status, 0) << unpacked.text;
     std::size_t count = 0;
     for (const auto& entry : fs::directory_iterator(kReliefmaker)) {
         const std::string name = entry.path().filename().string();
@@ -117,32 +100,26 @@ TEST(PackCommand, RefusesNamingEveryProblemAndKeepsTheOldOutput) {
     const std::string output = folder / "broken.so";
     std::ofstream(output) << "old";
 
-    const ToolRun run = tool(folder, "pack " + quoted(effect) + " -o " + quoted(output) +
-                                         " --engine " + quoted(folder / "missing.so"));
+    const ToolOutput run = runTool("pack " + quoted(effect) + " -o " + quoted(output) +
+                                   " --engine " + quoted(folder / "missing.so"));
     EXPECT_NE(run.status, 0);
     for (const char* expected :
          {"shaders/blur.frag: in a sub-folder", "edge.FRAG: same name as Edge.frag",
           "fx.js: missing", "config.xml: does not parse: expected = (line 2)",
           "missing.so: cannot read the engine module"}) {
-        EXPECT_NE(run.errors.find(expected), std::string::npos) << expected << "\n" << run.errors;
+        EXPECT_NE(run.text.find(expected), std::string::npos) << expected << "\n" << run.text;
     }
-    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 5) << run.errors;
+    EXPECT_EQ(std::count(run.text.begin(), run.text.end(), '\n'), 5) << run.text;
     EXPECT_EQ(fileBytes(output), (Bytes{'o', 'l', 'd'}));
-    // Nothing else was written: the effect folder, the old output and the tool's messages.
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 3);
-
-    fs::remove(effect + "/config.xml");
-    const auto problems = EffectPackager(effect).problems();
-    EXPECT_NE(std::find(problems.begin(), problems.end(), effect + "/config.xml: missing"),
-              problems.end());
+    // Nothing else was written: only the effect folder and the old output are there.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
 }
 
 TEST(PackCommand, BlobOnlyWritesTheZipScrambledWithTheSeed) {
     TempFolder folder;
     const std::string blob = folder / "package.bin";
-    ASSERT_EQ(tool(folder, "pack " + quoted(kReliefmaker) + " -o " + quoted(blob) + " --blob-only")
-                  .status,
-              0);
+    ASSERT_EQ(
+        runTool("pack " + quoted(kReliefmaker) + " -o " + quoted(blob) + " --blob-only").status, 0);
     // The recurrence, written out here independently of the tool.
     Bytes bytes = fileBytes(blob);
     bytes.resize((bytes.size() + 3) & ~std::size_t(3), 0);
@@ -156,9 +133,8 @@ TEST(PackCommand, BlobOnlyWritesTheZipScrambledWithTheSeed) {
     }
     EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 4), (Bytes{'P', 'K', 3, 4}));
 
-    const ToolRun unpacked =
-        tool(folder, "unpack " + quoted(blob) + " -o " + quoted(folder / "out"));
-    ASSERT_EQ(unpacked.status, 0) << unpacked.errors;
+    const ToolOutput unpacked = runTool("unpack " + quoted(blob) + " -o " + quoted(folder / "out"));
+    ASSERT_EQ(unpacked.status, 0) << unpacked.text;
     EXPECT_EQ(fileBytes(folder / "out/fx.js"), fileBytes(kReliefmaker + "/fx.js"));
 }
 
@@ -170,19 +146,18 @@ TEST(UnpackCommand, RefusesToReplaceFilesUnlessForced) {
     fs::create_directory(target);
     std::ofstream(target + "/fx.js") << "mine";
 
-    const ToolRun refused = tool(folder, "unpack " + quoted(module) + " -o " + quoted(target));
+    const ToolOutput refused = runTool("unpack " + quoted(module) + " -o " + quoted(target));
     EXPECT_NE(refused.status, 0);
-    EXPECT_NE(refused.errors.find("fx.js: exists"), std::string::npos) << refused.errors;
+    EXPECT_NE(refused.text.find("fx.js: exists"), std::string::npos) << refused.text;
     EXPECT_EQ(fileBytes(target + "/fx.js"), (Bytes{'m', 'i', 'n', 'e'}));
     EXPECT_FALSE(fs::exists(target + "/config.xml"));
 
-    EXPECT_EQ(
-        tool(folder, "unpack " + quoted(module) + " -o " + quoted(target) + " --force").status, 0);
+    EXPECT_EQ(runTool("unpack " + quoted(module) + " -o " + quoted(target) + " --force").status, 0);
     EXPECT_EQ(fileBytes(target + "/fx.js"), fileBytes(kReliefmaker + "/fx.js"));
 
-    const ToolRun bare = tool(folder, "unpack " QS_ENGINE_MODULE " -o " + quoted(folder / "bare"));
+    const ToolOutput bare = runTool("unpack " QS_ENGINE_MODULE " -o " + quoted(folder / "bare"));
     EXPECT_NE(bare.status, 0);
-    EXPECT_NE(bare.errors.find("carries no effect package"), std::string::npos) << bare.errors;
+    EXPECT_NE(bare.text.find("carries no effect package"), std::string::npos) << bare.text;
 }
 
 TEST(EffectPackager, NamesTheEffectAfterItsFolderByDefault) {

@@ -14,9 +14,9 @@ struct ToolOutput {
     bool has(const std::string& part) const { return text.find(part) != std::string::npos; }
 };
 
-inline ToolOutput runTool(const std::string& arguments) {
+inline ToolOutput runCommand(const std::string& command) {
     ToolOutput result;
-    FILE* pipe = ::popen((QS_TOOL " " + arguments + " 2>&1").c_str(), "r");
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
     if (!pipe)
         return result;
     char buffer[4096];
@@ -25,4 +25,8 @@ inline ToolOutput runTool(const std::string& arguments) {
     const int status = ::pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+inline ToolOutput runTool(const std::string& arguments) {
+    return runCommand(QS_TOOL " " + arguments);
 }
