@@ -54,9 +54,9 @@ TEST(PackCommand, PacksReliefmakerIntoAModuleTheEngineReadsBack) {
 
     // --rc writes the same resources as files, for the Windows resource compiler.
     const std::string rc = folder / "rc";
-    ASSERT_EQ(tool(folder, "pack " + quoted(kReliefmaker) + " --rc " + quoted(rc) +
-                               " --name ReliefmakerFX --category Vexa --match-name 'ADBE "
-                               "ReliefmakerFX'")
+    ASSERT_EQ(runTool("pack " + quoted(kReliefmaker) + " --rc " + quoted(rc) +
+                      " --name ReliefmakerFX --category Vexa --match-name 'ADBE "
+                      "ReliefmakerFX'")
                   .status,
               0);
     EXPECT_EQ(fileBytes(rc + "/pipl.bin"), piplResource->data);
