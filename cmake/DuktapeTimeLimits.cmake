@@ -9,8 +9,8 @@
 #   only stops at a billion steps, tens of seconds for a catastrophic pattern.
 # - Once past the deadline the allocator refuses every request (HeapGuard),
 #   which ends a long built-in as soon as it grows a buffer; the engine then
-#   gives up at once instead of running ten collections of a full heap before
-#   it reports the failure.
+#   gives up at once, and between its collections, instead of running ten
+#   collections of a full heap before it reports the failure.
 # Each change must apply: a different engine source stops the configuration.
 
 file(READ ${DUKTAPE_SOURCE_DIR}/duktape.c duk_source)
@@ -36,10 +36,10 @@ qs_duktape_patch("		re_ctx->steps_count++;\n"
 			DUK_ERROR_RANGE(re_ctx->thr, \"execution timeout\");
 		}\n" 1)
 qs_duktape_patch("	for (i = 0; i < DUK_HEAP_ALLOC_FAIL_MARKANDSWEEP_LIMIT; i++) {"
-                 "	if (qsScriptTimedOut(heap->heap_udata)) {
-		return NULL;
-	}
-	for (i = 0; i < DUK_HEAP_ALLOC_FAIL_MARKANDSWEEP_LIMIT; i++) {" 3)
+                 "	for (i = 0; i < DUK_HEAP_ALLOC_FAIL_MARKANDSWEEP_LIMIT; i++) {
+		if (qsScriptTimedOut(heap->heap_udata)) {
+			return NULL;
+		}" 3)
 
 file(WRITE ${QS_DUKTAPE_DIR}/duktape.cpp.new "${duk_source}")
 configure_file(${QS_DUKTAPE_DIR}/duktape.cpp.new ${QS_DUKTAPE_DIR}/duktape.cpp COPYONLY)

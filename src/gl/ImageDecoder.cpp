@@ -53,10 +53,13 @@ bool huffmanTablesFit(const std::uint8_t* bytes, std::size_t size) {
         const std::size_t end = at + 2 + length;
         if (marker == 0xC4) {
             // Tables: a class and index byte, 16 counts, then the symbols.
+            // Past the end of the file the decoder reads zeros, and so does
+            // this walk.
             std::size_t table = at + 4;
-            while (table + 17 <= end && table + 17 <= size) {
+            while (table < end) {
                 std::size_t symbols = 0;
-                for (std::size_t i = 1; i <= 16; ++i) symbols += bytes[table + i];
+                for (std::size_t i = table + 1; i <= table + 16; ++i)
+                    symbols += i < size ? bytes[i] : 0;
                 if (symbols > 256)
                     return false;
                 table += 17 + symbols;

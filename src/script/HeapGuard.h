@@ -72,6 +72,9 @@ private:
     bool clockRunning_ = false;
     bool lateAllocations_ = false;
     size_t lateBytes_ = 0;
+    // Past the deadline, as seen by the allocator.
+    bool lateStarted_ = false;
+    unsigned smallRequests_ = 0;
     std::chrono::steady_clock::time_point deadline_;
     bool fatal_ = false;
     char fatalMessage_[160] = {};

@@ -34,6 +34,8 @@ TEST(ImageDecoderSafety, SeedsDecodeOrAreRefusedBeforeDecoding) {
         // past its tables for; 16-bit PNM, read past its end.
         {"bad-huffman.jpg", {0, 0, 8}},
         {"pgm16.pgm", {0, 0, 8}},
+        // Found by fuzzing: the same table, cut off by the end of the file.
+        {"truncated-huffman.jpg", {0, 0, 8}},
         // Headers declaring gigabytes: over the texture size, over the
         // budget, formats not compiled in.
         {"bomb.png", {0, 0, 8}},
