@@ -114,8 +114,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     context.create();
     registerGLContext(&context);
     initialiseGlew();
-    // Small enough that refusals happen often, large enough for real work.
-    PixelBudget::setLimit(std::uint64_t{256} << 20);
+    // Small enough that refusals happen often and no run spends its time
+    // clearing large targets, large enough for real work.
+    PixelBudget::setLimit(std::uint64_t{16} << 20);
     Scripting::instance().setTimeLimit(std::chrono::milliseconds(1000));
     return 0;
 }

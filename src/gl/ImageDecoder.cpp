@@ -15,7 +15,6 @@
 #define STBI_ONLY_PNG
 #define STBI_ONLY_JPEG
 #define STBI_ONLY_HDR
-#define STBI_ONLY_PNM
 #include <stb_image.h>
 
 namespace {
@@ -31,9 +30,9 @@ std::size_t segmentLength(const std::uint8_t* at) {
 // The decoder trusts the code counts of a JPEG Huffman table: counts adding
 // up to more than 256 symbols make it write past its tables. Walks the
 // file's segments, entropy-coded data included (tables may come between
-// scans), and answers whether every table stays within 256 symbols.
-bool huffmanTablesFit(const std::uint8_t* bytes, std::size_t size) {
-    std::size_t at = 2;  // past the start-of-image marker
+// scans), from the first segment at `at`, and answers whether every table
+// stays within 256 symbols.
+bool huffmanTablesFit(const std::uint8_t* bytes, std::size_t size, std::size_t at) {
     while (at + 1 < size) {
         if (bytes[at] != 0xFF) {
             ++at;  // entropy-coded data
@@ -70,12 +69,13 @@ bool huffmanTablesFit(const std::uint8_t* bytes, std::size_t size) {
     return true;
 }
 
-bool isJpeg(const std::vector<std::uint8_t>& bytes) {
-    return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
-}
-
-bool isPnm(const std::vector<std::uint8_t>& bytes) {
-    return bytes.size() >= 2 && bytes[0] == 'P' && (bytes[1] == '5' || bytes[1] == '6');
+// Where a JPEG's first segment starts, past its start-of-image marker; 0
+// for anything else. The decoder takes any number of fill bytes before the
+// marker.
+std::size_t jpegStart(const std::vector<std::uint8_t>& bytes) {
+    std::size_t at = 0;
+    while (at < bytes.size() && bytes[at] == 0xFF) ++at;
+    return at > 0 && at < bytes.size() && bytes[at] == 0xD8 ? at + 1 : 0;
 }
 
 }  // namespace
@@ -84,10 +84,8 @@ ImageDecoder::ImageDecoder(const std::vector<std::uint8_t>& bytes) {
     if (bytes.empty() || bytes.size() > INT_MAX)
         return;
     const auto length = static_cast<int>(bytes.size());
-    if (isJpeg(bytes) && !huffmanTablesFit(bytes.data(), bytes.size()))
-        return;
-    // The decoder reads past the end of 16-bit PNM data; 8 bits are safe.
-    if (isPnm(bytes) && stbi_is_16_bit_from_memory(bytes.data(), length))
+    const std::size_t jpeg = jpegStart(bytes);
+    if (jpeg != 0 && !huffmanTablesFit(bytes.data(), bytes.size(), jpeg))
         return;
     // Size from the header, checked before any pixel is decoded: a small file
     // may declare an image that takes gigabytes and seconds to inflate.

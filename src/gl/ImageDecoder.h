@@ -1,6 +1,6 @@
 #pragma once
 // Decodes an image file held in memory into four channels: Radiance HDR
-// images as 32-bit floats, PNG, JPEG and 8-bit binary PNM as 8 bits. Other
+// images as 32-bit floats, PNG and JPEG as 8 bits. Other
 // formats, and images whose header declares a side beyond the texture limit
 // or more pixels than the pixel budget has room for, are refused before
 // anything is decoded.

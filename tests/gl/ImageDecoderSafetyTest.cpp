@@ -28,14 +28,18 @@ TEST(ImageDecoderSafety, SeedsDecodeOrAreRefusedBeforeDecoding) {
         {"red.png", {3, 2, 8}},
         {"green16.png", {2, 2, 8}},
         {"grad.jpg", {3, 2, 8}},
-        {"blue.ppm", {2, 2, 8}},
         {"white.hdr", {2, 2, 32}},
         // A Huffman table of more than 256 symbols, which the decoder writes
-        // past its tables for; 16-bit PNM, read past its end.
+        // past its tables for; found by fuzzing, the same table cut off by the
+        // end of the file, and behind fill bytes before the start marker.
         {"bad-huffman.jpg", {0, 0, 8}},
-        {"pgm16.pgm", {0, 0, 8}},
-        // Found by fuzzing: the same table, cut off by the end of the file.
         {"truncated-huffman.jpg", {0, 0, 8}},
+        {"fill-before-start.jpg", {0, 0, 8}},
+        // PNM is not decoded: 16-bit data is read past its end, and (found by
+        // fuzzing) header numbers overflow.
+        {"blue.ppm", {0, 0, 8}},
+        {"pgm16.pgm", {0, 0, 8}},
+        {"pnm-header-overflow.pgm", {0, 0, 8}},
         // Headers declaring gigabytes: over the texture size, over the
         // budget, formats not compiled in.
         {"bomb.png", {0, 0, 8}},

@@ -39,7 +39,9 @@ TEST(SaveMemory, SavedInstancesGiveBackTheirFrameAndRenderAgain) {
     (void)resident;
     return;
 #endif
-    EXPECT_LT(residentBytes(), resident + 64 * 1024 * 1024)
+    // 60 stranded frames would be some 700 MB; the allocator's and the
+    // driver's own caches move by a few frames' worth.
+    EXPECT_LT(residentBytes(), resident + 160 * 1024 * 1024)
         << "grew by " << (residentBytes() - resident) / 1024 << " KiB";
 }
 
