@@ -35,6 +35,9 @@ TEST(ImageDecoderSafety, SeedsDecodeOrAreRefusedBeforeDecoding) {
         {"bad-huffman.jpg", {0, 0, 8}},
         {"truncated-huffman.jpg", {0, 0, 8}},
         {"fill-before-start.jpg", {0, 0, 8}},
+        // Found by fuzzing: an empty first image data chunk, which the
+        // decoder copies from into a buffer it has not made yet.
+        {"empty-first-idat.png", {0, 0, 8}},
         // PNM is not decoded: 16-bit data is read past its end, and (found by
         // fuzzing) header numbers overflow.
         {"blue.ppm", {0, 0, 8}},
