@@ -79,20 +79,28 @@ std::size_t jpegStart(const std::vector<std::uint8_t>& bytes) {
     return at > 0 && at < bytes.size() && bytes[at] == 0xD8 ? at + 1 : 0;
 }
 
-// The decoder copies each image data chunk onto the end of its buffer, which
-// does not exist yet when the first chunk is empty: it then hands a null
-// destination to memcpy. Legal but never written by an encoder, such a file
-// is refused. Walks the chunks up to the first image data chunk.
-bool pngDataStartsNonEmpty(const std::vector<std::uint8_t>& bytes) {
+// Two PNG inputs the decoder mishandles. It copies each image data chunk
+// onto the end of its buffer, which does not exist yet when the first chunk
+// is empty: it then hands a null destination to memcpy. And it grows that
+// buffer to a chunk's stated length before reading it, so a small file can
+// state 2 GiB. Neither comes from an encoder: such files are refused. Walks
+// the chunks; true for anything that is not a PNG.
+bool pngChunksSound(const std::vector<std::uint8_t>& bytes) {
     static const std::uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (bytes.size() < 8 || !std::equal(signature, signature + 8, bytes.begin()))
-        return true;  // not a PNG
+        return true;
+    bool dataSeen = false;
     std::size_t at = 8;
     while (at + 8 <= bytes.size()) {
         const std::size_t length = std::size_t{bytes[at]} << 24 | std::size_t{bytes[at + 1]} << 16 |
                                    std::size_t{bytes[at + 2]} << 8 | bytes[at + 3];
-        if (std::equal(bytes.begin() + at + 4, bytes.begin() + at + 8, "IDAT"))
-            return length != 0;
+        if (length > bytes.size() - at - 8)
+            return false;
+        if (std::equal(bytes.begin() + at + 4, bytes.begin() + at + 8, "IDAT")) {
+            if (!dataSeen && length == 0)
+                return false;
+            dataSeen = true;
+        }
         at += 12 + length;
     }
     return true;
@@ -104,7 +112,7 @@ ImageDecoder::ImageDecoder(const std::vector<std::uint8_t>& bytes) {
     if (bytes.empty() || bytes.size() > INT_MAX)
         return;
     const auto length = static_cast<int>(bytes.size());
-    if (!pngDataStartsNonEmpty(bytes))
+    if (!pngChunksSound(bytes))
         return;
     const std::size_t jpeg = jpegStart(bytes);
     if (jpeg != 0 && !huffmanTablesFit(bytes.data(), bytes.size(), jpeg))

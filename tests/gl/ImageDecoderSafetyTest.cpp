@@ -38,6 +38,9 @@ TEST(ImageDecoderSafety, SeedsDecodeOrAreRefusedBeforeDecoding) {
         // Found by fuzzing: an empty first image data chunk, which the
         // decoder copies from into a buffer it has not made yet.
         {"empty-first-idat.png", {0, 0, 8}},
+        // Found by fuzzing: a chunk stating 2 GiB in a 394-byte file, which
+        // the decoder allocates before reading.
+        {"huge-chunk.png", {0, 0, 8}},
         // PNM is not decoded: 16-bit data is read past its end, and (found by
         // fuzzing) header numbers overflow.
         {"blue.ppm", {0, 0, 8}},
