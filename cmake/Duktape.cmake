@@ -13,7 +13,8 @@
 # - The interrupt counter with the execution time-out check, which asks
 #   qsScriptTimedOut (HeapGuard.cpp) whether the running evaluation has
 #   outlived its bound; the engine then throws a RangeError that no script
-#   catch block can hold.
+#   catch block can hold. DuktapeTimeLimits.cmake writes the source with the
+#   changes that leave no way around the check.
 # - Hidden visibility for the engine's API, so that no duk_* symbol leaves the
 #   module.
 #
@@ -58,7 +59,7 @@ file(WRITE ${QS_DUKTAPE_DIR}/duk_config.h.new "${duk_config}")
 # reconfigure does not rebuild the engine.
 configure_file(${QS_DUKTAPE_DIR}/duk_config.h.new ${QS_DUKTAPE_DIR}/duk_config.h COPYONLY)
 configure_file(${DUKTAPE_SOURCE_DIR}/duktape.h ${QS_DUKTAPE_DIR}/duktape.h COPYONLY)
-configure_file(${DUKTAPE_SOURCE_DIR}/duktape.c ${QS_DUKTAPE_DIR}/duktape.cpp COPYONLY)
+include(DuktapeTimeLimits)
 
 add_library(qs_duktape STATIC ${QS_DUKTAPE_DIR}/duktape.cpp)
 target_include_directories(qs_duktape SYSTEM PUBLIC ${QS_DUKTAPE_DIR})

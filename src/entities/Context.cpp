@@ -1,8 +1,10 @@
 #include "entities/Context.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "entities/EntityHandle.h"
+#include "entities/PixelBudget.h"
 #include "gl/PixelDepth.h"
 #include "gl/RenderTarget.h"
 #include "gl/Shader.h"
@@ -64,6 +66,13 @@ public:
 
     const std::uint8_t* const pixels;
 };
+
+// A creation whose size was refused: the entity, unusable, goes again and
+// the caller gets no handle.
+std::uint32_t refuse(std::uint32_t handle) {
+    Context::instance().release(handle);
+    return 0;
+}
 
 }  // namespace
 
@@ -157,16 +166,19 @@ std::uint32_t Context::createShader(const std::string& first, const std::string&
 std::uint32_t Context::createRenderTarget(std::uint32_t width, std::uint32_t height,
                                           std::uint32_t depth) {
     const std::uint32_t handle = create(EntityHandle::RenderTargetBase);
-    if (handle != 0)
-        getRenderTarget(handle).initTarget(width, height, depth);
+    if (handle != 0 && !getRenderTarget(handle).initTarget(width, height, depth))
+        return refuse(handle);
     return handle;
 }
 
 std::uint32_t Context::createTexture(std::uint32_t width, std::uint32_t height,
                                      std::uint32_t depth) {
     const std::uint32_t handle = create(EntityHandle::TextureBase);
-    if (handle != 0)
+    if (handle != 0) {
         getTexture(handle).init(width, height, depth, true);
+        if (getTexture(handle).texture == 0)
+            return refuse(handle);
+    }
     return handle;
 }
 
@@ -179,6 +191,10 @@ std::uint32_t Context::createTextureFromImage(const std::string& name) {
 
 std::uint32_t Context::createSurface(std::uint32_t width, std::uint32_t height,
                                      std::uint32_t depth) {
+    // A surface holds no pixels yet, but every use of it takes its size to
+    // the GPU or into memory: a size that could never be used is refused now.
+    if (!PixelBudget::extentFits(width, height, std::max<std::uint32_t>(depth / 2, 1)))
+        return 0;
     const std::uint32_t handle = create(EntityHandle::SurfaceBase);
     if (handle != 0)
         getSurface(handle).init(width, height, depth, 1);
@@ -187,9 +203,9 @@ std::uint32_t Context::createSurface(std::uint32_t width, std::uint32_t height,
 
 std::uint32_t Context::surfaceFromTexture(const Texture& texture) {
     const std::uint32_t handle = createSurface(2, 2, 8);
-    if (handle != 0)
-        getSurface(handle).alias(texture.pixels, texture.width, texture.height, texture.depth,
-                                 texture.rowBytes);
+    if (handle != 0 && !getSurface(handle).alias(texture.pixels, texture.width, texture.height,
+                                                 texture.depth, texture.rowBytes))
+        return refuse(handle);
     return handle;
 }
 
@@ -198,8 +214,9 @@ std::uint32_t Context::surfaceFromRenderTarget(RenderTarget& target) {
     if (handle == 0)
         return 0;
     const MappedReadBack readBack(target);
-    getSurface(handle).copyPixels(readBack.pixels, target.width, target.height, target.depth,
-                                  std::uint64_t{target.depth} * target.width * 4 / 8);
+    if (!getSurface(handle).copyPixels(readBack.pixels, target.width, target.height, target.depth,
+                                       std::uint64_t{target.depth} * target.width * 4 / 8))
+        return refuse(handle);
     return handle;
 }
 
@@ -209,9 +226,13 @@ std::uint32_t Context::surfaceToTexture(std::uint32_t surface) {
     const std::uint32_t handle = createTexture(2, 2, 8);
     const Surface& source = getSurface(surface);
     // An empty surface leaves the new texture as it was made.
-    if (handle != 0 && !source.empty())
-        getTexture(handle).uploadSurface(uploadablePixels(source), source.width, source.height,
-                                         source.depth, source.rowBytes, false);
+    if (handle != 0 && !source.empty()) {
+        Texture& texture = getTexture(handle);
+        texture.uploadSurface(uploadablePixels(source), source.width, source.height, source.depth,
+                              source.rowBytes, false);
+        if (texture.texture == 0)
+            return refuse(handle);
+    }
     return handle;
 }
 
@@ -239,7 +260,8 @@ bool Context::copySurfaceToTexture(std::uint32_t surface, std::uint32_t target, 
         return false;
     destination->uploadSurface(uploadablePixels(source), source.width, source.height, source.depth,
                                source.rowBytes, flip);
-    return true;
+    // A size the destination could not take left it unusable.
+    return destination->texture != 0;
 }
 
 std::uint32_t Context::createParameter(const std::string& name, std::uint32_t kind,

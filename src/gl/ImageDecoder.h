@@ -1,6 +1,9 @@
 #pragma once
 // Decodes an image file held in memory into four channels: Radiance HDR
-// images as 32-bit floats, every other format stb_image recognises as 8 bits.
+// images as 32-bit floats, PNG and JPEG as 8 bits. Other
+// formats, and images whose header declares a side beyond the texture limit
+// or more pixels than the pixel budget has room for, are refused before
+// anything is decoded.
 // Channels are red, green, blue, alpha; the first row is the file's top row.
 #include <cstdint>
 #include <memory>

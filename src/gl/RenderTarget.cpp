@@ -44,6 +44,9 @@ bool RenderTarget::initTarget(std::uint32_t width, std::uint32_t height, std::ui
     if (framebuffer != 0 || texture != 0)
         deleteObjects();
     init(width, height, depth, true);
+    // A size refused by the texture gets no framebuffer either.
+    if (texture == 0)
+        return false;
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);

@@ -56,6 +56,8 @@ void Texture::upload(const void* data, std::uint32_t width, std::uint32_t height
     // format it does not know): such an upload is refused.
     if (texture == 0 || depth < 8)
         return;
+    if (!admit(width, height, depth, data != nullptr ? rowBytes : 0))
+        return;
     glBindTexture(GL_TEXTURE_2D, texture);
     glPixelStorei(GL_UNPACK_ROW_LENGTH,
                   static_cast<GLint>(rowBytes / PixelDepth::bytesPerChannel(depth) / 4));
@@ -104,6 +106,23 @@ void Texture::upload(const void* data, std::uint32_t width, std::uint32_t height
     this->rowBytes = rowBytes;
 }
 
+bool Texture::admit(std::uint32_t width, std::uint32_t height, std::uint32_t depth,
+                    std::uint64_t copyRowBytes) {
+    const std::uint32_t gpuPixelBytes = PixelDepth::internalFormat(depth) == GL_RGBA ? 4 : 16;
+    // The copy's size is only formed once it is known to stay below the
+    // limit, so that it cannot wrap around 64 bits.
+    const std::uint64_t limit = PixelBudget::limit();
+    const bool copyFits =
+        copyRowBytes == 0 || (copyRowBytes <= limit && height <= limit / copyRowBytes);
+    if (copyFits && PixelBudget::extentFits(width, height, gpuPixelBytes) &&
+        pixelCharge.resize(std::uint64_t{width} * height * gpuPixelBytes + height * copyRowBytes))
+        return true;
+    deleteObjects();
+    pixels.reset();
+    pixelCharge.reset();
+    return false;
+}
+
 std::uint8_t* Texture::replaceCopy(std::size_t size) {
     if (!pixels || pixels.use_count() > 1 || pixels->size() != size)
         pixels = std::make_shared<std::vector<std::uint8_t>>(size);
@@ -116,6 +135,9 @@ void Texture::uploadSurface(const void* pixels, std::uint32_t width, std::uint32
         upload(pixels, width, height, depth, rowBytes, true, false);
         return;
     }
+    // The reversed rows are as large as the copy the upload keeps.
+    if (texture == 0 || depth < 8 || !admit(width, height, depth, rowBytes))
+        return;
     const auto stride = static_cast<std::size_t>(rowBytes);
     std::vector<std::uint8_t> flipped(stride * height);
     const auto* source = static_cast<const std::uint8_t*>(pixels);

@@ -14,6 +14,7 @@
 
 #include "entities/EntityFactory.h"
 #include "entities/EntityHandle.h"
+#include "entities/PixelBudget.h"
 
 class Texture {
 public:
@@ -42,7 +43,8 @@ public:
     // a CPU copy of the data as uploaded (after the mapping); an upload without
     // data drops the copy, so that the copy always matches the texture's
     // current size. A depth below 8 has no pixel size and is refused: nothing
-    // changes.
+    // changes. A size beyond GL_MAX_TEXTURE_SIZE or the pixel budget is refused
+    // too, leaving the texture unusable.
     void upload(const void* data, std::uint32_t width, std::uint32_t height, std::uint32_t depth,
                 std::uint64_t rowBytes, bool hostOrder, bool convert16);
 
@@ -74,7 +76,17 @@ public:
     // without data.
     std::shared_ptr<std::vector<std::uint8_t>> pixels;
 
+    // The pixel memory this texture holds: its GPU storage and CPU copy.
+    PixelBudget::Charge pixelCharge;
+
 private:
+    // Charges the storage an upload of this size needs; when the context
+    // cannot hold the size or the budget has no room, the texture is left
+    // unusable (no GL objects, no copy) and the result is false.
+    // `copyRowBytes` is the row length of the CPU copy, 0 for none.
+    bool admit(std::uint32_t width, std::uint32_t height, std::uint32_t depth,
+               std::uint64_t copyRowBytes);
+
     // The CPU copy resized to `size` bytes: reused when nothing else holds it
     // and its size already fits, else a fresh vector.
     std::uint8_t* replaceCopy(std::size_t size);

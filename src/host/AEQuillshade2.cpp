@@ -2,11 +2,13 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 
 #include "entities/Context.h"
+#include "entities/PixelBudget.h"
 #include "gl/GLContextGuard.h"
 #include "gl/GLContextLock.h"
 #include "gl/GlewLoader.h"
@@ -67,6 +69,11 @@ bool AEQuillshade2::loadScript() {
         const std::int32_t limit = config->getInt(L"SCRIPT_TIME_LIMIT_MS");
         if (limit > 0)
             scripting.setTimeLimit(std::chrono::milliseconds(limit));
+        // The pixel memory its entities may hold can only be lowered.
+        const std::int32_t megabytes = config->getInt(L"PIXEL_MEMORY_LIMIT_MB");
+        if (megabytes > 0)
+            PixelBudget::setLimit(
+                std::min(std::uint64_t(megabytes) << 20, PixelBudget::kDefaultBytes));
     }
     scripting.init();
     scripting.eval(text.c_str());
@@ -101,24 +108,31 @@ InstanceRecord* AEQuillshade2::createInstance() {
     return record;
 }
 
+void AEQuillshade2::releaseFrameStorage(const InstanceRecord* record) {
+    Context& context = Context::instance();
+    const std::uint32_t index = record->instanceIndex;
+    if (index >= context.instances.size() || !context.instances[index])
+        return;
+    Sequence& sequence = *context.instances[index];
+    GLContextGuard guard(lockGLContext());
+    if (guard.isLocked()) {
+        context.release(sequence.sequenceRenderTarget);
+        context.release(sequence.sequenceTexture);
+        // Handle 0 makes the next frame create them afresh.
+        sequence.sequenceRenderTarget = 0;
+        sequence.sequenceTexture = 0;
+    }
+    guard.release();
+}
+
 void AEQuillshade2::destroyInstance(InstanceRecord* record) {
     if (!record)
         return;
-    Context& context = Context::instance();
     // The instance's output render target and input texture belong to it
     // alone; without their release every instance the host removes would
-    // leave a frame's worth of GPU and CPU memory in the registries. Deleting
-    // GL objects needs the context, and without it they have to stay.
-    const std::uint32_t index = record->instanceIndex;
-    if (index < context.instances.size() && context.instances[index]) {
-        GLContextGuard guard(lockGLContext());
-        if (guard.isLocked()) {
-            context.release(context.instances[index]->sequenceRenderTarget);
-            context.release(context.instances[index]->sequenceTexture);
-        }
-        guard.release();
-    }
-    context.removeInstance(index);
+    // leave a frame's worth of GPU and CPU memory in the registries.
+    releaseFrameStorage(record);
+    Context::instance().removeInstance(record->instanceIndex);
     // The record is gone; a later command must not reach it as current.
     if (currentRecord == record)
         currentRecord = nullptr;

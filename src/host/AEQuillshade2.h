@@ -21,6 +21,10 @@ public:
     InstanceRecord* createInstance() override;
     void destroyInstance(InstanceRecord* record) override;
     void setCurrentInstance(InstanceRecord* record) override;
+    // Releases the instance's output render target and input texture, GPU
+    // objects and CPU copies, which frames re-create should it render again.
+    // Needs the GL context; without it they stay.
+    void releaseFrameStorage(const InstanceRecord* record);
     std::pair<std::uint32_t, std::uint32_t> preRender(std::uint32_t width,
                                                       std::uint32_t height) override;
     void draw(double time, std::uint32_t width, std::uint32_t height, std::uint32_t depth) override;

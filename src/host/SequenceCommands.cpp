@@ -108,7 +108,13 @@ QS_COMMAND_HANDLER(sequenceFlattenCommand) {
     newBlock(handles, handle);
     if (!handle)
         return PF_Err_NONE;
-    makeSequenceCurrent(in_data);
+    // The block handed in and its instance stay, but a save must not strand
+    // a frame's worth of pixel memory each time: the instance's frame storage
+    // goes, to be made again if it ever renders.
+    if (const SequenceData* block = makeSequenceCurrent(in_data)) {
+        if (block->record)
+            plugin().releaseFrameStorage(block->record);
+    }
     handles->host_unlock_handle(handle);
     out_data->sequence_data = handle;
     return PF_Err_NONE;

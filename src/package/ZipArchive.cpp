@@ -10,8 +10,12 @@ namespace {
 // The smallest archive is its end-of-central-directory record.
 constexpr std::size_t kMinimumArchiveSize = 22;
 constexpr std::size_t kReadChunk = 64 * 1024;
-// What a damaged directory can make us reserve before any data has arrived.
-constexpr std::size_t kMaximumReserve = 64 * 1024 * 1024;
+// What a damaged directory can make us reserve before any data has arrived;
+// beyond it the buffer doubles as data arrives.
+constexpr std::size_t kMaximumReserve = 1024 * 1024;
+// No file an effect needs comes near this; a larger entry is a decompression
+// bomb, refused before it is inflated.
+constexpr zip_uint64_t kMaximumEntry = 256 * 1024 * 1024;
 
 }  // namespace
 
@@ -44,7 +48,7 @@ bool ZipArchive::extract(std::int64_t index, std::vector<std::uint8_t>& out) {
     out.clear();
     zip_stat_t stat;
     if (index < 0 || zip_stat_index(archive_, index, 0, &stat) != 0 ||
-        !(stat.valid & ZIP_STAT_SIZE)) {
+        !(stat.valid & ZIP_STAT_SIZE) || stat.size > kMaximumEntry) {
         return false;
     }
     zip_file_t* file = zip_fopen_index(archive_, index, 0);
@@ -59,7 +63,8 @@ bool ZipArchive::extract(std::int64_t index, std::vector<std::uint8_t>& out) {
         // Reading on to the end is what makes libzip compare the CRC-32.
         do {
             if (total == out.size())
-                out.resize(total + kReadChunk);
+                out.resize(
+                    std::min<std::size_t>(std::max(total * 2, total + kReadChunk), stat.size + 1));
             got = zip_fread(file, out.data() + total, out.size() - total);
             if (got > 0)
                 total += static_cast<std::size_t>(got);

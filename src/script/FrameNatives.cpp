@@ -1,10 +1,12 @@
 // The natives that report the facts of the frame being processed, choose the
-// output size and release entities. None of them fails.
+// output size and release entities. Only an output size too large to hold
+// fails.
 
 #include <cstdint>
 #include <iterator>
 
 #include "entities/Context.h"
+#include "entities/PixelBudget.h"
 #include "entities/Sequence.h"
 #include "script/NativeResults.h"
 #include "script/ScriptArgs.h"
@@ -29,9 +31,14 @@ duk_ret_t release(duk_context* ctx) {
 }
 
 duk_ret_t setOutputExtent(duk_context* ctx) {
-    // Not validated: a negative number is kept as a large unsigned one.
+    // A negative number is kept as a large unsigned one. The host makes its
+    // output buffer, and the engine its output target, at this size: one
+    // the GL context or the pixel budget cannot hold (at float depth) is
+    // refused.
     const auto width = static_cast<std::uint32_t>(argInt(ctx, 0));
     const auto height = static_cast<std::uint32_t>(argInt(ctx, 1));
+    if (!PixelBudget::extentFits(width, height, 16))
+        return resultBool(ctx, false);
     if (Sequence* sequence = Context::instance().currentSequence()) {
         sequence->outputWidth = width;
         sequence->outputHeight = height;

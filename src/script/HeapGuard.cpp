@@ -49,7 +49,7 @@ void HeapGuard::unlink(Block* block) {
 
 void* HeapGuard::allocate(void* udata, duk_size_t size) {
     HeapGuard& guard = *static_cast<HeapGuard*>(udata);
-    if (!guard.fits(guard.bytesInUse_, size)) {
+    if (!guard.fits(guard.bytesInUse_, size) || guard.refusesLate(size)) {
         return nullptr;
     }
     Block* block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
@@ -69,7 +69,9 @@ void* HeapGuard::reallocate(void* udata, void* payload, duk_size_t size) {
     HeapGuard& guard = *static_cast<HeapGuard*>(udata);
     Block* block = blockOf(payload);
     const size_t othersInUse = guard.bytesInUse_ - block->size;
-    if (!guard.fits(othersInUse, size)) {
+    // Shrinking always succeeds: the engine relies on it.
+    if (!guard.fits(othersInUse, size) ||
+        (size > block->size && guard.refusesLate(size - block->size))) {
         return nullptr;
     }
     guard.unlink(block);
@@ -122,8 +124,36 @@ void HeapGuard::markFatal(const char* message) {
 }
 
 void HeapGuard::startClock(std::chrono::milliseconds bound) {
+    lateBytes_ = 0;
+    lateStarted_ = false;
     clockRunning_ = bound.count() > 0;
     deadline_ = std::chrono::steady_clock::now() + bound;
+}
+
+bool HeapGuard::refusesLate(size_t size) {
+    // Enough for the error objects and messages of the time-out, far too
+    // little for a built-in to do any real work with.
+    constexpr size_t kLateAllowance = 64 * 1024;
+    if (!clockRunning_ || lateAllocations_) {
+        return false;
+    }
+    // Reading the clock costs as much as a small allocation: small requests
+    // look at it one time in 64, large ones, which a long built-in makes as
+    // its buffers grow, every time.
+    if (!lateStarted_) {
+        if (size < 4096 && (++smallRequests_ & 63) != 0) {
+            return false;
+        }
+        if (!timedOut()) {
+            return false;
+        }
+        lateStarted_ = true;
+    }
+    if (size > kLateAllowance - lateBytes_) {
+        return true;
+    }
+    lateBytes_ += size;
+    return false;
 }
 
 bool HeapGuard::timedOut() const {

@@ -20,7 +20,10 @@ public:
     // forward to the process allocator and fail, returning null, when a
     // request would take the heap's live bytes past the limit. The engine
     // then collects garbage, retries and finally throws its allocation
-    // error inside the running evaluation.
+    // error inside the running evaluation. Past the deadline requests fail
+    // once a small allowance is spent (unless late allocations are allowed),
+    // which ends a built-in function that would otherwise run on long after
+    // it; the allowance leaves room for the engine's time-out error.
     static void* allocate(void* udata, duk_size_t size);
     static void* reallocate(void* udata, void* payload, duk_size_t size);
     static void release(void* udata, void* payload);
@@ -43,6 +46,9 @@ public:
     // the engine requires: it keeps throwing until the error has left every
     // script catch block.
     bool timedOut() const;
+    // Lets the host describe the error that ended an evaluation after its
+    // deadline: allocations succeed again while script code stays stopped.
+    void allowLateAllocations(bool allowed) { lateAllocations_ = allowed; }
 
     // Set by the heap's fatal-error handler; `message` is copied, shortened
     // if need be.
@@ -56,6 +62,7 @@ private:
     static void* payloadOf(Block* block);
     static Block* blockOf(void* payload);
     bool fits(size_t othersInUse, size_t size) const;
+    bool refusesLate(size_t size);
     void link(Block* block);
     void unlink(Block* block);
 
@@ -63,6 +70,11 @@ private:
     size_t byteLimit_ = size_t(1) << 30;
     size_t bytesInUse_ = 0;
     bool clockRunning_ = false;
+    bool lateAllocations_ = false;
+    size_t lateBytes_ = 0;
+    // Past the deadline, as seen by the allocator.
+    bool lateStarted_ = false;
+    unsigned smallRequests_ = 0;
     std::chrono::steady_clock::time_point deadline_;
     bool fatal_ = false;
     char fatalMessage_[160] = {};

@@ -108,12 +108,19 @@ void Scripting::eval(const char* text) {
     guard_.startClock(timeLimit_);
     try {
         if (duk_peval_string(context_, text) != DUK_EXEC_SUCCESS) {
+            guard_.allowLateAllocations(true);
             recordError("Error");
+            guard_.allowLateAllocations(false);
         }
         duk_pop(context_);
-        duk_gc(context_, 0);
+        // After a time-out the collection waits for the next evaluation: a
+        // heap filled up to the deadline can take seconds to walk.
+        if (!guard_.timedOut()) {
+            duk_gc(context_, 0);
+        }
     } catch (const HeapFatal&) {
     }
+    guard_.allowLateAllocations(false);
     guard_.stopClock();
     if (guard_.fatal()) {
         abandonHeap();

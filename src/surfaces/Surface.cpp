@@ -31,29 +31,42 @@ bool Surface::init(std::uint32_t width, std::uint32_t height, std::uint32_t dept
     return true;
 }
 
-void Surface::alias(std::shared_ptr<std::vector<std::uint8_t>> cpuCopy, std::uint32_t width,
+bool Surface::alias(std::shared_ptr<std::vector<std::uint8_t>> cpuCopy, std::uint32_t width,
                     std::uint32_t height, std::uint32_t depth, std::uint64_t rowBytes) {
     this->width = width;
     this->height = height;
     this->depth = depth;
     this->rowBytes = rowBytes;
     flag = 1;
+    ownPixels.clear();
+    ownPixels.shrink_to_fit();
+    if (!pixelCharge.resize(cpuCopy ? cpuCopy->size() : 0)) {
+        externalPixels.reset();
+        pixelCharge.reset();
+        return false;
+    }
     externalPixels = std::move(cpuCopy);
+    return true;
 }
 
-void Surface::copyPixels(const void* data, std::uint32_t width, std::uint32_t height,
+bool Surface::copyPixels(const void* data, std::uint32_t width, std::uint32_t height,
                          std::uint32_t depth, std::uint64_t rowBytes) {
     this->width = width;
     this->height = height;
     this->depth = depth;
     this->rowBytes = rowBytes;
     externalPixels.reset();
-    if (data) {
+    // The read-back comes from a target whose size was already admitted, so
+    // height × rowBytes stays far from 64 bits.
+    if (data && pixelCharge.resize(height * rowBytes)) {
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         ownPixels.assign(bytes, bytes + height * rowBytes);
-    } else {
-        ownPixels.clear();
+        return true;
     }
+    ownPixels.clear();
+    ownPixels.shrink_to_fit();
+    pixelCharge.reset();
+    return data == nullptr;
 }
 
 std::uint8_t* Surface::pixelAddress() {

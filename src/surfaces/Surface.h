@@ -8,6 +8,7 @@
 
 #include "entities/EntityFactory.h"
 #include "entities/EntityHandle.h"
+#include "entities/PixelBudget.h"
 
 class Surface {
 public:
@@ -23,14 +24,17 @@ public:
     // Views a texture's CPU copy with the texture's layout instead of copying
     // it. Sharing the copy keeps it alive for as long as the surface is:
     // writes into that vector show through, and a texture that replaces its
-    // copy on a later upload leaves the surface with the bytes it had.
-    void alias(std::shared_ptr<std::vector<std::uint8_t>> cpuCopy, std::uint32_t width,
+    // copy on a later upload leaves the surface with the bytes it had, so
+    // the surface is charged for the copy as well. False, leaving the surface
+    // without pixels, when the budget has no room for it.
+    bool alias(std::shared_ptr<std::vector<std::uint8_t>> cpuCopy, std::uint32_t width,
                std::uint32_t height, std::uint32_t depth, std::uint64_t rowBytes);
 
     // Takes a copy of height × rowBytes bytes as the surface's own pixels (a
     // render target's read-back) and drops any alias. Null data leaves the
-    // surface without pixels.
-    void copyPixels(const void* data, std::uint32_t width, std::uint32_t height,
+    // surface without pixels. False, leaving it without pixels, when the copy
+    // does not fit the pixel budget.
+    bool copyPixels(const void* data, std::uint32_t width, std::uint32_t height,
                     std::uint32_t depth, std::uint64_t rowBytes);
 
     bool empty() const { return width == 0 || height == 0; }
@@ -54,6 +58,8 @@ public:
     std::uint8_t flag = 0;
     std::vector<std::uint8_t> ownPixels;
     std::shared_ptr<std::vector<std::uint8_t>> externalPixels;
+    // What ownPixels or the aliased copy hold.
+    PixelBudget::Charge pixelCharge;
 };
 
 class Surface::Factory : public EntityFactory<Surface, EntityHandle::SurfaceBase> {};

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -137,23 +138,31 @@ int renderFrames(const EngineHost& e, PF_Handle sequenceData, int depth, float l
     return wrong;
 }
 
+int countFromEnvironment(const char* name, int fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr && std::atoi(value) > 0 ? std::atoi(value) : fallback;
+}
+
 TEST(ConcurrentRender, ThreadsRenderingTheirOwnInstancesGetTheirOwnFrames) {
     EngineHost e(
         {{"fx.js", kLevelScript}, {"level.frag", kLevelShader}, {"config.xml", deepConfig()}});
     ASSERT_TRUE(e.start());
-    constexpr int kThreads = 4;
+    // scripts/tsan raises both counts (QS_RENDER_THREADS, QS_RENDER_FRAMES).
+    const int kThreads = countFromEnvironment("QS_RENDER_THREADS", 4);
+    const int kFrames = countFromEnvironment("QS_RENDER_FRAMES", 40);
     std::vector<InstanceId> instances = {e.instance};
-    while (instances.size() < kThreads) {
+    while (static_cast<int>(instances.size()) < kThreads) {
         instances.push_back(e.host.addInstance());
         ASSERT_EQ(e.host.updateParamsUI(instances.back()).error, PF_Err_NONE);
     }
-    const int depths[kThreads] = {8, 16, 32, 8};
+    const int depths[] = {8, 16, 32, 8};
     std::vector<int> wrong(kThreads, 0);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         const PF_Handle data = e.host.instance(instances[t]).sequenceData;
-        threads.emplace_back(
-            [&, t, data] { wrong[t] = renderFrames(e, data, depths[t], 0.2f * (t + 1), 40); });
+        threads.emplace_back([&, t, data] {
+            wrong[t] = renderFrames(e, data, depths[t % 4], 0.2f * (t % 4 + 1), kFrames);
+        });
     }
     for (std::thread& thread : threads) thread.join();
     for (int t = 0; t < kThreads; ++t) EXPECT_EQ(wrong[t], 0) << "thread " << t;

@@ -56,10 +56,14 @@ std::string packageText(const std::wstring& path) {
     return path == L"\\ripple.frag" ? "void main() { gl_FragColor = vec4(0.5); }" : "";
 }
 
-// A 2 x 1 binary PPM image.
+// A 2 x 1 PNG image: red, blue.
 std::vector<std::uint8_t> packageBytes(const std::wstring& path) {
-    const std::string image = std::string("P6\n2 1\n255\n") + "\xff\x00\x00\x00\x00\xff";
-    return path == L"swatch.ppm" ? std::vector<std::uint8_t>(image.begin(), image.end())
+    static const unsigned char image[] =
+        "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x02"
+        "\x00\x00\x00\x01\x08\x02\x00\x00\x00\x7b\x40\xe8\xdd\x00\x00\x00\x0d\x49\x44\x41"
+        "\x54\x78\xda\x63\xf8\xcf\x00\x04\xff\x01\x07\x00\x01\xff\x3d\x7d\x8c\x49\x00\x00"
+        "\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82";
+    return path == L"swatch.png" ? std::vector<std::uint8_t>(image, image + sizeof image - 1)
                                  : std::vector<std::uint8_t>();
 }
 
@@ -155,7 +159,7 @@ TEST_F(EntityNatives, ShadersAndTexturesComeFromPackageFiles) {
         function setup() {
             ripple = QS_initShader("ripple", undefined);
             missing = QS_initShader("missing");
-            swatch = QS_initTexture("swatch.ppm", "ignored");
+            swatch = QS_initTexture("swatch.png", "ignored");
             lost = QS_initTexture("lost.png");
         })");
     EXPECT_EQ(lastShaderPath, L"\\missing.frag");

@@ -59,7 +59,6 @@ private:
     std::map<PF_ParamIndex, std::unique_ptr<HostWorld>> layers_;
     // Smart rendering: layer index by checkout id, and the output image.
     std::map<A_long, PF_ParamIndex> checkouts_;
-    bool rendering_ = false;
     PF_LRect resultRect_{};
     HostWorld output_;
 };

@@ -319,8 +319,8 @@ void EffectCheck::reportImages() {
         if (texture.texture != 0 || texture.name.empty() || contains(reportedFiles_, texture.name))
             continue;
         problem(scriptPlaceOf(texture.name) + "image \"" + texture.name +
-                "\" cannot be decoded, so its texture has no pixels (the engine reads PNG, JPEG, "
-                "BMP, TGA, GIF, PSD, PIC, PNM and Radiance HDR files)");
+                "\" cannot be decoded, so its texture has no pixels (the engine reads PNG, JPEG "
+                "and Radiance HDR files within the texture size and pixel memory limits)");
         reportedFiles_.push_back(lower(texture.name));
     }
 }

@@ -1,0 +1,45 @@
+# Writes the engine's source to ${QS_DUKTAPE_DIR}/duktape.cpp with the changes
+# that keep every evaluation within its time limit (the check is
+# qsScriptTimedOut, HeapGuard.cpp). The engine only checks the time between
+# bytecode instructions; these close the ways around that:
+# - The check runs every 1024 instructions instead of every 262144, so a loop
+#   around a built-in call that runs long but allocates nothing reaches it
+#   within a few hundred iterations.
+# - The regular expression matcher checks the time every 65536 steps; alone it
+#   only stops at a billion steps, tens of seconds for a catastrophic pattern.
+# - Once past the deadline the allocator refuses every request (HeapGuard),
+#   which ends a long built-in as soon as it grows a buffer; the engine then
+#   gives up at once, and between its collections, instead of running ten
+#   collections of a full heap before it reports the failure.
+# Each change must apply: a different engine source stops the configuration.
+
+file(READ ${DUKTAPE_SOURCE_DIR}/duktape.c duk_source)
+
+function(qs_duktape_patch from to expected)
+    string(LENGTH "${duk_source}" before)
+    string(REPLACE "${from}" "${to}" patched "${duk_source}")
+    string(LENGTH "${to}" to_length)
+    string(LENGTH "${from}" from_length)
+    string(LENGTH "${patched}" after)
+    math(EXPR applied "(${after} - ${before}) / (${to_length} - ${from_length})")
+    if(NOT applied EQUAL expected)
+        message(FATAL_ERROR "duktape.c: '${from}' found ${applied} times, expected ${expected}")
+    endif()
+    set(duk_source "${patched}" PARENT_SCOPE)
+endfunction()
+
+qs_duktape_patch("#define DUK_HTHREAD_INTCTR_DEFAULT (256L * 1024L)"
+                 "#define DUK_HTHREAD_INTCTR_DEFAULT (1024L)" 1)
+qs_duktape_patch("		re_ctx->steps_count++;\n"
+                 "		re_ctx->steps_count++;
+		if ((re_ctx->steps_count & 0xFFFFUL) == 0 && qsScriptTimedOut(re_ctx->thr->heap->heap_udata)) {
+			DUK_ERROR_RANGE(re_ctx->thr, \"execution timeout\");
+		}\n" 1)
+qs_duktape_patch("	for (i = 0; i < DUK_HEAP_ALLOC_FAIL_MARKANDSWEEP_LIMIT; i++) {"
+                 "	for (i = 0; i < DUK_HEAP_ALLOC_FAIL_MARKANDSWEEP_LIMIT; i++) {
+		if (qsScriptTimedOut(heap->heap_udata)) {
+			return NULL;
+		}" 3)
+
+file(WRITE ${QS_DUKTAPE_DIR}/duktape.cpp.new "${duk_source}")
+configure_file(${QS_DUKTAPE_DIR}/duktape.cpp.new ${QS_DUKTAPE_DIR}/duktape.cpp COPYONLY)

@@ -1,0 +1,1 @@
+uniform samplerCube sky; void main() { gl_FragColor = textureCube(sky, vec3(1.0)) + texture2D(s, gl_TexCoord[0].xy); }
