@@ -16,6 +16,7 @@
 #include "ShaderChecks.h"
 #include "ShaderLog.h"
 #include "SimulatedHost.h"
+#include "TestPattern.h"
 #include "WatchedEngine.h"
 #include "entities/Context.h"
 #include "entities/EntityHandle.h"
@@ -75,21 +76,9 @@ bool isImageName(const std::string& name) {
                         [&kind](const char* k) { return kind == k; }) != std::end(kinds);
 }
 
-// A picture with some structure, so that effects that measure or blur it do
-// real work: colour ramps across and down, opaque.
+// The picture every checked frame renders over.
 HostWorld testFrame() {
-    HostWorld frame(kFrameWidth, kFrameHeight, 8);
-    for (A_long y = 0; y < kFrameHeight; ++y) {
-        for (A_long x = 0; x < kFrameWidth; ++x) {
-            PF_PixelFloat pixel{};
-            pixel.alpha = 1.0f;
-            pixel.red = static_cast<float>(x) / (kFrameWidth - 1);
-            pixel.green = static_cast<float>(y) / (kFrameHeight - 1);
-            pixel.blue = ((x / 16 + y / 16) % 2) ? 0.8f : 0.2f;
-            frame.set(x, y, pixel);
-        }
-    }
-    return frame;
+    return testPattern(kFrameWidth, kFrameHeight, 16);
 }
 
 }  // namespace
