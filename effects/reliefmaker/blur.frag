@@ -21,9 +21,10 @@ vec4 pair(vec2 uv, float offset) {
 void main() {
     vec2 uv = gl_TexCoord[0].xy;
     vec4 sum = centre * texture2D(heightField, uv);
+    // Narrow blurs leave the outer taps' weights zero: the whole frame skips them.
     sum += weights.x * pair(uv, offsets.x);
-    sum += weights.y * pair(uv, offsets.y);
-    sum += weights.z * pair(uv, offsets.z);
-    sum += weights.w * pair(uv, offsets.w);
+    if (weights.y > 0.0) sum += weights.y * pair(uv, offsets.y);
+    if (weights.z > 0.0) sum += weights.z * pair(uv, offsets.z);
+    if (weights.w > 0.0) sum += weights.w * pair(uv, offsets.w);
     gl_FragColor = sum;
 }
