@@ -6,8 +6,9 @@
 # A frame's cost is the "render" phase of `quillshade render --stats` (upload,
 # script, GPU, read-back: no file reading or writing), steady state: the time
 # of FRAMES frames less that of the first alone, which carries the driver's
-# shader compilation. Each effect is timed REPETITIONS times, alternating,
-# and the medians are compared.
+# shader compilation. The effect is timed as it is now and as it was at
+# REVISION, each REPETITIONS times, alternating with the pass-through, and the
+# medians are compared.
 #
 # The looks are the README pictures (default, chrome, stone: half size) and
 # full-size frames (default, stone with a border, a point light), each compared
@@ -18,7 +19,7 @@ set -eu
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build}
-repetitions=${2:-5}
+repetitions=${2:-3}
 revision=${3:-6d3d907}
 frames=6
 cmake --build "$build" --target quillshade >/dev/null
@@ -37,23 +38,28 @@ render_ms() {
         --frames "1-$2" --stats | awk '$1 == "render" { print $2 }'
 }
 
-for effect in passthrough reliefmaker; do : >"$work/$effect.txt"; done
+effects="passthrough reliefmaker then"
+for effect in $effects; do : >"$work/$effect.txt"; done
 i=0
 while [ "$i" -lt "$repetitions" ]; do
-    for effect in passthrough reliefmaker; do
-        dir=$root/bench/effects/passthrough
-        [ "$effect" = reliefmaker ] && dir=$root/effects/reliefmaker
+    for effect in $effects; do
+        case $effect in
+            passthrough) dir=$root/bench/effects/passthrough ;;
+            reliefmaker) dir=$root/effects/reliefmaker ;;
+            then) dir=$work/then/effects/reliefmaker ;;
+        esac
         first=$(render_ms "$dir" 1)
         all=$(render_ms "$dir" "$frames")
         echo "$first $all $frames" | awk '{ print ($2 - $1) / ($3 - 1) }' >>"$work/$effect.txt"
     done
     i=$((i + 1))
 done
-python3 - "$work/passthrough.txt" "$work/reliefmaker.txt" <<'PY'
+python3 - "$revision" "$work/passthrough.txt" "$work/reliefmaker.txt" "$work/then.txt" <<'PY'
 import statistics, sys
-base, relief = (statistics.median(float(x) for x in open(p)) for p in sys.argv[1:3])
+base, now, then = (statistics.median(float(x) for x in open(p)) for p in sys.argv[2:5])
 print(f"1920x1080 frame, median of steady-state frames: pass-through {base:.1f} ms,"
-      f" ReliefmakerFX {relief:.1f} ms: {relief / base:.2f}x (goal <= 4x)")
+      f" ReliefmakerFX {now:.1f} ms: {now / base:.2f}x (goal <= 4x);"
+      f" at {sys.argv[1]} {then:.1f} ms: {then / base:.2f}x")
 PY
 
 # Looks: name, input, settings.
