@@ -22,6 +22,10 @@ build=${1:-$root/build}
 repetitions=${2:-3}
 revision=${3:-6d3d907}
 frames=6
+if ! command -v compare >/dev/null || ! command -v convert >/dev/null; then
+    echo "bench/effects/run.sh: needs ImageMagick (apt-get install imagemagick)" >&2
+    exit 1
+fi
 cmake --build "$build" --target quillshade >/dev/null
 quillshade=$build/quillshade
 
