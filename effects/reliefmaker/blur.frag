@@ -1,23 +1,30 @@
-// One axis of a separable Gaussian blur. The script runs it horizontally and
-// vertically, and repeats the pair for wide blurs: n passes of sigma s blur
-// like one of sigma s * sqrt(n), so 24 taps a side always suffice.
+// One axis of a separable Gaussian blur, of up to 8 texels a side. The script
+// runs it horizontally and vertically, and repeats the pair for wide blurs:
+// n passes of sigma s blur like one of sigma s * sqrt(n).
+//
+// Each tap but the centre reads two neighbouring texels at once: placed
+// between them in proportion to their weights, one linear-filtered read
+// returns their weighted mean, which halves the reads. The script works out
+// the taps once a frame; a loop here would cost llvmpipe several times more.
 
-uniform sampler2D heightField;  // the image to blur
-uniform vec2 direction;         // one pixel along the blur axis, in texture units
-uniform float sigma;            // pixels, 0 < sigma <= 8
+uniform sampler2D heightField;  // the image to blur, linear-filtered
+uniform vec2 direction;         // one texel along the blur axis, in texture units
+uniform float centre;           // the centre texel's weight
+uniform vec4 offsets;           // the pair taps' distances, in texels
+uniform vec4 weights;           // each pair tap's weight (of both texels, one side)
+
+vec4 pair(vec2 uv, float offset) {
+    vec2 step = direction * offset;
+    return texture2D(heightField, uv + step) + texture2D(heightField, uv - step);
+}
 
 void main() {
     vec2 uv = gl_TexCoord[0].xy;
-    float radius = ceil(3.0 * sigma);
-    float falloff = -0.5 / (sigma * sigma);
-    vec4 sum = vec4(0.0);
-    float total = 0.0;
-    for (int i = -24; i <= 24; ++i) {
-        float x = float(i);
-        if (abs(x) > radius) continue;
-        float w = exp(x * x * falloff);
-        sum += w * texture2D(heightField, uv + direction * x);
-        total += w;
-    }
-    gl_FragColor = sum / total;
+    vec4 sum = centre * texture2D(heightField, uv);
+    // Narrow blurs leave the outer taps' weights zero: the whole frame skips them.
+    sum += weights.x * pair(uv, offsets.x);
+    if (weights.y > 0.0) sum += weights.y * pair(uv, offsets.y);
+    if (weights.z > 0.0) sum += weights.z * pair(uv, offsets.z);
+    if (weights.w > 0.0) sum += weights.w * pair(uv, offsets.w);
+    gl_FragColor = sum;
 }

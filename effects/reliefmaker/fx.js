@@ -9,7 +9,11 @@
 // How a frame is made (draw):
 //   height.frag   input (or height map) -> heightA     height, coverage
 //   blur.frag     heightA <-> heightB, n times          softness
-//   relief.frag   heightA + input -> output             lighting and finish
+//   slope.frag    heightA -> slopes                     slopes, drop shadow
+//   relief.frag   slopes + input -> output              lighting and finish
+// The first three work on a field of half the output's size when the relief
+// is soft enough not to show it: the full-size pass then reads one field
+// texel a pixel, and the whole frame costs a few copies of it.
 // With "Posterize" on, relief.frag renders into a work target instead, which
 // is read back into a CPU surface, quantized and copied into the output.
 //
@@ -47,8 +51,16 @@ var DITHERS = [
 ];
 var NO_DITHER = 1, FIRST_ORDERED = 13;
 
-// The blur shader reaches 3 sigma with 24 taps a side.
-var MAX_PASS_SIGMA = 8;
+// The blur shader reaches 8 texels a side, 3 sigma of this.
+var MAX_PASS_SIGMA = 8 / 3;
+
+// Blurs from this sigma (output pixels) up run on a half-size field.
+var HALF_FIELD_SIGMA = 1.25;
+// A half-size field is blurred already, by the 2 x 2 average of the height
+// pass and by the linear filtering that reads its slopes back at full size:
+// this much variance (output pixels squared) comes off the blur, which keeps
+// the look of a full-size field closest (compared on photographs).
+var HALF_FIELD_VARIANCE = 1.5;
 
 // The flag that keeps a parameter away from the host.
 var PARAM_HIDDEN = 1;
@@ -60,7 +72,7 @@ var shaders = {};
 var textures = {};
 // Work targets, shared by all instances (frames never overlap) and re-made
 // whenever a frame's size or depth differs.
-var targets = { heightA: 0, heightB: 0, shade: 0, retro: 0 };
+var targets = { heightA: 0, heightB: 0, slopes: 0, shade: 0, retro: 0 };
 
 // ---------------------------------------------------------------- helpers
 
@@ -184,6 +196,7 @@ function setup() {
 
     shaders.height = QS_initShader("height");
     shaders.blur = QS_initShader("blur");
+    shaders.slope = QS_initShader("slope");
     shaders.relief = QS_initShader("relief");
     shaders.present = QS_initShader("present");
 
@@ -236,7 +249,18 @@ function draw() {
     var width = outDim[0], height = outDim[1], depth = outDim[2];
     // Where the host put the input: centred, halves rounded down.
     var origin = [(width >> 1) - (inDim[0] >> 1), (height >> 1) - (inDim[1] >> 1)];
-    var geometry = { outSize: [width, height], inOrigin: origin, inSize: [inDim[0], inDim[1]] };
+    // The height field: `scale` output pixels a texel, covering the output.
+    var sigma = value("blurSigma");
+    // Chrome mirrors the sky in every slope: interpolated slopes would bend
+    // its reflections, so it keeps a full-size field.
+    var scale = sigma >= HALF_FIELD_SIGMA && value("finish") != CHROME ? 2 : 1;
+    var fieldWidth = Math.ceil(width / scale), fieldHeight = Math.ceil(height / scale);
+    var geometry = {
+        outSize: [width, height],
+        fieldSize: [fieldWidth * scale, fieldHeight * scale],
+        inOrigin: origin,
+        inSize: [inDim[0], inDim[1]]
+    };
 
     // The input and the height map are uploaded anew every frame, which
     // resets their wrapping.
@@ -253,7 +277,7 @@ function draw() {
     var grainAmount = value("grainAmount") / 100;
 
     // 1. Height field.
-    var heightA = target("heightA", width, height, 32);
+    var heightA = target("heightA", fieldWidth, fieldHeight, 32);
     var sh = shaders.height;
     setAll(sh, geometry);
     QS_setShaderParamVal(sh, "inputTex", input);
@@ -266,40 +290,52 @@ function draw() {
     QS_setShaderParamVal(sh, "grainScale", grainScale);
     QS_renderShader(sh, heightA, false);
 
-    // 2. Softness: Gaussian passes, each pass pair blurring heightA in place.
-    var sigma = value("blurSigma");
-    if (sigma > 0.05) {
-        var heightB = target("heightB", width, height, 32);
-        var passes = Math.min(16, Math.ceil(Math.pow(sigma / MAX_PASS_SIGMA, 2)));
+    // 2. Softness: Gaussian passes, each pass pair blurring heightA in place,
+    // in field texels.
+    var variance = sigma * sigma - (scale == 2 ? HALF_FIELD_VARIANCE : 0);
+    var fieldSigma = Math.sqrt(Math.max(0, variance)) / scale;
+    if (fieldSigma > 0.05) {
+        var heightB = target("heightB", fieldWidth, fieldHeight, 32);
+        var passes = Math.min(16, Math.ceil(Math.pow(fieldSigma / MAX_PASS_SIGMA, 2)));
         var bl = shaders.blur;
-        QS_setShaderParamVal(bl, "sigma", sigma / Math.sqrt(passes));
+        setAll(bl, gaussianTaps(fieldSigma / Math.sqrt(passes)));
         for (var i = 0; i < passes; ++i) {
             QS_setShaderParamVal(bl, "heightField", heightA);
-            QS_setShaderParamVal(bl, "direction", [1 / width, 0]);
+            QS_setShaderParamVal(bl, "direction", [1 / fieldWidth, 0]);
             QS_renderShader(bl, heightB, false);
             QS_setShaderParamVal(bl, "heightField", heightB);
-            QS_setShaderParamVal(bl, "direction", [0, 1 / height]);
+            QS_setShaderParamVal(bl, "direction", [0, 1 / fieldHeight]);
             QS_renderShader(bl, heightA, false);
         }
     }
 
-    // 3. Lighting and finish.
+    // 3. Slopes and drop shadow, at the field's size.
+    var lightParams = ["height", "lightAngle", "lightType", "lightPosition", "finish"];
+    var elevation = Math.min(89, Math.max(1, value("elevation")));
+    var slopes = target("slopes", fieldWidth, fieldHeight, 32);
+    var sl = shaders.slope;
+    setAll(sl, geometry);
+    QS_setShaderParamVal(sl, "heightField", heightA);
+    for (var j = 0; j < lightParams.length; ++j) QS_setShaderParam(sl, P[lightParams[j]]);
+    QS_setShaderParamVal(sl, "elevation", elevation);
+    QS_setShaderParamVal(sl, "shadow", value("shadow") / 100);
+    QS_renderShader(sl, slopes, false);
+
+    // 4. Lighting and finish.
     var rs = shaders.relief;
     setAll(rs, geometry);
-    QS_setShaderParamVal(rs, "heightField", heightA);
+    QS_setShaderParamVal(rs, "slopes", slopes);
     QS_setShaderParamVal(rs, "inputTex", input);
     QS_setShaderParamVal(rs, "grainTex", grain);
     QS_setShaderParamVal(rs, "environment", textures.sky);
-    var linked = ["height", "lightAngle", "lightType", "lightPosition", "lightColor",
-                  "ambientColor", "finish"];
+    var linked = lightParams.concat(["lightColor", "ambientColor"]);
     for (var k = 0; k < linked.length; ++k) QS_setShaderParam(rs, P[linked[k]]);
-    QS_setShaderParamVal(rs, "elevation", Math.min(89, Math.max(1, value("elevation"))));
+    QS_setShaderParamVal(rs, "elevation", elevation);
     QS_setShaderParamVal(rs, "shine", value("shine") / 100);
     QS_setShaderParamVal(rs, "colourAmount", value("colourAmount") / 100);
     QS_setShaderParamVal(rs, "grainAmount", grainAmount);
     QS_setShaderParamVal(rs, "grainScale", grainScale);
     QS_setShaderParamVal(rs, "reflectivity", value("reflectivity") / 100);
-    QS_setShaderParamVal(rs, "shadow", value("shadow") / 100);
 
     if (value("retro") == 0) {
         QS_setShaderParamVal(rs, "retroBias", 0);
@@ -310,7 +346,7 @@ function draw() {
     posterize(rs, output, width, height, depth);
 }
 
-// 4. Retro: shade into a work target, quantize it on the CPU, copy it out.
+// 5. Retro: shade into a work target, quantize it on the CPU, copy it out.
 function posterize(rs, output, width, height, depth) {
     var palette = chosen(PALETTES, "palette");
     var dither = chosen(DITHERS, "dither");
@@ -340,6 +376,24 @@ function posterize(rs, output, width, height, depth) {
         QS_renderShader(shaders.present, output, true);
     }
     QS_release(surface);
+}
+
+// blur.frag's uniforms for a Gaussian of `sigma` texels (at most 8 / 3),
+// cut off at 3 sigma: texels 2i + 1 and 2i + 2 to a side share tap i.
+function gaussianTaps(sigma) {
+    var radius = Math.ceil(3 * sigma);
+    var weight = function (x) {
+        return x > radius ? 0 : Math.exp(-0.5 * x * x / (sigma * sigma));
+    };
+    var offsets = [1, 1, 1, 1], weights = [0, 0, 0, 0], total = 1;
+    for (var i = 0; i < 4; ++i) {
+        var near = 2 * i + 1, wNear = weight(near), wFar = weight(near + 1);
+        weights[i] = wNear + wFar;
+        if (weights[i] > 0) offsets[i] = (near * wNear + (near + 1) * wFar) / weights[i];
+        total += 2 * weights[i];
+    }
+    for (var k = 0; k < 4; ++k) weights[k] /= total;
+    return { centre: 1 / total, offsets: offsets, weights: weights };
 }
 
 // Sets the uniforms named by an object's keys to its values.

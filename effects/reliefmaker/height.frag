@@ -1,4 +1,5 @@
-// Height pass: the relief's height field, at the output's size.
+// Height pass: the relief's height field, at the output's size or at a
+// fraction of it (soft reliefs need no finer field; the script picks).
 //
 // Every pass of the effect works in image space: texture coordinate (0, 0) is
 // the image's top-left corner, y grows downward, exactly as the input layer's
@@ -17,7 +18,7 @@ uniform bool invert;          // "Invert": dents instead of bumps
 uniform int finish;           // 1 None, 2 Paper, 3 Stone, 4 Chrome
 uniform float grainAmount;    // 0..1
 uniform float grainScale;     // grain texture repeats per pixel
-uniform vec2 outSize;         // output size, pixels
+uniform vec2 fieldSize;       // output pixels the field spans (its texels times its scale)
 uniform vec2 inOrigin;        // input's top-left corner in the output, pixels
 uniform vec2 inSize;          // input size, pixels
 
@@ -26,7 +27,7 @@ float luma(vec3 c) {
 }
 
 void main() {
-    vec2 pixel = gl_TexCoord[0].xy * outSize;
+    vec2 pixel = gl_TexCoord[0].xy * fieldSize;
     vec2 inUV = (pixel - inOrigin) / inSize;
     if (inUV.x < 0.0 || inUV.y < 0.0 || inUV.x > 1.0 || inUV.y > 1.0) {
         gl_FragColor = vec4(0.0);

@@ -1,5 +1,6 @@
-// Shading pass: lights the blurred height field and paints it with the
-// input's colours, the chosen surface finish and a drop shadow in the border.
+// Shading pass: lights the relief whose slopes slope.frag found and paints it
+// with the input's colours, the chosen surface finish and a drop shadow in the
+// border.
 //
 // Image space as in height.frag: y grows downward, so a normal's y and the
 // light's y point down the image; the environment is looked up with y up.
@@ -9,11 +10,12 @@
 // values straight from the script's QS_setShaderParam; the others are set one
 // by one with QS_setShaderParamVal.
 
-uniform sampler2D heightField;   // r: height, g: coverage (blurred)
+uniform sampler2D slopes;        // r, g: slope along x and y, b: shadow (slope.frag)
 uniform sampler2D inputTex;      // the input layer, for its colours
 uniform sampler2D grainTex;      // paper or stone grain
 uniform samplerCube environment; // sky for the chrome finish (a latitude-longitude image)
 uniform vec2 outSize;
+uniform vec2 fieldSize;          // output pixels the slopes span
 uniform vec2 inOrigin;
 uniform vec2 inSize;
 
@@ -30,12 +32,7 @@ uniform int finish;           // 1 None, 2 Paper, 3 Stone, 4 Chrome
 uniform float grainAmount;    // 0..1
 uniform float grainScale;     // grain texture repeats per pixel
 uniform float reflectivity;   // chrome, 0..1
-uniform float shadow;         // drop shadow opacity, 0..1
 uniform float retroBias;      // subtracted ahead of ordered dithering, whose offsets only add
-
-float heightAt(vec2 uv, vec2 offset) {
-    return texture2D(heightField, uv + offset / outSize).r;
-}
 
 float luma(vec3 c) {
     return dot(c, vec3(0.2126, 0.7152, 0.0722));
@@ -48,17 +45,8 @@ void main() {
     bool inside = inUV.x >= 0.0 && inUV.y >= 0.0 && inUV.x <= 1.0 && inUV.y <= 1.0;
     vec4 base = inside ? texture2D(inputTex, inUV) : vec4(0.0);
 
-    // Surface normal from the height's slope (Sobel, per pixel). Chrome
-    // mirrors every ripple of a photograph's grain, so it measures the slope
-    // over a wider step, which smooths the normals it reflects with.
-    float s = finish == 4 ? 2.0 : 1.0;
-    float tl = heightAt(uv, vec2(-s, -s)), t = heightAt(uv, vec2(0.0, -s));
-    float tr = heightAt(uv, vec2(s, -s)), l = heightAt(uv, vec2(-s, 0.0));
-    float r = heightAt(uv, vec2(s, 0.0)), bl = heightAt(uv, vec2(-s, s));
-    float b = heightAt(uv, vec2(0.0, s)), br = heightAt(uv, vec2(s, s));
-    float dx = (tr + 2.0 * r + br - tl - 2.0 * l - bl) / (8.0 * s);
-    float dy = (bl + 2.0 * b + br - tl - 2.0 * t - tr) / (8.0 * s);
-    vec3 n = normalize(vec3(-dx * height, -dy * height, 1.0));
+    vec3 field = texture2D(slopes, pixel / fieldSize).rgb;
+    vec3 n = normalize(vec3(-field.xy * height, 1.0));
 
     // Direction toward the light. A flat surface facing a directional light
     // receives sin(elevation); dividing by it keeps flat areas at the input's
@@ -81,9 +69,11 @@ void main() {
 
     // Albedo: the input's colours, or neutral grey, textured by the finish.
     vec3 albedo = mix(vec3(0.5), base.rgb, colourAmount);
-    vec3 grain = texture2D(grainTex, pixel * grainScale).rgb;
-    if (finish == 2) albedo *= mix(vec3(1.0), grain / 0.6, 0.35 * grainAmount);
-    if (finish == 3) albedo *= mix(vec3(1.0), grain / 0.55, 0.6 * grainAmount);
+    if (finish == 2 || finish == 3) {
+        vec3 grain = texture2D(grainTex, pixel * grainScale).rgb;
+        if (finish == 2) albedo *= mix(vec3(1.0), grain / 0.6, 0.35 * grainAmount);
+        if (finish == 3) albedo *= mix(vec3(1.0), grain / 0.55, 0.6 * grainAmount);
+    }
 
     vec3 lit = albedo * mix(ambientColor.rgb, lightColor.rgb, diffuse) + lightColor.rgb * specular;
 
@@ -97,22 +87,8 @@ void main() {
         lit = mix(lit, chrome + lightColor.rgb * specular, reflectivity);
     }
 
-    // Drop shadow: the blurred coverage, pushed away from the light and
-    // softened further the longer it is cast.
-    vec2 away = lightType == 2 ? normalize(pixel - lightPosition - inOrigin + vec2(0.001))
-                               : -normalize(toLight.xy + vec2(0.0, 0.0001));
-    float shadowLength = 2.0 + 0.6 * height;
-    vec2 caster = pixel - away * shadowLength;
-    float spread = 0.3 * shadowLength;
-    float shadowMask = 0.4 * texture2D(heightField, caster / outSize).g;
-    shadowMask += 0.15 * texture2D(heightField, (caster + vec2(spread, 0.0)) / outSize).g;
-    shadowMask += 0.15 * texture2D(heightField, (caster - vec2(spread, 0.0)) / outSize).g;
-    shadowMask += 0.15 * texture2D(heightField, (caster + vec2(0.0, spread)) / outSize).g;
-    shadowMask += 0.15 * texture2D(heightField, (caster - vec2(0.0, spread)) / outSize).g;
-    shadowMask *= shadow;
-
-    // The lit surface over its shadow (straight colour, alpha from both).
-    float alpha = base.a + shadowMask * (1.0 - base.a);
+    // The lit surface over its drop shadow (straight colour, alpha from both).
+    float alpha = base.a + field.b * (1.0 - base.a);
     vec3 colour = alpha > 0.0 ? lit * base.a / alpha : vec3(0.0);
     gl_FragColor = vec4(colour - retroBias, alpha);
 }
