@@ -56,6 +56,13 @@ TEST(RenderSequence, FramesFollowTheirNumberAndChunksMatchOneRun) {
     }
     EXPECT_NE(bytesOf(folder / "whole-0001.png"), bytesOf(folder / "whole-0004.png"));
 
+    // The preview reads the same files, its time 0 at the lowest number.
+    const ToolOutput preview = runTool("preview-frame --plugin " QS_TEST_BUILD_DIR
+                                       "/modules/ReliefmakerFX.so --time 0.04 --input '" +
+                                       folder / "in.####.png' --output '" +
+                                       folder / "p.png' --before '" + folder / "b.png'");
+    EXPECT_EQ(bytesOf(folder / "b.png"), bytesOf(folder / "in.0002.png")) << preview.text;
+
     const ToolOutput missing = runTool("render --frames 3-6" + common + "/gap.####.png'");
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.has("2 input frames are missing:\n  " + folder / "in.0005.png"))

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "Commands.h"
-#include "ImageFiles.h"
+#include "FrameSource.h"
 #include "PreviewEffect.h"
 #include "PreviewServer.h"
 
@@ -25,7 +25,8 @@ int runPreview(const PreviewOptions& options) {
     std::string input;
     if (!options.input.empty()) {
         input = std::filesystem::absolute(options.input).string();
-        readImageFile(input);  // fails here, with the reason, rather than in every frame
+        // Fails here, with the reason, rather than in every frame.
+        openFrameSource(input)->frameAt(0);
     }
     PreviewEffect effect(options.target);
     PreviewServer server(effect, input);
@@ -60,8 +61,10 @@ void addPreviewCommand(CLI::App& app) {
         "preview", "Serve a local web page that renders an effect live while you edit it");
     preview->add_option("effect", options->target, "Effect folder (watched) or effect module")
         ->required();
-    preview->add_option("--input", options->input,
-                        "Input image (PNG, JPEG, Radiance HDR, OpenEXR); default: a test pattern");
+    preview->add_option(
+        "--input", options->input,
+        "Input image (PNG, JPEG, Radiance HDR, OpenEXR), image sequence (shot.####.png) or "
+        "video file (.mov, .mp4, .mkv); default: a test pattern");
     preview->add_option("--port", options->port, "Port on 127.0.0.1 (default: any free port)")
         ->check(CLI::Range(0, 65535));
     preview->callback([options] {
