@@ -1,5 +1,6 @@
 // Image files: each format through a real file, checked against an
-// independent decoder where the file's own bytes matter.
+// independent decoder where the file's own bytes matter (that each format
+// reads back what was written is ImageWriteSettingsTest's part).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -38,13 +39,6 @@ TEST(ImageFiles, PngKeepsEightBitImagesInTheFilesChannelOrder) {
     ASSERT_NE(rgba, nullptr);
     EXPECT_EQ(std::vector<int>(rgba, rgba + 4), (std::vector<int>{20, 30, 40, 10}));
     stbi_image_free(rgba);
-
-    const HostWorld back = readImageFile(path);
-    ASSERT_EQ(back.depth(), 8);
-    ASSERT_EQ(back.width(), 3);
-    ASSERT_EQ(back.height(), 2);
-    for (A_long y = 0; y < 2; ++y)
-        EXPECT_EQ(std::memcmp(back.row(y), image.row(y), 3 * sizeof(PF_Pixel8)), 0) << y;
 }
 
 TEST(ImageFiles, SixteenBitValuesScaleBetweenTheHostAndFileRanges) {
@@ -69,10 +63,6 @@ TEST(ImageFiles, SixteenBitValuesScaleBetweenTheHostAndFileRanges) {
     ASSERT_NE(rgba, nullptr);
     EXPECT_EQ(std::vector<int>(rgba, rgba + 4), (std::vector<int>{32768, 2, 0, 65535}));
     stbi_image_free(rgba);
-
-    const HostWorld back = readImageFile(path);
-    ASSERT_EQ(back.depth(), 16);
-    EXPECT_EQ(std::memcmp(back.row(0), image.row(0), 2 * sizeof(PF_Pixel16)), 0);
 }
 
 TEST(ImageFiles, ExrKeepsFloatsAndWidensShallowerImages) {
