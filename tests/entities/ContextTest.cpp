@@ -64,12 +64,6 @@ TEST_F(ContextTest, PixelAspectOutsideItsRangeIsStoredAsOne) {
 
 TEST_F(ContextTest, OutputRenderTargetFollowsTheFrameAndSurvivesARelease) {
     Sequence& sequence = *context.currentSequence();
-    context.setInputOrigin(-3, 4);
-    EXPECT_EQ(sequence.inputOriginX, -3);
-    sequence.outputWidth = 9;
-    context.clearOutputExtent();
-    EXPECT_EQ(sequence.outputWidth, 0u);
-
     context.prepareOutput(1.5, 64, 32, 8);
     EXPECT_EQ(sequence.time, 1.5);
     EXPECT_EQ(sequence.outputHeight, 32u);

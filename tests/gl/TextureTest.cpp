@@ -3,7 +3,6 @@
 #include <GL/glew.h>
 
 #include <cstring>
-#include <numeric>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -113,7 +112,7 @@ TEST_F(TextureTest, ReinitialisedTargetsAreClearAndUploadsResetParameters) {
     EXPECT_EQ(target.readPixels(), nullptr);
 }
 
-TEST_F(TextureTest, ReadBackAtEachDepthThroughTheFixedPackBuffer) {
+TEST_F(TextureTest, ReadBackAtEachDepth) {
     const std::uint8_t bytes[] = {255, 128, 64, 0};
     const std::uint16_t words[] = {65535, 32768, 16384, 0};
     const float floats[] = {1.0f, 0.5f, 0.25f, 0.0f};
@@ -126,25 +125,13 @@ TEST_F(TextureTest, ReadBackAtEachDepthThroughTheFixedPackBuffer) {
         glClear(GL_COLOR_BUFFER_BIT);
         const std::uint8_t* mapped = target.readPixels();
         ASSERT_NE(mapped, nullptr);
-        GLint binding = 0, size = 0;
-        glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &binding);
-        glGetBufferParameteriv(GL_PIXEL_PACK_BUFFER, GL_BUFFER_SIZE, &size);
-        EXPECT_EQ(binding, 4863);
-        EXPECT_EQ(size, static_cast<GLint>(6 * depth / 2));
         EXPECT_EQ(std::memcmp(mapped + 5 * depth / 2, last, depth / 2), 0) << depth;
         RenderTarget::releasePixels();
     }
 
-    // Depth 15 carries 16-bit host values unmapped, two bytes a channel.
-    std::vector<std::uint16_t> unmapped(16);
-    std::iota(unmapped.begin(), unmapped.end(), 32760);
-    ASSERT_TRUE(target.initTarget(2, 2, 15));
-    target.uploadSurface(unmapped.data(), 2, 2, 15, 16, false);
-    EXPECT_EQ(readBack<std::uint16_t>(target), unmapped);
-
     // Below 8 bits there is no pixel size: nothing is specified or read.
     ASSERT_TRUE(target.initTarget(4, 4, 0));
-    target.upload(unmapped.data(), 2, 2, 4, 16, true, true);
+    target.upload(words, 2, 1, 4, 16, true, true);
     EXPECT_EQ(target.readPixels(), nullptr);
 }
 

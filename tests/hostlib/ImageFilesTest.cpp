@@ -1,5 +1,6 @@
 // Image files: each format through a real file, checked against an
-// independent decoder where the file's own bytes matter.
+// independent decoder where the file's own bytes matter (that each format
+// reads back what was written is ImageWriteSettingsTest's part).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -38,13 +39,6 @@ TEST(ImageFiles, PngKeepsEightBitImagesInTheFilesChannelOrder) {
     ASSERT_NE(rgba, nullptr);
     EXPECT_EQ(std::vector<int>(rgba, rgba + 4), (std::vector<int>{20, 30, 40, 10}));
     stbi_image_free(rgba);
-
-    const HostWorld back = readImageFile(path);
-    ASSERT_EQ(back.depth(), 8);
-    ASSERT_EQ(back.width(), 3);
-    ASSERT_EQ(back.height(), 2);
-    for (A_long y = 0; y < 2; ++y)
-        EXPECT_EQ(std::memcmp(back.row(y), image.row(y), 3 * sizeof(PF_Pixel8)), 0) << y;
 }
 
 TEST(ImageFiles, SixteenBitValuesScaleBetweenTheHostAndFileRanges) {
@@ -69,23 +63,10 @@ TEST(ImageFiles, SixteenBitValuesScaleBetweenTheHostAndFileRanges) {
     ASSERT_NE(rgba, nullptr);
     EXPECT_EQ(std::vector<int>(rgba, rgba + 4), (std::vector<int>{32768, 2, 0, 65535}));
     stbi_image_free(rgba);
-
-    const HostWorld back = readImageFile(path);
-    ASSERT_EQ(back.depth(), 16);
-    EXPECT_EQ(std::memcmp(back.row(0), image.row(0), 2 * sizeof(PF_Pixel16)), 0);
 }
 
-TEST(ImageFiles, ExrKeepsFloatsAndWidensShallowerImages) {
+TEST(ImageFiles, ExrWidensShallowerImagesToFloat) {
     TempFolder folder;
-    HostWorld image(2, 2, 32);
-    image.set(0, 0, PF_PixelFloat{1.0f, 2.5f, -0.25f, 0.125f});
-    image.set(1, 1, PF_PixelFloat{0.5f, 1e-3f, 100.0f, 0.0f});
-    writeImageFile(folder / "float.exr", image);
-    const HostWorld back = readImageFile(folder / "float.exr");
-    ASSERT_EQ(back.depth(), 32);
-    for (A_long y = 0; y < 2; ++y)
-        EXPECT_EQ(std::memcmp(back.row(y), image.row(y), 2 * sizeof(PF_PixelFloat)), 0) << y;
-
     HostWorld eight(1, 1, 8);
     static_cast<PF_Pixel8*>(eight.row(0))[0] = PF_Pixel8{255, 51, 0, 102};
     writeImageFile(folder / "eight.exr", eight);

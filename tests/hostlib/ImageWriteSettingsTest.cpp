@@ -8,8 +8,9 @@
 
 namespace {
 
-// Noise, flat runs and a gradient, so that every filter and match kind has
-// work to do; written with `settings` and read back unchanged.
+// Noise, flat runs and a gradient (beyond 0 to 1 where floats can hold it),
+// so that every filter and match kind has work to do; written with
+// `settings` and read back unchanged.
 void expectRoundTrip(int depth, const std::string& path, const ImageWriteSettings& settings) {
     HostWorld image(67, 31, depth);
     std::uint32_t state = 12345;
@@ -17,7 +18,8 @@ void expectRoundTrip(int depth, const std::string& path, const ImageWriteSetting
         for (A_long x = 0; x < image.width(); ++x) {
             state = state * 1664525u + 1013904223u;
             const float noise = static_cast<float>(state >> 24) / 255.0f;
-            image.set(x, y, {x < 20 ? 1.0f : noise, x / 66.0f, y < 10 ? 0.5f : noise, noise});
+            image.set(x, y,
+                      {x < 20 ? 1.0f : noise, x / 22.0f - 1.0f, y < 10 ? 0.5f : noise, noise});
         }
     writeImageFile(path, image, settings);
     const HostWorld back = readImageFile(path);

@@ -21,8 +21,6 @@ struct Conversions {
 };
 
 std::vector<Conversions> probed;
-bool isArray;
-double elements[3];
 
 // Every conversion of the first argument, each on its own copy, since a
 // conversion replaces the value on the stack.
@@ -38,21 +36,13 @@ duk_ret_t probe(duk_context* ctx) {
     return 0;
 }
 
-// Reads a three-element vector through a relative index.
-duk_ret_t vector(duk_context* ctx) {
-    elements[0] = elements[1] = elements[2] = -1;
-    isArray = argVector(ctx, -1, elements, 3);
-    return 0;
-}
-
 // A variable-argument native that reads a third argument.
 duk_ret_t third(duk_context* ctx) {
     probed.push_back({argNumber(ctx, 2), 0, 0, 0, "", false});
     return 0;
 }
 
-const NativeFunction kNatives[] = {
-    {"probe", probe, 1}, {"vector", vector, 1}, {"third", third, DUK_VARARGS}};
+const NativeFunction kNatives[] = {{"probe", probe, 1}, {"third", third, DUK_VARARGS}};
 
 void start() {
     Scripting::instance().init();
@@ -130,32 +120,4 @@ TEST(ScriptArgs, ErrorsOfUserConversionsEndTheEvaluation) {
     ASSERT_EQ(probed.size(), 1u);
     EXPECT_EQ(probed[0].number, 3);
     EXPECT_EQ(scripting.lastError().message.rfind("RangeError", 0), 0u);
-}
-
-TEST(ScriptArgs, VectorsMustBeGenuineArrays) {
-    start();
-    const double nan = std::nan("");
-    struct {
-        const char* expression;
-        bool isArray;
-        double values[3];
-    } const cases[] = {
-        {"[1, 2, 3, 4]", true, {1, 2, 3}},
-        {"[1.5]", true, {1.5, nan, nan}},
-        {"[1, , 3]", true, {1, nan, 3}},
-        {"['4', null, { valueOf: function() { return 8; } }]", true, {4, 0, 8}},
-        {"{ 0: 1, 1: 2, 2: 3, length: 3 }", false, {-1, -1, -1}},
-        {"new Float32Array([1, 2, 3])", false, {-1, -1, -1}},
-        {"(function() { return arguments; })(1, 2, 3)", false, {-1, -1, -1}},
-        {"'123'", false, {-1, -1, -1}},
-    };
-    for (const auto& c : cases) {
-        Scripting::instance().eval((std::string("vector(") + c.expression + ");").c_str());
-        EXPECT_EQ(isArray, c.isArray) << c.expression;
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_TRUE(elements[i] == c.values[i] ||
-                        (std::isnan(elements[i]) && std::isnan(c.values[i])))
-                << c.expression << " [" << i << "] " << elements[i];
-        }
-    }
 }

@@ -42,11 +42,18 @@ TEST(InfoCommand, ShowsWhatGlobalSetUpReportsAndThePublishedParameters) {
         EXPECT_TRUE(effect.has(expected)) << expected << " in\n" << effect.text;
     }
 
-    // Pop-ups list their entries, sliders their ranges and precision; groups
-    // have no default.
+    // The property list read from the module file; pop-ups list their
+    // entries, sliders their ranges and precision; groups have no default.
     const ToolOutput bundled =
         runTool("info --json --plugin " QS_TEST_BUILD_DIR "/modules/ReliefmakerFX.so");
     ASSERT_EQ(bundled.status, 0) << bundled.text;
+    for (const char* expected :
+         {"\"kind\": \"eFKT\"", "\"name\": \"ReliefmakerFX\"", "\"category\": \"Vexa\"",
+          "\"match_name\": \"ADBE ReliefmakerFX\"", "\"entry_point\": \"EntryPointFunc\"",
+          "\"pipl_version\": 2", "\"api_version\": [13, 2]", "\"version\": 524289",
+          "\"info_flags\": 0", "\"out_flags\": 100696101", "\"out_flags2\": 5120"}) {
+        EXPECT_TRUE(bundled.has(expected)) << expected << " in\n" << bundled.text;
+    }
     const std::string lightType = parameterLine(bundled.text, "Light Type");
     EXPECT_NE(lightType.find("\"type\": \"POPUP\""), std::string::npos) << lightType;
     EXPECT_NE(lightType.find("\"default\": [1], \"choices\": [\"Directional\", \"Point\"]"),
@@ -67,6 +74,9 @@ TEST(InfoCommand, ShowsWhatGlobalSetUpReportsAndThePublishedParameters) {
         text.has("COLOR         \"Tint\" (tint)  default 255,200,150,255  flags "
                  "SUPERVISE|START_COLLAPSED"))
         << text.text;
+    // The bare engine module is no effect a host would list.
+    EXPECT_TRUE(runTool("info --plugin " QS_TEST_BUILD_DIR "/modules/QuillshadeEngine.so")
+                    .has("no property list"));
 }
 
 // A module whose property list promises another version and other flags

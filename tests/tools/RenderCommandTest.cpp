@@ -100,12 +100,6 @@ TEST(RenderCommand, ParametersAnswerToTheirLabelOrTheScriptsOwnName) {
                                     " --set height=20 --set 'lightColor=#ffb070'");
     ASSERT_EQ(name.status, 0) << name.text;
     EXPECT_TRUE(samePixels(readImageFile(byLabel), readImageFile(byName)));
-
-    const ToolOutput unknown = runTool("render --input " + kCoffee + " --output " +
-                                       (folder / "none.png") + " --set nothing=1");
-    EXPECT_NE(unknown.status, 0);
-    EXPECT_NE(unknown.text.find("no parameter 'nothing'"), std::string::npos) << unknown.text;
-    EXPECT_FALSE(fs::exists(folder / "none.png"));
 }
 
 TEST(RewriteCommand, PrintsThePreludeAndTheRewrittenShaderTheEngineCompiles) {

@@ -121,6 +121,7 @@ TEST(RenderSequence, ParameterErrorsTeachAndSlidersClampAsTheHostDoes) {
         EXPECT_EQ(out.status, 1) << c.set;
         EXPECT_TRUE(out.has(c.message)) << c.message << " in\n" << out.text;
     }
+    EXPECT_FALSE(fs::exists(folder / "out.png"));
     const ToolOutput clamped = runTool(args + "Height=500@0,-3@1");
     ASSERT_EQ(clamped.status, 0) << clamped.text;
     EXPECT_TRUE(
