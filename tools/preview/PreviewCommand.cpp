@@ -28,18 +28,21 @@ int runPreview(const PreviewOptions& options) {
         // Fails here, with the reason, rather than in every frame.
         openFrameSource(input)->frameAt(0);
     }
-    PreviewEffect effect(options.target);
-    PreviewServer server(effect, input);
-    const int port = server.bind(options.port);
-    if (port < 0)
-        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(options.port));
-
-    // Ctrl-C stops the server, so that its temporary folders go with it.
+    // Ctrl-C stops the server, so that its temporary folders go with it. The
+    // signals are blocked before the effect's folder watcher and the server's
+    // threads start, which inherit the mask: otherwise one of them would take
+    // the signal and the process would end on the spot.
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    PreviewEffect effect(options.target);
+    PreviewServer server(effect, input);
+    const int port = server.bind(options.port);
+    if (port < 0)
+        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(options.port));
     std::thread waiter([&] {
         int received = 0;
         sigwait(&signals, &received);
