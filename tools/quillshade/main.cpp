@@ -15,8 +15,10 @@ int main(int argc, char** argv) {
     addRenderCommand(app);
     addRewriteCommand(app);
     addCheckCommand(app);
+#ifdef QS_HAVE_PREVIEW  // a Linux development tool; the Windows build has none
     addPreviewCommand(app);
     addPreviewFrameCommand(app);
+#endif
     CLI11_PARSE(app, argc, argv);
     return 0;
 }
