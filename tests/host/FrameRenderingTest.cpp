@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(Frames, APassThroughReturnsEveryDepthExactlyUprightAndWholeWhenReduced) {
+TEST(Frames, APassThroughReturnsEveryDepthExactlyAndUpright) {
     for (HostApplication application : {HostApplication::AfterEffects, HostApplication::Premiere}) {
         EngineHost e(
             {{"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}},
@@ -30,16 +30,26 @@ TEST(Frames, APassThroughReturnsEveryDepthExactlyUprightAndWholeWhenReduced) {
                 EXPECT_TRUE(samePixels(frame.output, roundTripped(input)));
             }
         }
-        // A third of 100 columns is 34 as the host renders the layer; a frame
-        // of 33 would leave the last column empty.
-        const HostWorld input = pattern(100, 31, 8);
-        RenderOptions third;
-        third.downsampleX = third.downsampleY = {1, 3};
-        const FrameResult frame = e.render(input, third);
-        ASSERT_EQ(frame.error, PF_Err_NONE);
-        EXPECT_TRUE(samePixels(frame.output, input.downsampled({1, 3}, {1, 3})));
         EXPECT_EQ(e.host.outstandingSuites(), 0);
         EXPECT_EQ(e.host.outstandingParamCheckouts(), 0);
+    }
+}
+
+TEST(Frames, AtReducedResolutionTheFrameCoversTheWholeLayer) {
+    // A third of 100 columns is 34 as the host renders the layer; a frame of
+    // 33 would leave the last column empty.
+    const HostWorld input = pattern(100, 31, 8);
+    RenderOptions third;
+    third.downsampleX = third.downsampleY = {1, 3};
+    const HostWorld expected = input.downsampled(third.downsampleX, third.downsampleY);
+    for (HostApplication application : {HostApplication::AfterEffects, HostApplication::Premiere}) {
+        EngineHost e(
+            {{"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}},
+            application);
+        ASSERT_TRUE(e.start());
+        const FrameResult frame = e.render(input, third);
+        ASSERT_EQ(frame.error, PF_Err_NONE);
+        EXPECT_TRUE(samePixels(frame.output, expected));
     }
 }
 
