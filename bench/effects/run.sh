@@ -1,5 +1,5 @@
 #!/bin/sh
-# ReliefmakerFX against a pass-through effect (bench/effects/passthrough, one
+# ReliefmakerFX against a pass-through effect (tests/video/effects/passthrough, one
 # copy pass) at 1920 x 1080 on this machine's GL, and its looks against the
 # effect as it was at REVISION.
 #
@@ -48,7 +48,7 @@ i=0
 while [ "$i" -lt "$repetitions" ]; do
     for effect in $effects; do
         case $effect in
-            passthrough) dir=$root/bench/effects/passthrough ;;
+            passthrough) dir=$root/tests/video/effects/passthrough ;;
             reliefmaker) dir=$root/effects/reliefmaker ;;
             then) dir=$work/then/effects/reliefmaker ;;
         esac

@@ -1,7 +1,0 @@
-// Copies an image into the output.
-
-uniform sampler2D image;
-
-void main() {
-    gl_FragColor = texture2D(image, gl_TexCoord[0].xy);
-}
