@@ -38,6 +38,8 @@ set(QS_DUKTAPE_OVERRIDES [=[
 #define DUK_USE_CPP_EXCEPTIONS
 #define DUK_USE_INTERRUPT_COUNTER
 duk_bool_t qsScriptTimedOut(void *udata);
+duk_bool_t qsScriptCollectionStarts(void *udata);
+void qsScriptCollectionEnds(void *udata);
 #define DUK_USE_EXEC_TIMEOUT_CHECK(udata) qsScriptTimedOut((udata))
 #undef DUK_EXTERNAL_DECL
 #define DUK_EXTERNAL_DECL extern

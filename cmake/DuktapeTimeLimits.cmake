@@ -11,6 +11,11 @@
 #   which ends a long built-in as soon as it grows a buffer; the engine then
 #   gives up at once, and between its collections, instead of running ten
 #   collections of a full heap before it reports the failure.
+# - A collection cannot be interrupted and takes longer the more the heap
+#   holds (hundreds of milliseconds for millions of objects), so the heap asks
+#   before each one (qsScriptCollectionStarts): one that would end past the
+#   deadline, by the time the last ones took per byte, is skipped, since the
+#   evaluation fails at the deadline whatever it frees.
 # Each change must apply: a different engine source stops the configuration.
 
 file(READ ${DUKTAPE_SOURCE_DIR}/duktape.c duk_source)
@@ -40,6 +45,24 @@ qs_duktape_patch("	for (i = 0; i < DUK_HEAP_ALLOC_FAIL_MARKANDSWEEP_LIMIT; i++) 
 		if (qsScriptTimedOut(heap->heap_udata)) {
 			return NULL;
 		}" 3)
+
+qs_duktape_patch("		DUK_STATS_INC(heap, stats_ms_skip_count);
+		return;
+	}
+"
+                 "		DUK_STATS_INC(heap, stats_ms_skip_count);
+		return;
+	}
+	if (!qsScriptCollectionStarts(heap->heap_udata)) {
+		heap->ms_trigger_counter = DUK_HEAP_MARK_AND_SWEEP_TRIGGER_SKIP;
+		return;
+	}
+" 1)
+qs_duktape_patch("	 *  Stats dump\n"
+                 "	 *  Stats dump
+	 */
+	qsScriptCollectionEnds(heap->heap_udata);
+	/*\n" 1)
 
 file(WRITE ${QS_DUKTAPE_DIR}/duktape.cpp.new "${duk_source}")
 configure_file(${QS_DUKTAPE_DIR}/duktape.cpp.new ${QS_DUKTAPE_DIR}/duktape.cpp COPYONLY)

@@ -44,6 +44,8 @@ const Case kScripts[] = {
      "{} }"},
     {"finalizers", "for (var i = 0; i < 8; ++i) Duktape.fin({}, function () { for (;;); });"},
     {"heap-of-objects", "var a = []; for (;;) a.push({n: a.length, m: [a.length]});"},
+    {"full-heap",
+     "var a = []; for (;;) { try { a.push({n: a.length, m: [a.length]}); } catch (e) {} }"},
 };
 
 }  // namespace

@@ -69,7 +69,12 @@ bool AEQuillshade2::loadScript() {
         const std::int32_t limit = config->getInt(L"SCRIPT_TIME_LIMIT_MS");
         if (limit > 0)
             scripting.setTimeLimit(std::chrono::milliseconds(limit));
-        // The pixel memory its entities may hold can only be lowered.
+        // The script heap and the pixel memory its entities may hold can
+        // only be lowered.
+        const std::int32_t heapMegabytes = config->getInt(L"SCRIPT_MEMORY_LIMIT_MB");
+        scripting.setHeapLimit(
+            heapMegabytes > 0 ? std::min(size_t(heapMegabytes) << 20, HeapGuard::kDefaultByteLimit)
+                              : HeapGuard::kDefaultByteLimit);
         const std::int32_t megabytes = config->getInt(L"PIXEL_MEMORY_LIMIT_MB");
         if (megabytes > 0)
             PixelBudget::setLimit(

@@ -114,6 +114,7 @@ void HeapGuard::setByteLimit(size_t bytes) {
 void HeapGuard::resetForNewHeap() {
     releaseAll();
     clockRunning_ = false;
+    collectionNanosPerByte_ = 0;
     fatal_ = false;
     fatalMessage_[0] = '\0';
 }
@@ -158,6 +159,41 @@ bool HeapGuard::refusesLate(size_t size) {
 
 bool HeapGuard::timedOut() const {
     return clockRunning_ && std::chrono::steady_clock::now() >= deadline_;
+}
+
+bool HeapGuard::collectionStarts() {
+    const std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+    if (clockRunning_ && !lateAllocations_) {
+        // Half as long again as the last one's rate: a loaded machine
+        // varies that much from one collection to the next.
+        const std::chrono::duration<double, std::nano> expected(1.5 * collectionNanosPerByte_ *
+                                                                double(bytesInUse_));
+        if (now + expected > deadline_) {
+            return false;
+        }
+    }
+    collectionStart_ = now;
+    collectionBytes_ = bytesInUse_;
+    return true;
+}
+
+void HeapGuard::collectionEnds() {
+    const std::chrono::duration<double, std::nano> took =
+        std::chrono::steady_clock::now() - collectionStart_;
+    // A small heap's collection is mostly fixed costs; the rate that
+    // predicts a large one comes from the last large one.
+    constexpr size_t kLargeHeap = 1 << 20;
+    if (collectionBytes_ >= kLargeHeap) {
+        collectionNanosPerByte_ = took.count() / double(collectionBytes_);
+    }
+}
+
+duk_bool_t qsScriptCollectionStarts(void* udata) {
+    return static_cast<HeapGuard*>(udata)->collectionStarts() ? 1 : 0;
+}
+
+void qsScriptCollectionEnds(void* udata) {
+    static_cast<HeapGuard*>(udata)->collectionEnds();
 }
 
 duk_bool_t qsScriptTimedOut(void* udata) {

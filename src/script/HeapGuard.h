@@ -12,6 +12,13 @@
 
 class HeapGuard {
 public:
+    // The script heap's default size. An evaluation ended at its deadline
+    // drops what it built at once, and the engine visits every dropped
+    // object before it returns: about a second a gigabyte of small objects
+    // on a loaded machine, so the heap's size bounds how long a time-out can
+    // overrun.
+    static constexpr size_t kDefaultByteLimit = size_t(256) << 20;
+
     HeapGuard() = default;
     HeapGuard(const HeapGuard&) = delete;
     HeapGuard& operator=(const HeapGuard&) = delete;
@@ -50,6 +57,13 @@ public:
     // deadline: allocations succeed again while script code stays stopped.
     void allowLateAllocations(bool allowed) { lateAllocations_ = allowed; }
 
+    // Whether a garbage collection may start now: not when, at the rate the
+    // last large collection took per byte in use, it would end past the
+    // deadline. A collection cannot be interrupted, and the evaluation fails
+    // at the deadline whatever it frees.
+    bool collectionStarts();
+    void collectionEnds();
+
     // Set by the heap's fatal-error handler; `message` is copied, shortened
     // if need be.
     void markFatal(const char* message);
@@ -67,7 +81,7 @@ private:
     void unlink(Block* block);
 
     Block* blocks_ = nullptr;
-    size_t byteLimit_ = size_t(1) << 30;
+    size_t byteLimit_ = kDefaultByteLimit;
     size_t bytesInUse_ = 0;
     bool clockRunning_ = false;
     bool lateAllocations_ = false;
@@ -76,6 +90,9 @@ private:
     bool lateStarted_ = false;
     unsigned smallRequests_ = 0;
     std::chrono::steady_clock::time_point deadline_;
+    std::chrono::steady_clock::time_point collectionStart_;
+    size_t collectionBytes_ = 0;
+    double collectionNanosPerByte_ = 0;
     bool fatal_ = false;
     char fatalMessage_[160] = {};
 };
@@ -83,3 +100,7 @@ private:
 // The engine's execution time-out check (configured in cmake/Duktape.cmake);
 // `udata` is the heap's HeapGuard.
 duk_bool_t qsScriptTimedOut(void* udata);
+// Around each garbage collection of the engine (patched in by
+// cmake/DuktapeTimeLimits.cmake); a false start skips the collection.
+duk_bool_t qsScriptCollectionStarts(void* udata);
+void qsScriptCollectionEnds(void* udata);

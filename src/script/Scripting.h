@@ -49,7 +49,7 @@ public:
     // bound. Applies from the next evaluation.
     void setTimeLimit(std::chrono::milliseconds bound) { timeLimit_ = bound; }
 
-    // How many bytes the heap may hold at once; 1 GiB unless changed. Applies
+    // How many bytes the heap may hold at once; 256 MiB unless changed. Applies
     // at once, to the current heap too.
     void setHeapLimit(size_t bytes) { guard_.setByteLimit(bytes); }
 

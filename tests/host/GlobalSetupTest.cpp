@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "EffectFixture.h"
+#include "EngineHost.h"
 #include "SimulatedHost.h"
 
 namespace {
@@ -146,6 +147,26 @@ TEST(GlobalSetup, TheBareModuleReadsLooseFilesAndFailsOnAMalformedConfiguration)
         EXPECT_STREQ(host.send(PF_Cmd_ABOUT).out.return_msg, "Loose & found\n\n");
     }
     std::filesystem::current_path(previous);
+}
+
+TEST(GlobalSetup, TheConfigurationLowersTheScriptHeapAndThePixelBudget) {
+    // The frame turns white only where both limits refuse what the defaults
+    // allow: a 16 MB string in an 8 MiB heap, a 16 MiB target in a 16 MiB
+    // budget that already holds the frame.
+    EngineHost e({{"fx.js", R"(
+var paint;
+function setup() { paint = QS_initShader("paint", "void main() { gl_FragColor = vec4(1.0); }"); }
+function draw() {
+    var heapRefused = false;
+    try { new Array(16 << 20).join("x"); } catch (e) { heapRefused = true; }
+    if (heapRefused && QS_initRenderTarget(2048, 2048, 8) === 0)
+        QS_renderShader(paint, QS_getSequenceRT(), false);
+})"},
+                  {"config.xml", deepConfig("<SCRIPT_MEMORY_LIMIT_MB>8</SCRIPT_MEMORY_LIMIT_MB>"
+                                            "<PIXEL_MEMORY_LIMIT_MB>16</PIXEL_MEMORY_LIMIT_MB>")}});
+    ASSERT_TRUE(e.start());
+    const PF_PixelFloat pixel = e.render(pattern(4, 4, 8)).output.get(1, 1);
+    EXPECT_EQ(pixel.red + pixel.green + pixel.blue + pixel.alpha, 4.0f);
 }
 
 TEST(GlobalSetup, TheHostsCallbacksAnswerWithErrorsOnceTheHostIsGone) {

@@ -60,6 +60,7 @@ TEST_F(HostileScriptTest, RunawayDrawsEndAtTheTimeLimitAndTheNextFrameRenders) {
         "var s = new Array(1e5).join('ab'); for (;;) { try { s.replace(/a/g, 'aa'); } catch (e) {} "
         "}",
         "for (var i = 0; i < 8; ++i) Duktape.fin({}, function () { for (;;); });",
+        "var a = []; for (;;) { try { a.push({n: a.length, m: [a.length]}); } catch (e) {} }",
     };
     load(kPainter);
     Scripting::instance().setTimeLimit(std::chrono::milliseconds(200));
