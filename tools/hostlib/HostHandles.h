@@ -21,6 +21,7 @@ public:
 
     bool owns(PF_Handle handle) const { return blocks_.count(handle) != 0; }
     std::size_t liveCount() const { return blocks_.size(); }
+    std::uint64_t liveBytes() const;
     int lockCount(PF_Handle handle) const;
     // A copy of a block's bytes, for tests and for saving projects.
     std::vector<std::uint8_t> bytes(PF_Handle handle) const;
