@@ -3,7 +3,10 @@
 namespace ImageLib {
 
 Octree::Octree()
-    : root_(newNode(0, 0, nullptr)), heap_(1, nullptr), leafCache_(new CachedLeaf[kCacheSlots]()) {}
+    : root_(newNode(0, 0, nullptr)),
+      heap_(1, nullptr),
+      leafPages_(new std::uint32_t*[kPages]()),
+      leafHeap_(1, 0) {}
 
 Octree::~Octree() = default;
 
@@ -20,36 +23,110 @@ Octree::Node* Octree::newNode(std::uint8_t index, std::uint8_t depth, Node* pare
 }
 
 void Octree::insert(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-    const std::uint32_t key = ((red >> 1u) << 14 | (green >> 1u) << 7 | (blue >> 1u)) + 1;
-    CachedLeaf& cached = leafCache_[(key ^ (key >> 16)) & (kCacheSlots - 1)];
-    Node* node = cached.leaf;
-    if (cached.key != key) {
-        node = root_;
-        std::uint8_t depth = 1;
-        for (unsigned bit = 0x80; depth < 8; bit >>= 1, ++depth) {
-            const std::uint8_t child = static_cast<std::uint8_t>(
-                ((green & bit) ? 4 : 0) | ((red & bit) ? 2 : 0) | ((blue & bit) ? 1 : 0));
+    const std::uint32_t key = (red >> 1u) << 14 | (green >> 1u) << 7 | (blue >> 1u);
+    std::uint32_t*& page = leafPages_[key >> kPageBits];
+    if (!page) {
+        pageStore_.emplace_back(new std::uint32_t[1u << kPageBits]());
+        page = pageStore_.back().get();
+    }
+    std::uint32_t& slot = page[key & ((1u << kPageBits) - 1)];
+    if (slot == 0) {
+        leaves_.push_back({key, 1, red & 1u, green & 1u, blue & 1u,
+                           static_cast<std::uint32_t>(leafHeap_.size())});
+        slot = static_cast<std::uint32_t>(leaves_.size());
+        leafHeap_.push_back(slot - 1);
+        siftLeafUp(slot - 1);
+        return;
+    }
+    Leaf& leaf = leaves_[slot - 1];
+    ++leaf.count;
+    leaf.oddRed += red & 1u;
+    leaf.oddGreen += green & 1u;
+    leaf.oddBlue += blue & 1u;
+    // A leaf keeps its place unless its weight (count >> depth) changed: the
+    // heap order held before, and sifting would move nothing.
+    if ((leaf.count & ((1u << kLeafDepth) - 1)) == 0) {
+        siftLeafDown(slot - 1);
+        siftLeafUp(slot - 1);
+    }
+}
+
+// The heap of leaves orders them as the heap of nodes would: all have no
+// children and the same depth, so by count >> depth alone, ties staying put.
+void Octree::siftLeafDown(std::uint32_t leaf) {
+    const std::size_t size = leafHeap_.size();
+    const std::uint32_t weight = leaves_[leaf].count >> kLeafDepth;
+    std::size_t n = leaves_[leaf].heapPosition;
+    for (;;) {
+        std::size_t m = n * 2;
+        if (m >= size) {
+            break;
+        }
+        if (m + 1 < size && (leaves_[leafHeap_[m]].count >> kLeafDepth) >
+                                (leaves_[leafHeap_[m + 1]].count >> kLeafDepth)) {
+            ++m;
+        }
+        if (weight <= (leaves_[leafHeap_[m]].count >> kLeafDepth)) {
+            break;
+        }
+        leafHeap_[n] = leafHeap_[m];
+        leaves_[leafHeap_[n]].heapPosition = static_cast<std::uint32_t>(n);
+        n = m;
+    }
+    leafHeap_[n] = leaf;
+    leaves_[leaf].heapPosition = static_cast<std::uint32_t>(n);
+}
+
+void Octree::siftLeafUp(std::uint32_t leaf) {
+    const std::uint32_t weight = leaves_[leaf].count >> kLeafDepth;
+    std::size_t n = leaves_[leaf].heapPosition;
+    while (n > 1) {
+        const std::uint32_t parent = leafHeap_[n / 2];
+        if (weight >= (leaves_[parent].count >> kLeafDepth)) {
+            break;
+        }
+        leafHeap_[n] = parent;
+        leaves_[parent].heapPosition = static_cast<std::uint32_t>(n);
+        n /= 2;
+    }
+    leafHeap_[n] = leaf;
+    leaves_[leaf].heapPosition = static_cast<std::uint32_t>(n);
+}
+
+void Octree::buildTree() {
+    heap_.assign(leafHeap_.size(), nullptr);
+    for (const Leaf& leaf : leaves_) {
+        const std::uint32_t red = leaf.key >> 14, green = (leaf.key >> 7) & 0x7F,
+                            blue = leaf.key & 0x7F;
+        Node* node = root_;
+        for (std::uint8_t depth = 1; depth <= kLeafDepth; ++depth) {
+            const unsigned bit = kLeafDepth - depth;
+            const auto child = static_cast<std::uint8_t>(
+                ((green >> bit) & 1u) << 2 | ((red >> bit) & 1u) << 1 | ((blue >> bit) & 1u));
             if (!node->children[child]) {
                 node->children[child] = newNode(child, depth, node);
                 ++node->childCount;
             }
             node = node->children[child];
         }
-        cached = {key, node};
+        node->red = std::uint64_t{red} * 2 * leaf.count + leaf.oddRed;
+        node->green = std::uint64_t{green} * 2 * leaf.count + leaf.oddGreen;
+        node->blue = std::uint64_t{blue} * 2 * leaf.count + leaf.oddBlue;
+        node->count = leaf.count;
+        node->flags = kInHeap;
+        node->heapPosition = leaf.heapPosition;
+        heap_[leaf.heapPosition] = node;
     }
-    node->red += red;
-    node->green += green;
-    node->blue += blue;
-    ++node->count;
-    // A leaf already in the heap keeps its place unless its weight (count >>
-    // depth) changed: the heap order held before, and sifting would move
-    // nothing.
-    if (!(node->flags & kInHeap) || (node->count & ((1u << node->depth) - 1)) == 0) {
-        push(node);
-    }
+    std::vector<Leaf>().swap(leaves_);
+    std::vector<std::uint32_t>().swap(leafHeap_);
+    pageStore_.clear();
+    leafPages_.reset();
 }
 
 void Octree::reduce(std::uint32_t maxColours) {
+    if (leafPages_) {
+        buildTree();
+    }
     // The root has no parent to fold into; it can only reach the top when
     // fewer than one colour is asked for.
     while (heap_.size() - 1 > maxColours && heap_[1]->parent) {
