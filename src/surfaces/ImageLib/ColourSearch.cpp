@@ -24,13 +24,20 @@ __m128i smallerIndices(__m128i a, __m128i b) {
 ColourSearch::ColourSearch(const Palette& palette, std::uint64_t pixels)
     : palette_(palette), useCubes_(pixels >= kMinPixelsForCubes) {
     static_assert(kCubesPerAxis * kCubesPerAxis * kCubesPerAxis == kCubesPerSlab, "slab size");
+    if (useCubes_ && palette_.size <= kMaxColoursSearchedWhole) {
+        fill(whole_, [](std::uint32_t) { return true; });
+    }
 }
 
 std::uint32_t ColourSearch::nearest(__m128 value) {
     if (useCubes_) {
         for (Grid& grid : grids_) {
             if (const Cube* cube = cubeOf(grid, value)) {
-                return last_ = nearestIn(*cube, value);
+                return last_ = cube->count == kOneColour ? cube->first : nearestIn(*cube, value);
+            }
+            // Past the finest grid, small palettes are compared whole.
+            if (whole_.count > 0) {
+                return last_ = nearestIn(whole_, value);
             }
         }
     }
@@ -130,6 +137,25 @@ void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cube
             smallestUpper = upper;
         }
     }
+    // The colour whose upper bound is smallest always passes, so a single
+    // candidate is that colour, within smallestUpper everywhere in the cube.
+    std::uint32_t candidates = 0;
+    std::uint32_t candidate = 0;
+    for (std::uint32_t i = 0; i < palette_.size; ++i) {
+        if (!(lower[i] > smallestUpper)) {
+            ++candidates;
+            candidate = i;
+        }
+    }
+    if (candidates == 1 && smallestUpper < 1e6f) {
+        cube = {candidate, kOneColour};
+        return;
+    }
+    fill(cube, [&](std::uint32_t i) { return !(lower[i] > smallestUpper); });
+}
+
+template <class Passes>
+void ColourSearch::fill(Cube& cube, const Passes& passes) {
     cube.first = static_cast<std::uint32_t>(blocks_.size());
     alignas(16) float channels[4][4];
     alignas(16) std::int32_t indices[4];
@@ -147,7 +173,7 @@ void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cube
         lane = 0;
     };
     for (std::uint32_t i = 0; i < palette_.size; ++i) {
-        if (lower[i] > smallestUpper) {
+        if (!passes(i)) {
             continue;
         }
         const Pixel32& colour = palette_.colours[i];
