@@ -8,6 +8,7 @@
 #include "surfaces/ImageLib/FixedPalettes.h"
 #include "surfaces/ImageLib/Octree.h"
 #include "surfaces/ImageLib/Palette.h"
+#include "surfaces/ImageLib/RowBands.h"
 #include "surfaces/ImageLib/ScalarArithmetic.h"
 #include "surfaces/ImageLib/VectorArithmetic.h"
 
@@ -191,9 +192,9 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
 // The offsets only add; they are not centred on zero.
 template <class A, class Pixels, class Choose>
 void ditherOrdered(const Pixels& pixels, const Surface<Pixel32>& matrix, float scale,
-                   const Choose& choose) {
+                   std::uint32_t firstRow, std::uint32_t endRow, const Choose& choose) {
     const auto factor = A::splat(scale);
-    for (std::uint32_t y = 0; y < pixels.height(); ++y) {
+    for (std::uint32_t y = firstRow; y < endRow; ++y) {
         auto* row = pixels.surface.row(y);
         const Pixel32* offsets = matrix.row(y & (matrix.height - 1));
         for (std::uint32_t x = 0; x < pixels.width(); ++x) {
@@ -204,22 +205,31 @@ void ditherOrdered(const Pixels& pixels, const Surface<Pixel32>& matrix, float s
 }
 
 // Error diffusion with a kernel, ordered dithering with a matrix, else each
-// pixel on its own.
-template <class A, class Pixels, class Choose>
+// pixel on its own. withChoose(run) calls run(choose) with a function from a
+// value to its colour; without diffusion, rows go in bands, each band with a
+// choose of its own, since a palette search learns as it goes.
+template <class A, class Pixels, class WithChoose>
 void dither(const Pixels& pixels, const Surface<Pixel32>* kernel, const Surface<Pixel32>* matrix,
-            float offsetScale, bool serpentine, const Choose& choose) {
+            float offsetScale, bool serpentine, const WithChoose& withChoose) {
     if (kernel) {
-        diffuseError<A>(pixels, *kernel, serpentine, choose);
-    } else if (matrix) {
-        ditherOrdered<A>(pixels, *matrix, offsetScale, choose);
-    } else {
-        for (std::uint32_t y = 0; y < pixels.height(); ++y) {
-            auto* row = pixels.surface.row(y);
-            for (std::uint32_t x = 0; x < pixels.width(); ++x) {
-                pixels.put(row, x, choose(pixels.work(row, x)));
-            }
-        }
+        withChoose(
+            [&](const auto& choose) { diffuseError<A>(pixels, *kernel, serpentine, choose); });
+        return;
     }
+    forEachRowBand(pixels.width(), pixels.height(), [&](std::uint32_t first, std::uint32_t end) {
+        withChoose([&](const auto& choose) {
+            if (matrix) {
+                ditherOrdered<A>(pixels, *matrix, offsetScale, first, end, choose);
+                return;
+            }
+            for (std::uint32_t y = first; y < end; ++y) {
+                auto* row = pixels.surface.row(y);
+                for (std::uint32_t x = 0; x < pixels.width(); ++x) {
+                    pixels.put(row, x, choose(pixels.work(row, x)));
+                }
+            }
+        });
+    });
 }
 
 template <class A, class Pixels>
@@ -238,8 +248,10 @@ void quantizeWith(const Pixels& pixels, int paletteMode, int ditherKind, float s
         const auto white = A::load(kWhite);
         const auto black = A::load(kBlack);
         dither<A>(pixels, kernel, matrix, kBlackAndWhiteOffsetScale, serpentine,
-                  [&](const typename A::Value& value) {
-                      return A::red(value) > strength ? white : black;
+                  [&](const auto& run) {
+                      run([&](const typename A::Value& value) {
+                          return A::red(value) > strength ? white : black;
+                      });
                   });
         return;
     }
@@ -254,9 +266,11 @@ void quantizeWith(const Pixels& pixels, int paletteMode, int ditherKind, float s
     } else {
         buildAdaptivePalette<A>(pixels, 8u << (paletteMode - PaletteMode::Adaptive8), palette);
     }
-    PaletteSearch<A> search(palette, std::uint64_t{pixels.width()} * pixels.height());
-    dither<A>(pixels, kernel, matrix, strength, serpentine, [&](const typename A::Value& value) {
-        return A::load(palette.colours[search.nearest(value)]);
+    dither<A>(pixels, kernel, matrix, strength, serpentine, [&](const auto& run) {
+        PaletteSearch<A> search(palette, std::uint64_t{pixels.width()} * pixels.height());
+        run([&](const typename A::Value& value) {
+            return A::load(palette.colours[search.nearest(value)]);
+        });
     });
 }
 
