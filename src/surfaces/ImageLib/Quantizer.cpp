@@ -1,6 +1,8 @@
 #include "surfaces/ImageLib/Quantizer.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "surfaces/ImageLib/ColourSearch.h"
@@ -9,6 +11,7 @@
 #include "surfaces/ImageLib/Octree.h"
 #include "surfaces/ImageLib/Palette.h"
 #include "surfaces/ImageLib/RowBands.h"
+#include "surfaces/ImageLib/RowWave.h"
 #include "surfaces/ImageLib/ScalarArithmetic.h"
 #include "surfaces/ImageLib/VectorArithmetic.h"
 
@@ -23,6 +26,8 @@ constexpr Pixel32 kBlack = {1.0f, 0.0f, 0.0f, 0.0f};
 constexpr float kBlackAndWhiteOffsetScale = 0.2f;
 // Cells of the largest kernel (7 x 4).
 constexpr int kMaxTaps = 28;
+// Pixels between reports of a row's progress to the row below.
+constexpr std::int64_t kReportEvery = 32;
 
 // One cell of a kernel that receives error: rows down and columns right of
 // the current pixel (left when the row runs backwards).
@@ -115,13 +120,16 @@ void buildAdaptivePalette(const Pixels& pixels, std::uint32_t maxColours, Palett
     palette.prepare(octree.writeColours(palette.colours) + 1);
 }
 
-// The rows that still receive error live in a ring of as many float rows as
-// the kernel is high: a row enters it as its work values when the kernel
-// first reaches it, and each pixel is written out as soon as it is chosen,
-// since no error reaches a pixel after that.
-template <class A, class Pixels, class Choose>
+// The rows that still receive error live in a ring of float rows: a row
+// enters it as its work values when the kernel first reaches it, and each
+// pixel is written out as soon as it is chosen, since no error reaches a pixel
+// after that. Rows running left to right go in a wave of threads (see
+// RowWave), each row trailing the one above by twice the kernel's reach, so
+// that the row above has made all its additions to a pixel before this row
+// makes any; the ring then holds one more row a thread.
+template <class A, class Pixels, class WithChoose>
 void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool serpentine,
-                  const Choose& choose) {
+                  const WithChoose& withChoose) {
     const Pixel32* firstRow = kernel.row(0);
     std::uint32_t origin = 0;
     while (origin < kernel.width && !(firstRow[origin].alpha > 0.0f)) {
@@ -129,18 +137,23 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
     }
     Tap taps[kMaxTaps];
     int tapCount = 0;
+    std::int64_t reach = 0;
     for (std::uint32_t ky = 0; ky < kernel.height; ++ky) {
         for (std::uint32_t kx = ky == 0 ? origin + 1 : 0; kx < kernel.width; ++kx) {
             const Pixel32& weight = kernel.row(ky)[kx];
             if (weight.alpha > 0.0f && tapCount < kMaxTaps) {
                 taps[tapCount++] = {ky, std::int64_t{kx} - origin, weight};
+                reach = std::max(reach, std::abs(std::int64_t{kx} - origin));
             }
         }
     }
 
     const std::int64_t width = pixels.width();
     const std::int64_t height = pixels.height();
-    const std::int64_t ringRows = kernel.height;
+    const std::int64_t kernelRows = kernel.height;
+    const std::uint32_t threads =
+        serpentine ? 1 : RowWave::threadsFor(pixels.width(), pixels.height());
+    const std::int64_t ringRows = kernelRows + threads - 1;
     std::vector<Pixel32> ring(static_cast<std::size_t>(ringRows * width));
     const auto ringRow = [&](std::int64_t y) { return &ring[(y % ringRows) * width]; };
     const auto enter = [&](std::int64_t y) {
@@ -150,43 +163,64 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
             A::store(row[x], pixels.work(source, static_cast<std::uint32_t>(x)));
         }
     };
-    for (std::int64_t y = 0; y < ringRows && y < height; ++y) {
+    for (std::int64_t y = 0; y < kernelRows && y < height; ++y) {
         enter(y);
     }
-    // The ring rows of y, y + 1, ... for the current y.
-    std::vector<Pixel32*> rows(static_cast<std::size_t>(ringRows));
-    for (std::int64_t y = 0; y < height; ++y) {
-        // Odd rows run right to left with the kernel mirrored.
-        const bool mirrored = serpentine && (y & 1);
-        for (std::int64_t dy = 0; dy < ringRows; ++dy) {
-            rows[dy] = ringRow(y + dy);
-        }
-        Pixel32* row = rows[0];
-        auto* out = pixels.surface.row(static_cast<std::uint32_t>(y));
-        for (std::int64_t i = 0; i < width; ++i) {
-            const std::int64_t x = mirrored ? width - 1 - i : i;
-            const auto old = A::load(row[x]);
-            const auto chosen = choose(old);
-            pixels.put(out, static_cast<std::uint32_t>(x), chosen);
-            const auto error = A::subtract(old, chosen);
-            for (int t = 0; t < tapCount; ++t) {
-                const std::int64_t ty = y + taps[t].dy;
-                if (ty >= height) {
-                    break;
+    RowWave wave(threads, width);
+    const std::int64_t lag = 2 * reach + 1;
+    // Rows first, first + threads, ...; stops when the wave is abandoned.
+    const auto diffuseRows = [&](std::int64_t first, const auto& choose) {
+        // The ring rows of y, y + 1, ... for the current y.
+        std::vector<Pixel32*> rows(static_cast<std::size_t>(kernelRows));
+        for (std::int64_t y = first; y < height; y += threads) {
+            // The row that the kernel reaches first from this one.
+            if (y > 0 && y + kernelRows - 1 < height) {
+                enter(y + kernelRows - 1);
+            }
+            // Odd rows run right to left with the kernel mirrored.
+            const bool mirrored = serpentine && (y & 1);
+            for (std::int64_t dy = 0; dy < kernelRows; ++dy) {
+                rows[dy] = ringRow(y + dy);
+            }
+            Pixel32* row = rows[0];
+            auto* out = pixels.surface.row(static_cast<std::uint32_t>(y));
+            std::int64_t aboveDone = threads > 1 ? 0 : width;
+            for (std::int64_t i = 0; i < width; ++i) {
+                if (aboveDone < std::min(width, i + lag)) {
+                    aboveDone = wave.awaitRowAbove(y, std::min(width, i + lag));
+                    if (aboveDone < 0) {
+                        return;
+                    }
                 }
-                const std::int64_t tx = mirrored ? x - taps[t].dx : x + taps[t].dx;
-                if (tx < 0 || tx >= width) {
-                    continue;
+                const std::int64_t x = mirrored ? width - 1 - i : i;
+                const auto old = A::load(row[x]);
+                const auto chosen = choose(old);
+                pixels.put(out, static_cast<std::uint32_t>(x), chosen);
+                const auto error = A::subtract(old, chosen);
+                for (int t = 0; t < tapCount; ++t) {
+                    const std::int64_t ty = y + taps[t].dy;
+                    if (ty >= height) {
+                        break;
+                    }
+                    const std::int64_t tx = mirrored ? x - taps[t].dx : x + taps[t].dx;
+                    if (tx < 0 || tx >= width) {
+                        continue;
+                    }
+                    Pixel32& target = rows[taps[t].dy][tx];
+                    A::store(target,
+                             A::add(A::load(target), A::multiply(error, A::load(taps[t].weight))));
                 }
-                Pixel32& target = rows[taps[t].dy][tx];
-                A::store(target,
-                         A::add(A::load(target), A::multiply(error, A::load(taps[t].weight))));
+                if (threads > 1 && (i & (kReportEvery - 1)) == kReportEvery - 1) {
+                    wave.report(y, i + 1);
+                }
+            }
+            if (threads > 1) {
+                wave.report(y, width);
             }
         }
-        if (y + ringRows < height) {
-            enter(y + ringRows);
-        }
-    }
+    };
+    wave.run(
+        [&](std::uint32_t k) { withChoose([&](const auto& choose) { diffuseRows(k, choose); }); });
 }
 
 // The offsets only add; they are not centred on zero.
@@ -212,8 +246,7 @@ template <class A, class Pixels, class WithChoose>
 void dither(const Pixels& pixels, const Surface<Pixel32>* kernel, const Surface<Pixel32>* matrix,
             float offsetScale, bool serpentine, const WithChoose& withChoose) {
     if (kernel) {
-        withChoose(
-            [&](const auto& choose) { diffuseError<A>(pixels, *kernel, serpentine, choose); });
+        diffuseError<A>(pixels, *kernel, serpentine, withChoose);
         return;
     }
     forEachRowBand(pixels.width(), pixels.height(), [&](std::uint32_t first, std::uint32_t end) {
