@@ -148,6 +148,11 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
         }
     }
 
+    typename A::Value weights[kMaxTaps];
+    for (int t = 0; t < tapCount; ++t) {
+        weights[t] = A::load(taps[t].weight);
+    }
+
     const std::int64_t width = pixels.width();
     const std::int64_t height = pixels.height();
     const std::int64_t kernelRows = kernel.height;
@@ -184,6 +189,15 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
             }
             Pixel32* row = rows[0];
             auto* out = pixels.surface.row(static_cast<std::uint32_t>(y));
+            // Every tap's row and column offset, for the pixels whose taps
+            // all fall inside the picture.
+            const bool inside = y + kernelRows <= height;
+            Pixel32* targets[kMaxTaps];
+            std::int64_t offsets[kMaxTaps];
+            for (int t = 0; t < tapCount; ++t) {
+                targets[t] = rows[taps[t].dy];
+                offsets[t] = mirrored ? -taps[t].dx : taps[t].dx;
+            }
             std::int64_t aboveDone = threads > 1 ? 0 : width;
             for (std::int64_t i = 0; i < width; ++i) {
                 if (aboveDone < std::min(width, i + lag)) {
@@ -197,18 +211,24 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
                 const auto chosen = choose(old);
                 pixels.put(out, static_cast<std::uint32_t>(x), chosen);
                 const auto error = A::subtract(old, chosen);
-                for (int t = 0; t < tapCount; ++t) {
-                    const std::int64_t ty = y + taps[t].dy;
-                    if (ty >= height) {
-                        break;
+                if (inside && x >= reach && x < width - reach) {
+                    for (int t = 0; t < tapCount; ++t) {
+                        Pixel32& target = targets[t][x + offsets[t]];
+                        A::store(target, A::add(A::load(target), A::multiply(error, weights[t])));
                     }
-                    const std::int64_t tx = mirrored ? x - taps[t].dx : x + taps[t].dx;
-                    if (tx < 0 || tx >= width) {
-                        continue;
+                } else {
+                    for (int t = 0; t < tapCount; ++t) {
+                        const std::int64_t ty = y + taps[t].dy;
+                        if (ty >= height) {
+                            break;
+                        }
+                        const std::int64_t tx = x + offsets[t];
+                        if (tx < 0 || tx >= width) {
+                            continue;
+                        }
+                        Pixel32& target = targets[t][tx];
+                        A::store(target, A::add(A::load(target), A::multiply(error, weights[t])));
                     }
-                    Pixel32& target = rows[taps[t].dy][tx];
-                    A::store(target,
-                             A::add(A::load(target), A::multiply(error, A::load(taps[t].weight))));
                 }
                 if (threads > 1 && (i & (kReportEvery - 1)) == kReportEvery - 1) {
                     wave.report(y, i + 1);
