@@ -4,7 +4,7 @@ namespace ImageLib {
 
 Octree::Octree()
     : root_(newNode(0, 0, nullptr)),
-      heap_(1, nullptr),
+      heap_(1, HeapEntry{0, nullptr}),
       leafPages_(new std::uint32_t*[kPages]()),
       leafHeap_(1, 0) {}
 
@@ -94,7 +94,7 @@ void Octree::siftLeafUp(std::uint32_t leaf) {
 }
 
 void Octree::buildTree() {
-    heap_.assign(leafHeap_.size(), nullptr);
+    heap_.assign(leafHeap_.size(), HeapEntry{0, nullptr});
     for (const Leaf& leaf : leaves_) {
         const std::uint32_t red = leaf.key >> 14, green = (leaf.key >> 7) & 0x7F,
                             blue = leaf.key & 0x7F;
@@ -115,7 +115,7 @@ void Octree::buildTree() {
         node->count = leaf.count;
         node->flags = kInHeap;
         node->heapPosition = leaf.heapPosition;
-        heap_[leaf.heapPosition] = node;
+        heap_[leaf.heapPosition] = {orderKey(node), node};
     }
     std::vector<Leaf>().swap(leaves_);
     std::vector<std::uint32_t>().swap(leafHeap_);
@@ -129,7 +129,7 @@ void Octree::reduce(std::uint32_t maxColours) {
     }
     // The root has no parent to fold into; it can only reach the top when
     // fewer than one colour is asked for.
-    while (heap_.size() - 1 > maxColours && heap_[1]->parent) {
+    while (heap_.size() - 1 > maxColours && heap_[1].node->parent) {
         Node* node = pop();
         Node* parent = node->parent;
         parent->red += node->red;
@@ -145,7 +145,7 @@ void Octree::reduce(std::uint32_t maxColours) {
 std::uint32_t Octree::writeColours(Pixel32* colours) const {
     std::uint32_t written = 0;
     for (std::size_t slot = 1; slot < heap_.size(); ++slot) {
-        const Node* node = heap_[slot];
+        const Node* node = heap_[slot].node;
         const double scale = 1.0 / node->count;
         colours[written++] = {1.0f, static_cast<float>(node->red * scale / 255.0),
                               static_cast<float>(node->green * scale / 255.0),
@@ -155,74 +155,71 @@ std::uint32_t Octree::writeColours(Pixel32* colours) const {
 }
 
 // Nodes with fewer children come first; among equals, the one with fewer
-// pixels for its depth.
-int Octree::compare(const Node* a, const Node* b) {
-    if (a->childCount != b->childCount) {
-        return a->childCount < b->childCount ? -1 : 1;
-    }
-    const std::uint32_t weightA = a->count >> a->depth;
-    const std::uint32_t weightB = b->count >> b->depth;
-    return weightA < weightB ? -1 : (weightA > weightB ? 1 : 0);
+// pixels for its depth. The heap keeps this order as one number beside each
+// node, so that sifting reads no nodes.
+std::uint64_t Octree::orderKey(const Node* node) {
+    return std::uint64_t{node->childCount} << 32 | (node->count >> node->depth);
 }
 
 void Octree::push(Node* node) {
     if (node->flags & kInHeap) {
-        siftDown(node);
-        siftUp(node);
+        heap_[node->heapPosition].key = orderKey(node);
+        siftDown(node->heapPosition);
+        siftUp(node->heapPosition);
         return;
     }
     node->flags |= kInHeap;
     node->heapPosition = static_cast<std::uint32_t>(heap_.size());
-    heap_.push_back(node);
-    siftUp(node);
+    heap_.push_back({orderKey(node), node});
+    siftUp(node->heapPosition);
 }
 
 Octree::Node* Octree::pop() {
-    Node* top = heap_[1];
+    Node* top = heap_[1].node;
     heap_[1] = heap_.back();
     heap_.pop_back();
     if (heap_.size() > 1) {
-        heap_[1]->heapPosition = 1;
-        siftDown(heap_[1]);
+        heap_[1].node->heapPosition = 1;
+        siftDown(1);
     }
     return top;
 }
 
-void Octree::siftDown(Node* node) {
+void Octree::siftDown(std::size_t n) {
+    const HeapEntry entry = heap_[n];
     const std::size_t size = heap_.size();
-    std::size_t n = node->heapPosition;
     for (;;) {
         std::size_t m = n * 2;
         if (m >= size) {
             break;
         }
-        if (m + 1 < size && compare(heap_[m], heap_[m + 1]) > 0) {
+        if (m + 1 < size && heap_[m].key > heap_[m + 1].key) {
             ++m;
         }
-        if (compare(node, heap_[m]) <= 0) {
+        if (entry.key <= heap_[m].key) {
             break;
         }
         heap_[n] = heap_[m];
-        heap_[n]->heapPosition = static_cast<std::uint32_t>(n);
+        heap_[n].node->heapPosition = static_cast<std::uint32_t>(n);
         n = m;
     }
-    heap_[n] = node;
-    node->heapPosition = static_cast<std::uint32_t>(n);
+    heap_[n] = entry;
+    entry.node->heapPosition = static_cast<std::uint32_t>(n);
 }
 
-void Octree::siftUp(Node* node) {
-    std::size_t n = node->heapPosition;
+void Octree::siftUp(std::size_t n) {
+    const HeapEntry entry = heap_[n];
     while (n > 1) {
-        Node* parent = heap_[n / 2];
-        if (compare(node, parent) >= 0) {
+        const HeapEntry& parent = heap_[n / 2];
+        if (entry.key >= parent.key) {
             break;
         }
         heap_[n] = parent;
-        parent->heapPosition = static_cast<std::uint32_t>(n);
+        heap_[n].node->heapPosition = static_cast<std::uint32_t>(n);
         n /= 2;
     }
-    heap_[n] = node;
-    node->heapPosition = static_cast<std::uint32_t>(n);
+    heap_[n] = entry;
+    entry.node->heapPosition = static_cast<std::uint32_t>(n);
 }
 
 }  // namespace ImageLib

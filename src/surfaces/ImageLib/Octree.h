@@ -72,18 +72,22 @@ private:
     // Builds the nodes above the leaves and the heap of nodes from the heap
     // of leaves.
     void buildTree();
-    static int compare(const Node* a, const Node* b);
+    struct HeapEntry {
+        std::uint64_t key;  // orderKey of the node
+        Node* node;
+    };
+    static std::uint64_t orderKey(const Node* node);
     void push(Node* node);
     Node* pop();
-    void siftDown(Node* node);
-    void siftUp(Node* node);
+    void siftDown(std::size_t position);
+    void siftUp(std::size_t position);
 
     // All nodes come from blocks that die together with the tree.
     std::vector<std::unique_ptr<Node[]>> blocks_;
     std::uint32_t usedInLastBlock_ = kBlockNodes;
     Node* root_;
     // Slot 0 stays empty so that the children of slot n are 2n and 2n + 1.
-    std::vector<Node*> heap_;
+    std::vector<HeapEntry> heap_;
     // Leaf number plus one (0: none yet).
     std::unique_ptr<std::uint32_t*[]> leafPages_;
     std::vector<std::unique_ptr<std::uint32_t[]>> pageStore_;
