@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <type_traits>
 #include <vector>
 
 #include "surfaces/ImageLib/ColourSearch.h"
@@ -78,7 +79,15 @@ struct SurfacePixels {
         return grey ? A::luminance(value) : value;
     }
     void put(P* row, std::uint32_t x, const Value& colour) const {
-        A::store(row[x], A::mergeAlpha(A::load(row[x]), colour));
+        if constexpr (std::is_same_v<P, Pixel8>) {
+            // A byte comes back unchanged through float, so its alpha can
+            // stay where it is.
+            const std::uint8_t alpha = row[x].alpha;
+            A::store(row[x], colour);
+            row[x].alpha = alpha;
+        } else {
+            A::store(row[x], A::mergeAlpha(A::load(row[x]), colour));
+        }
     }
     void passThrough() const {
         for (std::uint32_t y = 0; y < surface.height; ++y) {
