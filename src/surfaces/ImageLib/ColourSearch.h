@@ -66,9 +66,9 @@ private:
     // The value's cube, built when first reached; null outside the grid.
     const Cube* cubeOf(Grid& grid, __m128 value);
     void build(Cube& cube, const std::int32_t (&corner)[4], float cubesPerUnit);
-    // Puts the colours that pass into blocks, in ascending index order.
-    template <class Passes>
-    void fill(Cube& cube, const Passes& passes);
+    // Puts the colours of `order` into blocks in that order, each block with
+    // the smallest lower bound of its colours (none without bounds).
+    void fill(Cube& cube, const std::uint32_t* order, std::uint32_t count, const float* lower);
     std::uint32_t nearestIn(const Cube& cube, __m128 value) const;
 
     const Palette& palette_;
@@ -78,6 +78,8 @@ private:
     // 1.5; the coarse ones catch runaway error.
     Grid grids_[3] = {{16.0f, -8, {}}, {1.0f, -16, {}}, {1.0f / 16.0f, -16, {}}};
     std::vector<Block> blocks_;
+    // The smallest distance to their cube of the colours of each block.
+    std::vector<float> blockBounds_;
     // Every colour, for small palettes outside the finest grid.
     Cube whole_ = {};
 };
