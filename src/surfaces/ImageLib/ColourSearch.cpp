@@ -90,7 +90,8 @@ std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
     __m128 best = _mm_set1_ps(1e6f);
     __m128i bestIndex = _mm_setzero_si128();
     for (std::uint32_t b = cube.first; b != cube.first + cube.count; ++b) {
-        if (b != cube.first) {
+        // Blocks without bounds (a whole palette) skip the test.
+        if (b != cube.first && blockBounds_[b] > -INFINITY) {
             __m128 least = _mm_min_ps(best, _mm_shuffle_ps(best, best, _MM_SHUFFLE(2, 3, 0, 1)));
             least = _mm_min_ps(least, _mm_shuffle_ps(least, least, _MM_SHUFFLE(1, 0, 3, 2)));
             if (_mm_cvtss_f32(least) < blockBounds_[b]) {
