@@ -93,11 +93,6 @@ TEST(VectorScalar, LargeImagesQuantizeIdentically) {
                              0.5f, false);
     expectSameResult<Pixel32>(320, 240, 320, 7, false, 10, DitherKind::Bayer8x8, 0.3f, false);
     expectSameResult<Pixel15>(320, 240, 320, 8, true, 20, DitherKind::StevensonArce, 0.5f, true);
-    // Enough pixels to be split into bands of rows or waves of rows among
-    // threads, one search each.
-    expectSameResult<Pixel8>(640, 420, 641, 9, false, 3, DitherKind::None, 0.5f, false);
-    expectSameResult<Pixel32>(640, 420, 640, 11, false, 4, DitherKind::StevensonArce, 0.5f, false);
-    expectSameResult<Pixel8>(640, 420, 640, 10, false, 20, DitherKind::Bayer8x8, 0.4f, false);
 }
 
 TEST(VectorScalar, PaddingBetweenRowsIsNeverTouched) {

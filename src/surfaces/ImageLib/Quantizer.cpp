@@ -11,8 +11,6 @@
 #include "surfaces/ImageLib/FixedPalettes.h"
 #include "surfaces/ImageLib/Octree.h"
 #include "surfaces/ImageLib/Palette.h"
-#include "surfaces/ImageLib/RowBands.h"
-#include "surfaces/ImageLib/RowWave.h"
 #include "surfaces/ImageLib/ScalarArithmetic.h"
 #include "surfaces/ImageLib/VectorArithmetic.h"
 
@@ -27,8 +25,6 @@ constexpr Pixel32 kBlack = {1.0f, 0.0f, 0.0f, 0.0f};
 constexpr float kBlackAndWhiteOffsetScale = 0.2f;
 // Cells of the largest kernel (7 x 4).
 constexpr int kMaxTaps = 28;
-// Pixels between reports of a row's progress to the row below.
-constexpr std::int64_t kReportEvery = 32;
 
 // One cell of a kernel that receives error: rows down and columns right of
 // the current pixel (left when the row runs backwards).
@@ -132,10 +128,7 @@ void buildAdaptivePalette(const Pixels& pixels, std::uint32_t maxColours, Palett
 // The rows that still receive error live in a ring of float rows: a row
 // enters it as its work values when the kernel first reaches it, and each
 // pixel is written out as soon as it is chosen, since no error reaches a pixel
-// after that. Rows running left to right go in a wave of threads (see
-// RowWave), each row trailing the one above by twice the kernel's reach, so
-// that the row above has made all its additions to a pixel before this row
-// makes any; the ring then holds one more row a thread.
+// after that.
 template <class A, class Pixels, class WithChoose>
 void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool serpentine,
                   const WithChoose& withChoose) {
@@ -165,9 +158,7 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
     const std::int64_t width = pixels.width();
     const std::int64_t height = pixels.height();
     const std::int64_t kernelRows = kernel.height;
-    const std::uint32_t threads =
-        serpentine ? 1 : RowWave::threadsFor(pixels.width(), pixels.height());
-    const std::int64_t ringRows = kernelRows + threads - 1;
+    const std::int64_t ringRows = kernelRows;
     std::vector<Pixel32> ring(static_cast<std::size_t>(ringRows * width));
     const auto ringRow = [&](std::int64_t y) { return &ring[(y % ringRows) * width]; };
     const auto enter = [&](std::int64_t y) {
@@ -180,13 +171,10 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
     for (std::int64_t y = 0; y < kernelRows && y < height; ++y) {
         enter(y);
     }
-    RowWave wave(threads, width);
-    const std::int64_t lag = 2 * reach + 1;
-    // Rows first, first + threads, ...; stops when the wave is abandoned.
-    const auto diffuseRows = [&](std::int64_t first, const auto& choose) {
+    const auto diffuseRows = [&](const auto& choose) {
         // The ring rows of y, y + 1, ... for the current y.
         std::vector<Pixel32*> rows(static_cast<std::size_t>(kernelRows));
-        for (std::int64_t y = first; y < height; y += threads) {
+        for (std::int64_t y = 0; y < height; ++y) {
             // The row that the kernel reaches first from this one.
             if (y > 0 && y + kernelRows - 1 < height) {
                 enter(y + kernelRows - 1);
@@ -207,14 +195,7 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
                 targets[t] = rows[taps[t].dy];
                 offsets[t] = mirrored ? -taps[t].dx : taps[t].dx;
             }
-            std::int64_t aboveDone = threads > 1 ? 0 : width;
             for (std::int64_t i = 0; i < width; ++i) {
-                if (aboveDone < std::min(width, i + lag)) {
-                    aboveDone = wave.awaitRowAbove(y, std::min(width, i + lag));
-                    if (aboveDone < 0) {
-                        return;
-                    }
-                }
                 const std::int64_t x = mirrored ? width - 1 - i : i;
                 const auto old = A::load(row[x]);
                 const auto chosen = choose(old);
@@ -239,17 +220,10 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
                         A::store(target, A::add(A::load(target), A::multiply(error, weights[t])));
                     }
                 }
-                if (threads > 1 && (i & (kReportEvery - 1)) == kReportEvery - 1) {
-                    wave.report(y, i + 1);
-                }
-            }
-            if (threads > 1) {
-                wave.report(y, width);
             }
         }
     };
-    wave.run(
-        [&](std::uint32_t k) { withChoose([&](const auto& choose) { diffuseRows(k, choose); }); });
+    withChoose(diffuseRows);
 }
 
 // The offsets only add; they are not centred on zero.
@@ -269,8 +243,7 @@ void ditherOrdered(const Pixels& pixels, const Surface<Pixel32>& matrix, float s
 
 // Error diffusion with a kernel, ordered dithering with a matrix, else each
 // pixel on its own. withChoose(run) calls run(choose) with a function from a
-// value to its colour; without diffusion, rows go in bands, each band with a
-// choose of its own, since a palette search learns as it goes.
+// value to its colour.
 template <class A, class Pixels, class WithChoose>
 void dither(const Pixels& pixels, const Surface<Pixel32>* kernel, const Surface<Pixel32>* matrix,
             float offsetScale, bool serpentine, const WithChoose& withChoose) {
@@ -278,19 +251,17 @@ void dither(const Pixels& pixels, const Surface<Pixel32>* kernel, const Surface<
         diffuseError<A>(pixels, *kernel, serpentine, withChoose);
         return;
     }
-    forEachRowBand(pixels.width(), pixels.height(), [&](std::uint32_t first, std::uint32_t end) {
-        withChoose([&](const auto& choose) {
-            if (matrix) {
-                ditherOrdered<A>(pixels, *matrix, offsetScale, first, end, choose);
-                return;
+    withChoose([&](const auto& choose) {
+        if (matrix) {
+            ditherOrdered<A>(pixels, *matrix, offsetScale, 0, pixels.height(), choose);
+            return;
+        }
+        for (std::uint32_t y = 0; y < pixels.height(); ++y) {
+            auto* row = pixels.surface.row(y);
+            for (std::uint32_t x = 0; x < pixels.width(); ++x) {
+                pixels.put(row, x, choose(pixels.work(row, x)));
             }
-            for (std::uint32_t y = first; y < end; ++y) {
-                auto* row = pixels.surface.row(y);
-                for (std::uint32_t x = 0; x < pixels.width(); ++x) {
-                    pixels.put(row, x, choose(pixels.work(row, x)));
-                }
-            }
-        });
+        }
     });
 }
 
