@@ -2,6 +2,7 @@
 
 #if defined(__SSE2__) || defined(_M_X64)
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -24,13 +25,24 @@ __m128i smallerIndices(__m128i a, __m128i b) {
 ColourSearch::ColourSearch(const Palette& palette, std::uint64_t pixels)
     : palette_(palette), useCubes_(pixels >= kMinPixelsForCubes) {
     static_assert(kCubesPerAxis * kCubesPerAxis * kCubesPerAxis == kCubesPerSlab, "slab size");
+    if (useCubes_ && palette_.size <= kMaxColoursSearchedWhole) {
+        std::uint32_t order[kMaxColoursSearchedWhole];
+        for (std::uint32_t i = 0; i < palette_.size; ++i) {
+            order[i] = i;
+        }
+        fill(whole_, order, palette_.size, nullptr);
+    }
 }
 
 std::uint32_t ColourSearch::nearest(__m128 value) {
     if (useCubes_) {
         for (Grid& grid : grids_) {
             if (const Cube* cube = cubeOf(grid, value)) {
-                return last_ = nearestIn(*cube, value);
+                return last_ = cube->count == kOneColour ? cube->first : nearestIn(*cube, value);
+            }
+            // Past the finest grid, small palettes are compared whole.
+            if (whole_.count > 0) {
+                return last_ = nearestIn(whole_, value);
             }
         }
     }
@@ -66,27 +78,40 @@ const ColourSearch::Cube* ColourSearch::cubeOf(Grid& grid, __m128 value) {
 }
 
 std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
-    // Each lane keeps the first of its candidates at the smallest distance;
-    // candidates go to the lanes in ascending index order. Distances add as
-    // (A + R) + (G + B), like the single-pixel distance.
+    // Each lane keeps the lowest index of its candidates at the smallest
+    // distance, whatever the order they come in. Distances add as
+    // (A + R) + (G + B), like the single-pixel distance. Blocks come by their
+    // smallest distance to the cube: once the best distance so far is below
+    // that of the next block, no colour from there on can be closer or tied.
     const __m128 alpha = _mm_shuffle_ps(value, value, _MM_SHUFFLE(0, 0, 0, 0));
     const __m128 red = _mm_shuffle_ps(value, value, _MM_SHUFFLE(1, 1, 1, 1));
     const __m128 green = _mm_shuffle_ps(value, value, _MM_SHUFFLE(2, 2, 2, 2));
     const __m128 blue = _mm_shuffle_ps(value, value, _MM_SHUFFLE(3, 3, 3, 3));
     __m128 best = _mm_set1_ps(1e6f);
     __m128i bestIndex = _mm_setzero_si128();
-    for (const Block* block = &blocks_[cube.first]; block != &blocks_[cube.first] + cube.count;
-         ++block) {
-        const __m128 da = _mm_sub_ps(alpha, block->alpha);
-        const __m128 dr = _mm_sub_ps(red, block->red);
-        const __m128 dg = _mm_sub_ps(green, block->green);
-        const __m128 db = _mm_sub_ps(blue, block->blue);
+    for (std::uint32_t b = cube.first; b != cube.first + cube.count; ++b) {
+        // Blocks without bounds (a whole palette) skip the test.
+        if (b != cube.first && blockBounds_[b] > -INFINITY) {
+            __m128 least = _mm_min_ps(best, _mm_shuffle_ps(best, best, _MM_SHUFFLE(2, 3, 0, 1)));
+            least = _mm_min_ps(least, _mm_shuffle_ps(least, least, _MM_SHUFFLE(1, 0, 3, 2)));
+            if (_mm_cvtss_f32(least) < blockBounds_[b]) {
+                break;
+            }
+        }
+        const Block& block = blocks_[b];
+        const __m128 da = _mm_sub_ps(alpha, block.alpha);
+        const __m128 dr = _mm_sub_ps(red, block.red);
+        const __m128 dg = _mm_sub_ps(green, block.green);
+        const __m128 db = _mm_sub_ps(blue, block.blue);
         const __m128 d = _mm_add_ps(_mm_add_ps(_mm_mul_ps(da, da), _mm_mul_ps(dr, dr)),
                                     _mm_add_ps(_mm_mul_ps(dg, dg), _mm_mul_ps(db, db)));
-        const __m128 closer = _mm_cmplt_ps(d, best);
+        const __m128i lowerIndex = _mm_cmplt_epi32(block.index, bestIndex);
+        const __m128i take =
+            _mm_or_si128(_mm_castps_si128(_mm_cmplt_ps(d, best)),
+                         _mm_and_si128(_mm_castps_si128(_mm_cmpeq_ps(d, best)), lowerIndex));
         best = _mm_min_ps(d, best);
-        bestIndex = _mm_or_si128(_mm_and_si128(_mm_castps_si128(closer), block->index),
-                                 _mm_andnot_si128(_mm_castps_si128(closer), bestIndex));
+        bestIndex =
+            _mm_or_si128(_mm_and_si128(take, block.index), _mm_andnot_si128(take, bestIndex));
     }
     // The smallest distance, and of the lanes holding it the lowest index. A
     // lane that found nothing under 1e6 still holds 1e6: then index 0.
@@ -130,6 +155,34 @@ void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cube
             smallestUpper = upper;
         }
     }
+    // The colour whose upper bound is smallest always passes, so a single
+    // candidate is that colour, within smallestUpper everywhere in the cube.
+    std::uint32_t candidates = 0;
+    std::uint32_t candidate = 0;
+    for (std::uint32_t i = 0; i < palette_.size; ++i) {
+        if (!(lower[i] > smallestUpper)) {
+            ++candidates;
+            candidate = i;
+        }
+    }
+    if (candidates == 1 && smallestUpper < 1e6f) {
+        cube = {candidate, kOneColour};
+        return;
+    }
+    std::uint32_t order[Palette::kCapacity];
+    std::uint32_t count = 0;
+    for (std::uint32_t i = 0; i < palette_.size; ++i) {
+        if (!(lower[i] > smallestUpper)) {
+            order[count++] = i;
+        }
+    }
+    std::stable_sort(order, order + count,
+                     [&](std::uint32_t a, std::uint32_t b) { return lower[a] < lower[b]; });
+    fill(cube, order, count, lower);
+}
+
+void ColourSearch::fill(Cube& cube, const std::uint32_t* order, std::uint32_t count,
+                        const float* lower) {
     cube.first = static_cast<std::uint32_t>(blocks_.size());
     alignas(16) float channels[4][4];
     alignas(16) std::int32_t indices[4];
@@ -146,9 +199,10 @@ void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cube
                            _mm_load_si128(reinterpret_cast<const __m128i*>(indices))});
         lane = 0;
     };
-    for (std::uint32_t i = 0; i < palette_.size; ++i) {
-        if (lower[i] > smallestUpper) {
-            continue;
+    for (std::uint32_t k = 0; k < count; ++k) {
+        const std::uint32_t i = order[k];
+        if (lane == 0) {
+            blockBounds_.push_back(lower ? lower[i] : -INFINITY);
         }
         const Pixel32& colour = palette_.colours[i];
         channels[0][lane] = colour.alpha;

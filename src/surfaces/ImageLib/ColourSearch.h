@@ -5,8 +5,10 @@
 // anywhere in it, and every later pixel there compares only those. Error
 // diffusion onto a palette that does not span the image's colours drives
 // values far past 0..1, so coarser grids of cubes 1 and 16 units wide cover
-// -16 to 16 and -256 to 256. Pixels outside all three, and all pixels of images too small to repay
-// building cubes, go through the palette's box tree instead.
+// -16 to 16 and -256 to 256; small palettes compare all their colours there
+// instead, as cubes that wide hold them all anyway. Pixels outside all grids,
+// and all pixels of images too small to repay building cubes, go through the
+// palette's box tree.
 
 #if defined(__SSE2__) || defined(_M_X64)
 
@@ -24,6 +26,8 @@ class ColourSearch {
 public:
     // Images below this many pixels use the box tree alone.
     static constexpr std::uint64_t kMinPixelsForCubes = 65536;
+    // Palettes up to this size are searched whole outside the finest grid.
+    static constexpr std::uint32_t kMaxColoursSearchedWhole = 32;
 
     ColourSearch(const Palette& palette, std::uint64_t pixels);
 
@@ -41,9 +45,12 @@ private:
     };
 
     struct Cube {
-        std::uint32_t first;  // into blocks_
+        std::uint32_t first;  // into blocks_, or the colour when count is kOneColour
         std::uint32_t count;  // 0 until the first pixel in the cube builds it
     };
+    // A cube where a single colour can be nearest, at distances below the
+    // search's 1e6 everywhere in it: that colour needs no comparing.
+    static constexpr std::uint32_t kOneColour = UINT32_MAX;
 
     // Cubes 1 / cubesPerUnit wide (a power of two, so that scaling by it is
     // exact), kCubesPerAxis of them along each channel from
@@ -59,6 +66,9 @@ private:
     // The value's cube, built when first reached; null outside the grid.
     const Cube* cubeOf(Grid& grid, __m128 value);
     void build(Cube& cube, const std::int32_t (&corner)[4], float cubesPerUnit);
+    // Puts the colours of `order` into blocks in that order, each block with
+    // the smallest lower bound of its colours (none without bounds).
+    void fill(Cube& cube, const std::uint32_t* order, std::uint32_t count, const float* lower);
     std::uint32_t nearestIn(const Cube& cube, __m128 value) const;
 
     const Palette& palette_;
@@ -68,6 +78,10 @@ private:
     // 1.5; the coarse ones catch runaway error.
     Grid grids_[3] = {{16.0f, -8, {}}, {1.0f, -16, {}}, {1.0f / 16.0f, -16, {}}};
     std::vector<Block> blocks_;
+    // The smallest distance to their cube of the colours of each block.
+    std::vector<float> blockBounds_;
+    // Every colour, for small palettes outside the finest grid.
+    Cube whole_ = {};
 };
 
 }  // namespace ImageLib

@@ -2,6 +2,11 @@
 // Adaptive palette by colour octree: every pixel adds to a leaf seven levels
 // down, the leaves sit in a min-heap, and the least important ones are folded
 // into their parents until few enough remain.
+//
+// While pixels go in, only leaves exist: a table from the 21 colour bits of a
+// leaf to its record, and the heap of those records. The tree above them is
+// built when reduction starts, which gives the same heap as building it pixel
+// by pixel, since interior nodes enter the heap only when folding.
 
 #include <cstdint>
 #include <memory>
@@ -18,17 +23,17 @@ public:
     Octree(const Octree&) = delete;
     Octree& operator=(const Octree&) = delete;
 
-    // Adds one pixel: descends from the root by bits 7 down to 1 of the three
-    // channels, child 4·g + 2·r + b, then puts the leaf into the heap or moves
-    // it to its new place there.
+    // Adds one pixel to the leaf of bits 7 down to 1 of the three channels,
+    // then puts the leaf into the heap or moves it to its new place there.
     void insert(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 
     // Folds the heap's top node into its parent while the heap holds more
-    // than maxColours nodes.
+    // than maxColours nodes. No pixel may be added after.
     void reduce(std::uint32_t maxColours);
 
     // Writes (1, R, G, B), each channel the node's mean / 255, for every heap
-    // node in heap-array order; returns how many were written.
+    // node in heap-array order; returns how many were written. Call it after
+    // reduce.
     std::uint32_t writeColours(Pixel32* colours) const;
 
 private:
@@ -45,29 +50,50 @@ private:
     };
     static constexpr std::uint8_t kInHeap = 1;
     static constexpr std::uint32_t kBlockNodes = 2048;
+    static constexpr std::uint8_t kLeafDepth = 7;
+
+    // A leaf while pixels go in: channel sums are kept as the count of odd
+    // bytes, the leaf's seven upper bits being the same for all its pixels,
+    // so that a record stays small.
+    struct Leaf {
+        std::uint32_t key;  // 7 bits each of red, green and blue
+        std::uint32_t count;
+        std::uint32_t oddRed, oddGreen, oddBlue;
+        std::uint32_t heapPosition;
+    };
+    // Leaf numbers by key, in pages of the low kPageBits bits made when a
+    // colour first reaches them: a picture's colours fill few of them.
+    static constexpr unsigned kPageBits = 9;
+    static constexpr std::uint32_t kPages = 1u << (3 * kLeafDepth - kPageBits);
 
     Node* newNode(std::uint8_t index, std::uint8_t depth, Node* parent);
-    static int compare(const Node* a, const Node* b);
+    void siftLeafDown(std::uint32_t leaf);
+    void siftLeafUp(std::uint32_t leaf);
+    // Builds the nodes above the leaves and the heap of nodes from the heap
+    // of leaves.
+    void buildTree();
+    struct HeapEntry {
+        std::uint64_t key;  // orderKey of the node
+        Node* node;
+    };
+    static std::uint64_t orderKey(const Node* node);
     void push(Node* node);
     Node* pop();
-    void siftDown(Node* node);
-    void siftUp(Node* node);
+    void siftDown(std::size_t position);
+    void siftUp(std::size_t position);
 
     // All nodes come from blocks that die together with the tree.
     std::vector<std::unique_ptr<Node[]>> blocks_;
     std::uint32_t usedInLastBlock_ = kBlockNodes;
     Node* root_;
     // Slot 0 stays empty so that the children of slot n are 2n and 2n + 1.
-    std::vector<Node*> heap_;
-    // Recently reached leaves by their 21 colour bits (plus one, so that 0
-    // marks a free slot): neighbouring pixels mostly share leaves, and
-    // nothing is folded before all pixels are in.
-    struct CachedLeaf {
-        std::uint32_t key;
-        Node* leaf;
-    };
-    static constexpr std::uint32_t kCacheSlots = 1u << 16;
-    std::unique_ptr<CachedLeaf[]> leafCache_;
+    std::vector<HeapEntry> heap_;
+    // Leaf number plus one (0: none yet).
+    std::unique_ptr<std::uint32_t*[]> leafPages_;
+    std::vector<std::unique_ptr<std::uint32_t[]>> pageStore_;
+    std::vector<Leaf> leaves_;
+    // Leaf numbers; slot 0 stays empty as in heap_.
+    std::vector<std::uint32_t> leafHeap_;
 };
 
 }  // namespace ImageLib

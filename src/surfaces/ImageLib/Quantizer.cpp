@@ -1,6 +1,9 @@
 #include "surfaces/ImageLib/Quantizer.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <type_traits>
 #include <vector>
 
 #include "surfaces/ImageLib/ColourSearch.h"
@@ -72,7 +75,15 @@ struct SurfacePixels {
         return grey ? A::luminance(value) : value;
     }
     void put(P* row, std::uint32_t x, const Value& colour) const {
-        A::store(row[x], A::mergeAlpha(A::load(row[x]), colour));
+        if constexpr (std::is_same_v<P, Pixel8>) {
+            // A byte comes back unchanged through float, so its alpha can
+            // stay where it is.
+            const std::uint8_t alpha = row[x].alpha;
+            A::store(row[x], colour);
+            row[x].alpha = alpha;
+        } else {
+            A::store(row[x], A::mergeAlpha(A::load(row[x]), colour));
+        }
     }
     void passThrough() const {
         for (std::uint32_t y = 0; y < surface.height; ++y) {
@@ -114,13 +125,13 @@ void buildAdaptivePalette(const Pixels& pixels, std::uint32_t maxColours, Palett
     palette.prepare(octree.writeColours(palette.colours) + 1);
 }
 
-// The rows that still receive error live in a ring of as many float rows as
-// the kernel is high: a row enters it as its work values when the kernel
-// first reaches it, and each pixel is written out as soon as it is chosen,
-// since no error reaches a pixel after that.
-template <class A, class Pixels, class Choose>
+// The rows that still receive error live in a ring of float rows: a row
+// enters it as its work values when the kernel first reaches it, and each
+// pixel is written out as soon as it is chosen, since no error reaches a pixel
+// after that.
+template <class A, class Pixels, class WithChoose>
 void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool serpentine,
-                  const Choose& choose) {
+                  const WithChoose& withChoose) {
     const Pixel32* firstRow = kernel.row(0);
     std::uint32_t origin = 0;
     while (origin < kernel.width && !(firstRow[origin].alpha > 0.0f)) {
@@ -128,18 +139,26 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
     }
     Tap taps[kMaxTaps];
     int tapCount = 0;
+    std::int64_t reach = 0;
     for (std::uint32_t ky = 0; ky < kernel.height; ++ky) {
         for (std::uint32_t kx = ky == 0 ? origin + 1 : 0; kx < kernel.width; ++kx) {
             const Pixel32& weight = kernel.row(ky)[kx];
             if (weight.alpha > 0.0f && tapCount < kMaxTaps) {
                 taps[tapCount++] = {ky, std::int64_t{kx} - origin, weight};
+                reach = std::max(reach, std::abs(std::int64_t{kx} - origin));
             }
         }
     }
 
+    typename A::Value weights[kMaxTaps];
+    for (int t = 0; t < tapCount; ++t) {
+        weights[t] = A::load(taps[t].weight);
+    }
+
     const std::int64_t width = pixels.width();
     const std::int64_t height = pixels.height();
-    const std::int64_t ringRows = kernel.height;
+    const std::int64_t kernelRows = kernel.height;
+    const std::int64_t ringRows = kernelRows;
     std::vector<Pixel32> ring(static_cast<std::size_t>(ringRows * width));
     const auto ringRow = [&](std::int64_t y) { return &ring[(y % ringRows) * width]; };
     const auto enter = [&](std::int64_t y) {
@@ -149,51 +168,70 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
             A::store(row[x], pixels.work(source, static_cast<std::uint32_t>(x)));
         }
     };
-    for (std::int64_t y = 0; y < ringRows && y < height; ++y) {
+    for (std::int64_t y = 0; y < kernelRows && y < height; ++y) {
         enter(y);
     }
-    // The ring rows of y, y + 1, ... for the current y.
-    std::vector<Pixel32*> rows(static_cast<std::size_t>(ringRows));
-    for (std::int64_t y = 0; y < height; ++y) {
-        // Odd rows run right to left with the kernel mirrored.
-        const bool mirrored = serpentine && (y & 1);
-        for (std::int64_t dy = 0; dy < ringRows; ++dy) {
-            rows[dy] = ringRow(y + dy);
-        }
-        Pixel32* row = rows[0];
-        auto* out = pixels.surface.row(static_cast<std::uint32_t>(y));
-        for (std::int64_t i = 0; i < width; ++i) {
-            const std::int64_t x = mirrored ? width - 1 - i : i;
-            const auto old = A::load(row[x]);
-            const auto chosen = choose(old);
-            pixels.put(out, static_cast<std::uint32_t>(x), chosen);
-            const auto error = A::subtract(old, chosen);
+    const auto diffuseRows = [&](const auto& choose) {
+        // The ring rows of y, y + 1, ... for the current y.
+        std::vector<Pixel32*> rows(static_cast<std::size_t>(kernelRows));
+        for (std::int64_t y = 0; y < height; ++y) {
+            // The row that the kernel reaches first from this one.
+            if (y > 0 && y + kernelRows - 1 < height) {
+                enter(y + kernelRows - 1);
+            }
+            // Odd rows run right to left with the kernel mirrored.
+            const bool mirrored = serpentine && (y & 1);
+            for (std::int64_t dy = 0; dy < kernelRows; ++dy) {
+                rows[dy] = ringRow(y + dy);
+            }
+            Pixel32* row = rows[0];
+            auto* out = pixels.surface.row(static_cast<std::uint32_t>(y));
+            // Every tap's row and column offset, for the pixels whose taps
+            // all fall inside the picture.
+            const bool inside = y + kernelRows <= height;
+            Pixel32* targets[kMaxTaps];
+            std::int64_t offsets[kMaxTaps];
             for (int t = 0; t < tapCount; ++t) {
-                const std::int64_t ty = y + taps[t].dy;
-                if (ty >= height) {
-                    break;
+                targets[t] = rows[taps[t].dy];
+                offsets[t] = mirrored ? -taps[t].dx : taps[t].dx;
+            }
+            for (std::int64_t i = 0; i < width; ++i) {
+                const std::int64_t x = mirrored ? width - 1 - i : i;
+                const auto old = A::load(row[x]);
+                const auto chosen = choose(old);
+                pixels.put(out, static_cast<std::uint32_t>(x), chosen);
+                const auto error = A::subtract(old, chosen);
+                if (inside && x >= reach && x < width - reach) {
+                    for (int t = 0; t < tapCount; ++t) {
+                        Pixel32& target = targets[t][x + offsets[t]];
+                        A::store(target, A::add(A::load(target), A::multiply(error, weights[t])));
+                    }
+                } else {
+                    for (int t = 0; t < tapCount; ++t) {
+                        const std::int64_t ty = y + taps[t].dy;
+                        if (ty >= height) {
+                            break;
+                        }
+                        const std::int64_t tx = x + offsets[t];
+                        if (tx < 0 || tx >= width) {
+                            continue;
+                        }
+                        Pixel32& target = targets[t][tx];
+                        A::store(target, A::add(A::load(target), A::multiply(error, weights[t])));
+                    }
                 }
-                const std::int64_t tx = mirrored ? x - taps[t].dx : x + taps[t].dx;
-                if (tx < 0 || tx >= width) {
-                    continue;
-                }
-                Pixel32& target = rows[taps[t].dy][tx];
-                A::store(target,
-                         A::add(A::load(target), A::multiply(error, A::load(taps[t].weight))));
             }
         }
-        if (y + ringRows < height) {
-            enter(y + ringRows);
-        }
-    }
+    };
+    withChoose(diffuseRows);
 }
 
 // The offsets only add; they are not centred on zero.
 template <class A, class Pixels, class Choose>
 void ditherOrdered(const Pixels& pixels, const Surface<Pixel32>& matrix, float scale,
-                   const Choose& choose) {
+                   std::uint32_t firstRow, std::uint32_t endRow, const Choose& choose) {
     const auto factor = A::splat(scale);
-    for (std::uint32_t y = 0; y < pixels.height(); ++y) {
+    for (std::uint32_t y = firstRow; y < endRow; ++y) {
         auto* row = pixels.surface.row(y);
         const Pixel32* offsets = matrix.row(y & (matrix.height - 1));
         for (std::uint32_t x = 0; x < pixels.width(); ++x) {
@@ -204,22 +242,27 @@ void ditherOrdered(const Pixels& pixels, const Surface<Pixel32>& matrix, float s
 }
 
 // Error diffusion with a kernel, ordered dithering with a matrix, else each
-// pixel on its own.
-template <class A, class Pixels, class Choose>
+// pixel on its own. withChoose(run) calls run(choose) with a function from a
+// value to its colour.
+template <class A, class Pixels, class WithChoose>
 void dither(const Pixels& pixels, const Surface<Pixel32>* kernel, const Surface<Pixel32>* matrix,
-            float offsetScale, bool serpentine, const Choose& choose) {
+            float offsetScale, bool serpentine, const WithChoose& withChoose) {
     if (kernel) {
-        diffuseError<A>(pixels, *kernel, serpentine, choose);
-    } else if (matrix) {
-        ditherOrdered<A>(pixels, *matrix, offsetScale, choose);
-    } else {
+        diffuseError<A>(pixels, *kernel, serpentine, withChoose);
+        return;
+    }
+    withChoose([&](const auto& choose) {
+        if (matrix) {
+            ditherOrdered<A>(pixels, *matrix, offsetScale, 0, pixels.height(), choose);
+            return;
+        }
         for (std::uint32_t y = 0; y < pixels.height(); ++y) {
             auto* row = pixels.surface.row(y);
             for (std::uint32_t x = 0; x < pixels.width(); ++x) {
                 pixels.put(row, x, choose(pixels.work(row, x)));
             }
         }
-    }
+    });
 }
 
 template <class A, class Pixels>
@@ -238,8 +281,10 @@ void quantizeWith(const Pixels& pixels, int paletteMode, int ditherKind, float s
         const auto white = A::load(kWhite);
         const auto black = A::load(kBlack);
         dither<A>(pixels, kernel, matrix, kBlackAndWhiteOffsetScale, serpentine,
-                  [&](const typename A::Value& value) {
-                      return A::red(value) > strength ? white : black;
+                  [&](const auto& run) {
+                      run([&](const typename A::Value& value) {
+                          return A::red(value) > strength ? white : black;
+                      });
                   });
         return;
     }
@@ -254,9 +299,11 @@ void quantizeWith(const Pixels& pixels, int paletteMode, int ditherKind, float s
     } else {
         buildAdaptivePalette<A>(pixels, 8u << (paletteMode - PaletteMode::Adaptive8), palette);
     }
-    PaletteSearch<A> search(palette, std::uint64_t{pixels.width()} * pixels.height());
-    dither<A>(pixels, kernel, matrix, strength, serpentine, [&](const typename A::Value& value) {
-        return A::load(palette.colours[search.nearest(value)]);
+    dither<A>(pixels, kernel, matrix, strength, serpentine, [&](const auto& run) {
+        PaletteSearch<A> search(palette, std::uint64_t{pixels.width()} * pixels.height());
+        run([&](const typename A::Value& value) {
+            return A::load(palette.colours[search.nearest(value)]);
+        });
     });
 }
 
