@@ -141,11 +141,14 @@ TEST(PixelConversion, SixteenBitRangeMapping) {
     }
     std::vector<std::uint16_t> up(all.size());
     std::vector<std::uint16_t> down(all.size());
+    std::vector<float> floats(all.size());
     hostToGpu16(all.data(), up.data(), all.size());
     gpuToHost16(all.data(), down.data(), all.size());
+    hostToGpuFloat(all.data(), floats.data(), all.size());
     for (std::size_t i = 0; i < all.size(); ++i) {
         ASSERT_EQ(up[i], hostToGpu16(all[i])) << i;
         ASSERT_EQ(down[i], gpuToHost16(all[i])) << i;
+        ASSERT_EQ(floats[i], hostToGpuFloat(all[i])) << i;
     }
     hostToGpu16(all.data(), all.data(), all.size());  // in place
     EXPECT_EQ(all, up);

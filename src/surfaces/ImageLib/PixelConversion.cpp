@@ -71,6 +71,24 @@ std::size_t gpuToHost16Vector(const std::uint16_t* source, std::uint16_t* destin
     return i;
 }
 
+std::size_t hostToGpuFloatVector(const std::uint16_t* source, float* destination,
+                                 std::size_t count) {
+    const __m128 scale = _mm_set1_ps(1.0f / 65535.0f);
+    const __m128i zero = _mm_setzero_si128();
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
+        const __m128i minusOne = unsignedGreaterThan(v, 16384);
+        const __m128i g = _mm_add_epi16(_mm_slli_epi16(v, 1), _mm_slli_epi16(minusOne, 1));
+        // Every word is exact as a float, so only the product rounds.
+        _mm_storeu_ps(destination + i,
+                      _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(g, zero)), scale));
+        _mm_storeu_ps(destination + i + 4,
+                      _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(g, zero)), scale));
+    }
+    return i;
+}
+
 std::size_t gpuFloatToHost16Vector(const float* source, std::uint16_t* destination,
                                    std::size_t count) {
     const __m128 one = _mm_set1_ps(1.0f);
@@ -93,6 +111,9 @@ std::size_t gpuFloatToHost16Vector(const float* source, std::uint16_t* destinati
     return i;
 }
 #else
+std::size_t hostToGpuFloatVector(const std::uint16_t*, float*, std::size_t) {
+    return 0;
+}
 std::size_t gpuFloatToHost16Vector(const float*, std::uint16_t*, std::size_t) {
     return 0;
 }
@@ -164,6 +185,17 @@ void hostToGpu16(const std::uint16_t* source, std::uint16_t* destination, std::s
     std::size_t i = hostToGpu16Vector(source, destination, count);
     for (; i < count; ++i) {
         destination[i] = hostToGpu16(source[i]);
+    }
+}
+
+float hostToGpuFloat(std::uint16_t value) {
+    return static_cast<float>(hostToGpu16(value)) * (1.0f / 65535.0f);
+}
+
+void hostToGpuFloat(const std::uint16_t* source, float* destination, std::size_t count) {
+    std::size_t i = hostToGpuFloatVector(source, destination, count);
+    for (; i < count; ++i) {
+        destination[i] = hostToGpuFloat(source[i]);
     }
 }
 
