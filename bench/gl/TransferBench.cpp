@@ -23,6 +23,7 @@
 #include "gl/RenderTarget.h"
 #include "gl/Shader.h"
 #include "surfaces/ImageLib/PixelConversion.h"
+#include "surfaces/ImageLib/StreamingCopy.h"
 
 namespace {
 
@@ -188,7 +189,7 @@ void readBack(benchmark::State& state) {
                         reinterpret_cast<const float*>(rows) + i * hostRow / 2,
                         reinterpret_cast<std::uint16_t*>(destination), hostRow / 2);
                 else
-                    std::memcpy(destination, rows + i * hostRow, hostRow);
+                    ImageLib::streamingCopy(destination, rows + i * hostRow, hostRow);
             }
         });
     });

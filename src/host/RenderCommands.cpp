@@ -2,7 +2,6 @@
 // goes up to the GPU, the script draws, and the output render target comes
 // back upright into the host's buffer.
 #include <algorithm>
-#include <cstring>
 
 #include "gl/GLContextGuard.h"
 #include "host/AEQuillshade2.h"
@@ -13,6 +12,7 @@
 #include "host/HostSuite.h"
 #include "host/ParameterValues.h"
 #include "surfaces/ImageLib/PixelConversion.h"
+#include "surfaces/ImageLib/StreamingCopy.h"
 
 namespace {
 
@@ -105,7 +105,7 @@ struct RowWriter {
                                            reinterpret_cast<std::uint16_t*>(destination),
                                            bytes / 2);
             } else {
-                std::memcpy(destination, source, bytes);
+                ImageLib::streamingCopy(destination, source, bytes);
             }
         }
     }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "surfaces/ImageLib/PixelConversion.h"
 #include "surfaces/ImageLib/ScalarArithmetic.h"
+#include "surfaces/ImageLib/StreamingCopy.h"
 #include "surfaces/ImageLib/VectorArithmetic.h"
 
 using namespace ImageLib;
@@ -152,4 +154,21 @@ TEST(PixelConversion, SixteenBitRangeMapping) {
     }
     hostToGpu16(all.data(), all.data(), all.size());  // in place
     EXPECT_EQ(all, up);
+}
+
+TEST(PixelConversion, StreamingCopyGivesMemcpysBytes) {
+    std::vector<std::uint8_t> source(1100), expected(1100), actual(1100);
+    for (std::size_t i = 0; i < source.size(); ++i) {
+        source[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    }
+    // Every alignment of the destination, with sizes around the 64-byte step.
+    for (std::size_t offset = 0; offset < 17; ++offset) {
+        for (const std::size_t bytes : {0, 15, 63, 64, 65, 79, 200, 1000}) {
+            std::fill(expected.begin(), expected.end(), 0);
+            std::fill(actual.begin(), actual.end(), 0);
+            std::memcpy(&expected[offset], &source[3], bytes);
+            streamingCopy(&actual[offset], &source[3], bytes);
+            ASSERT_EQ(actual, expected) << offset << " " << bytes;
+        }
+    }
 }
