@@ -101,9 +101,9 @@ struct RowWriter {
             std::uint8_t* destination = base + outRow * static_cast<std::uint64_t>(output.rowbytes);
             if (bits == 16) {
                 // The rows' floats, aligned as the band buffer is.
-                ImageLib::gpuFloatToHost16(reinterpret_cast<const float*>(source),
-                                           reinterpret_cast<std::uint16_t*>(destination),
-                                           bytes / 2);
+                ImageLib::gpuFloatToHost16Streaming(reinterpret_cast<const float*>(source),
+                                                    reinterpret_cast<std::uint16_t*>(destination),
+                                                    bytes / 2);
             } else {
                 ImageLib::streamingCopy(destination, source, bytes);
             }

@@ -89,6 +89,8 @@ std::size_t hostToGpuFloatVector(const std::uint16_t* source, float* destination
     return i;
 }
 
+// With Stream, `destination` is 16-byte aligned and written around the caches.
+template <bool Stream = false>
 std::size_t gpuFloatToHost16Vector(const float* source, std::uint16_t* destination,
                                    std::size_t count) {
     const __m128 one = _mm_set1_ps(1.0f);
@@ -106,11 +108,34 @@ std::size_t gpuFloatToHost16Vector(const float* source, std::uint16_t* destinati
             _mm_xor_si128(_mm_packs_epi32(gpuWords(source + i), gpuWords(source + i + 4)),
                           _mm_set1_epi16(static_cast<short>(0x8000)));
         const __m128i result = _mm_sub_epi16(_mm_srli_epi16(g, 1), unsignedGreaterThan(g, 32768));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), result);
+        if (Stream)
+            _mm_stream_si128(reinterpret_cast<__m128i*>(destination + i), result);
+        else
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), result);
     }
     return i;
 }
+
+// The leading values up to the first 16-byte boundary one by one, then the
+// vector loop with streaming stores; returns how many were converted.
+std::size_t gpuFloatToHost16StreamingVector(const float* source, std::uint16_t* destination,
+                                            std::size_t count) {
+    // An odd address never reaches a boundary.
+    if (reinterpret_cast<std::uintptr_t>(destination) % 2 != 0)
+        return 0;
+    std::size_t i = 0;
+    for (; i < count && reinterpret_cast<std::uintptr_t>(destination + i) % 16 != 0; ++i) {
+        destination[i] = gpuFloatToHost16(source[i]);
+    }
+    i += gpuFloatToHost16Vector<true>(source + i, destination + i, count - i);
+    // Streaming stores are weakly ordered: fenced before anyone reads.
+    _mm_sfence();
+    return i;
+}
 #else
+std::size_t gpuFloatToHost16StreamingVector(const float*, std::uint16_t*, std::size_t) {
+    return 0;
+}
 std::size_t hostToGpuFloatVector(const std::uint16_t*, float*, std::size_t) {
     return 0;
 }
@@ -209,6 +234,11 @@ void gpuFloatToHost16(const float* source, std::uint16_t* destination, std::size
     for (; i < count; ++i) {
         destination[i] = gpuFloatToHost16(source[i]);
     }
+}
+
+void gpuFloatToHost16Streaming(const float* source, std::uint16_t* destination, std::size_t count) {
+    const std::size_t i = gpuFloatToHost16StreamingVector(source, destination, count);
+    gpuFloatToHost16(source + i, destination + i, count - i);
 }
 
 void gpuToHost16(const std::uint16_t* source, std::uint16_t* destination, std::size_t count) {

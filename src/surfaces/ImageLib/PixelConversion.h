@@ -61,5 +61,9 @@ void hostToGpu16(const std::uint16_t* source, std::uint16_t* destination, std::s
 void gpuToHost16(const std::uint16_t* source, std::uint16_t* destination, std::size_t count);
 void gpuFloatToHost16(const float* source, std::uint16_t* destination, std::size_t count);
 void hostToGpuFloat(const std::uint16_t* source, float* destination, std::size_t count);
+// gpuFloatToHost16 for values nobody reads again soon, such as a frame going
+// back to the host: the destination is written around the caches. Source and
+// destination must not overlap.
+void gpuFloatToHost16Streaming(const float* source, std::uint16_t* destination, std::size_t count);
 
 }  // namespace ImageLib
