@@ -185,7 +185,7 @@ void readBack(benchmark::State& state) {
             for (std::uint32_t i = 0; i < count; ++i) {
                 std::uint8_t* destination = &host[(frame.height - 1 - first - i) * hostRow];
                 if (frame.depth == 16)
-                    ImageLib::gpuFloatToHost16(
+                    ImageLib::gpuFloatToHost16Streaming(
                         reinterpret_cast<const float*>(rows) + i * hostRow / 2,
                         reinterpret_cast<std::uint16_t*>(destination), hostRow / 2);
                 else

@@ -1,9 +1,9 @@
 #pragma once
 // One OpenGL 2D texture with its size, pixel depth and, when asked for, a CPU
-// copy of the last pixels uploaded. Every texture presents its texels to shaders in the host's
-// channel order (alpha, red, green, blue in r, g, b, a): host pixels are
-// uploaded as they are, decoded image files (red, green, blue, alpha) get a
-// texture swizzle instead.
+// copy of the last pixels uploaded. Every texture presents its texels to
+// shaders in the host's channel order (alpha, red, green, blue in r, g, b, a):
+// host pixels are uploaded as they are, decoded image files (red, green,
+// blue, alpha) get a texture swizzle instead.
 //
 // All operations issue GL calls and run with the GL context held. An entity
 // whose `texture` is 0 (the registry's null entity among them) does no GL work.
@@ -44,9 +44,9 @@ public:
     // CPU copy of the data as uploaded (after the mapping) is made from the
     // texture when cpuCopy() is next called; an upload without data drops the
     // copy, so that the copy always matches the texture's current size. A
-    // depth below 8 has no pixel size and is refused: nothing
-    // changes. A size beyond GL_MAX_TEXTURE_SIZE or the pixel budget is refused
-    // too, leaving the texture unusable.
+    // depth below 8 has no pixel size and is refused: nothing changes. A size
+    // beyond GL_MAX_TEXTURE_SIZE or the pixel budget is refused too, leaving
+    // the texture unusable.
     void upload(const void* data, std::uint32_t width, std::uint32_t height, std::uint32_t depth,
                 std::uint64_t rowBytes, bool hostOrder, bool convert16);
 
