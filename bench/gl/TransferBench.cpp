@@ -1,9 +1,10 @@
 // Pixel traffic of one frame on the GL context: the input upload, one
-// full-frame shader pass and the read-back through the mapped pack buffer, at
+// full-frame shader pass and the read-back into the host's buffer, at
 // HD and UHD sizes and 8, 16 and 32 bits. Every benchmark also times a plain
 // memcpy of the same bytes from memory the caches no longer hold, as a frame
-// from the host arrives, and reports its own rate as a multiple of it, next
-// to the multiple it should reach.
+// from the host arrives, after each of its own iterations, and reports its
+// own median rate as a multiple of the copy's, next to the multiple it should
+// reach.
 #include <GL/glew.h>
 
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include "gl/RenderTarget.h"
 #include "gl/Shader.h"
 #include "surfaces/ImageLib/PixelConversion.h"
+#include "surfaces/ImageLib/StreamingCopy.h"
 
 namespace {
 
@@ -74,47 +76,46 @@ void evictCaches() {
     benchmark::DoNotOptimize(scratch.data());
 }
 
-// The median of three cache-cold copies of `bytes`, in MB/s. The buffers are
-// written once first, so that no copy pays for first-touch page faults.
-double memcpyRate(std::uint64_t bytes) {
-    std::vector<std::uint8_t> source(bytes, 1), destination(bytes, 2);
-    double rates[3];
-    for (double& rate : rates) {
-        evictCaches();
-        const auto start = Clock::now();
-        std::memcpy(destination.data(), source.data(), bytes);
-        benchmark::DoNotOptimize(destination.data());
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        rate = bytes / seconds / 1e6;
-    }
-    std::sort(rates, rates + 3);
-    return rates[1];
+// The median of `seconds`.
+double median(std::vector<double> seconds) {
+    std::nth_element(seconds.begin(), seconds.begin() + seconds.size() / 2, seconds.end());
+    return seconds[seconds.size() / 2];
 }
 
 // Runs `step` once per iteration with the GL work finished inside the timing,
-// then reports MB/s, the memcpy rate and their ratio.
-// With a goal above 0 it is reported as `goal`, the vs_memcpy to reach. The
-// caches are emptied before each step, as between frames of a real render.
+// and after each step a plain memcpy of the same bytes, so that the baseline
+// sees the same machine as the step even while other work comes and goes.
+// Reports the median rates in MB/s and their ratio, with a goal above 0 as
+// `goal`, the vs_memcpy to reach. The caches are emptied before each step and
+// each copy, as between frames of a real render; the copy's buffers are
+// written once first, so that no copy pays for first-touch page faults.
 template <typename Step>
 void measure(benchmark::State& state, std::uint64_t bytes, double goal, Step step) {
     // One untimed frame first: storage a frame path keeps is made and
     // faulted in once, not in every frame.
     step();
     glFinish();
-    double total = 0;
+    std::vector<std::uint8_t> source(bytes, 1), destination(bytes, 2);
+    std::vector<double> steps, copies;
     for (auto _ : state) {
         state.PauseTiming();
         evictCaches();
         state.ResumeTiming();
-        const auto start = Clock::now();
+        auto start = Clock::now();
         step();
         glFinish();
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        state.SetIterationTime(seconds);
-        total += seconds;
+        steps.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        state.SetIterationTime(steps.back());
+        state.PauseTiming();
+        evictCaches();
+        start = Clock::now();
+        std::memcpy(destination.data(), source.data(), bytes);
+        benchmark::DoNotOptimize(destination.data());
+        copies.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        state.ResumeTiming();
     }
-    const double rate = bytes * static_cast<double>(state.iterations()) / total / 1e6;
-    const double copyRate = memcpyRate(bytes);
+    const double rate = bytes / median(steps) / 1e6;
+    const double copyRate = bytes / median(copies) / 1e6;
     state.counters["MB/s"] = rate;
     state.counters["memcpy_MB/s"] = copyRate;
     state.counters["vs_memcpy"] = rate / copyRate;
@@ -168,9 +169,9 @@ void fullFramePass(benchmark::State& state) {
     });
 }
 
-// The output read-back as the frame path does it: read into the pack buffer,
-// map it and write the rows into the host's buffer, 16-bit frames as floats
-// converted onto the host's range.
+// The output read-back as the frame path does it: bands of rows read and
+// written upright into the host's buffer, 16-bit frames as floats converted
+// onto the host's range.
 void readBack(benchmark::State& state) {
     const Frame frame = frameOf(state);
     if (!glReady())
@@ -178,15 +179,19 @@ void readBack(benchmark::State& state) {
     RenderTarget target;
     target.initTarget(frame.width, frame.height, frame.depth);
     std::vector<std::uint8_t> host(frame.bytes());
+    const std::uint64_t hostRow = frame.bytes() / frame.height;
     measure(state, frame.bytes(), transferGoal(frame), [&] {
-        const std::uint8_t* pixels = target.readPixels(true);
-        if (frame.depth == 16)
-            ImageLib::gpuFloatToHost16(reinterpret_cast<const float*>(pixels),
-                                       reinterpret_cast<std::uint16_t*>(host.data()),
-                                       host.size() / 2);
-        else
-            std::memcpy(host.data(), pixels, host.size());
-        RenderTarget::releasePixels();
+        target.readBands([&](const std::uint8_t* rows, std::uint32_t first, std::uint32_t count) {
+            for (std::uint32_t i = 0; i < count; ++i) {
+                std::uint8_t* destination = &host[(frame.height - 1 - first - i) * hostRow];
+                if (frame.depth == 16)
+                    ImageLib::gpuFloatToHost16Streaming(
+                        reinterpret_cast<const float*>(rows) + i * hostRow / 2,
+                        reinterpret_cast<std::uint16_t*>(destination), hostRow / 2);
+                else
+                    ImageLib::streamingCopy(destination, rows + i * hostRow, hostRow);
+            }
+        });
     });
 }
 

@@ -201,9 +201,9 @@ std::uint32_t Context::createSurface(std::uint32_t width, std::uint32_t height,
     return handle;
 }
 
-std::uint32_t Context::surfaceFromTexture(const Texture& texture) {
+std::uint32_t Context::surfaceFromTexture(Texture& texture) {
     const std::uint32_t handle = createSurface(2, 2, 8);
-    if (handle != 0 && !getSurface(handle).alias(texture.pixels, texture.width, texture.height,
+    if (handle != 0 && !getSurface(handle).alias(texture.cpuCopy(), texture.width, texture.height,
                                                  texture.depth, texture.rowBytes))
         return refuse(handle);
     return handle;

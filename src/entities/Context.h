@@ -70,7 +70,7 @@ public:
     // A new surface that views the texture's CPU copy with the texture's size,
     // depth and rows, sharing the copy rather than copying it. The null
     // texture gives an empty surface.
-    std::uint32_t surfaceFromTexture(const Texture& texture);
+    std::uint32_t surfaceFromTexture(Texture& texture);
     // A new surface holding the target's read-back in its own pixels: rows of
     // depth × width × 4 / 8 bytes, bottom row first. Without a read-back (no
     // framebuffer) it keeps the target's size but no pixels.

@@ -2,8 +2,10 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <vector>
 
 #include "gl/PixelDepth.h"
 
@@ -104,4 +106,27 @@ const std::uint8_t* RenderTarget::readPixels(bool sixteenAsFloat) {
 void RenderTarget::releasePixels() {
     glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+}
+
+bool RenderTarget::readBands(const BandConsumer& consume) {
+    if (framebuffer == 0 || depth < 8)
+        return false;
+    const std::uint32_t readDepth = depth == 16 ? 32 : depth;
+    const std::uint64_t rowBytes = PixelDepth::packedBytes(width, 1, readDepth);
+    const auto bandRows = static_cast<std::uint32_t>(std::max<std::uint64_t>(
+        1, std::min<std::uint64_t>(kBandBytes / std::max<std::uint64_t>(rowBytes, 1), height)));
+    static thread_local std::vector<std::uint8_t> band;
+    band.resize(static_cast<std::size_t>(rowBytes * bandRows));
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    for (std::uint32_t first = 0; first < height; first += bandRows) {
+        const std::uint32_t rows = std::min(bandRows, height - first);
+        glReadPixels(0, static_cast<GLint>(first), static_cast<GLsizei>(width),
+                     static_cast<GLsizei>(rows), GL_RGBA, PixelDepth::transferType(readDepth),
+                     band.data());
+        consume(band.data(), first, rows);
+    }
+    return true;
 }

@@ -3,6 +3,7 @@
 // shaders can draw into it and the frame path can read it back.
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "entities/EntityFactory.h"
 #include "entities/EntityHandle.h"
@@ -43,6 +44,18 @@ public:
     const std::uint8_t* readPixels(bool sixteenAsFloat = false);
     // Unmaps the pixel-pack buffer and unbinds it.
     static void releasePixels();
+
+    // Hands on a band of read-back rows: packed RGBA at the target's depth,
+    // a 16-bit target's as the floats it stores; `first` counts from the
+    // bottom row.
+    using BandConsumer =
+        std::function<void(const std::uint8_t* rows, std::uint32_t first, std::uint32_t count)>;
+    // Reads the whole target a band of rows at a time into a buffer small
+    // enough to stay in the processor's caches and hands each band to
+    // `consume`, bottom band first: the rows reach their destination with one
+    // trip through memory instead of two through a frame-sized buffer. False,
+    // handing nothing, where readPixels would give null.
+    bool readBands(const BandConsumer& consume);
 
     std::uint32_t framebuffer = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -69,7 +70,6 @@ void Texture::upload(const void* data, std::uint32_t width, std::uint32_t height
     static const GLint fromFileOrder[] = {GL_ALPHA, GL_RED, GL_GREEN, GL_BLUE};
     glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, hostOrder ? identity : fromFileOrder);
 
-    const auto size = static_cast<std::size_t>(std::uint64_t{height} * rowBytes);
     const auto glWidth = static_cast<GLsizei>(width);
     const auto glHeight = static_cast<GLsizei>(height);
     // Storage of the same size and format is kept and only its texels are
@@ -77,33 +77,79 @@ void Texture::upload(const void* data, std::uint32_t width, std::uint32_t height
     const GLenum format = PixelDepth::internalFormat(depth);
     const bool sameStorage =
         storageFormat_ == format && this->width == width && this->height == height;
-    const auto specify = [&](const void* texels) {
-        if (!sameStorage) {
-            glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), glWidth, glHeight, 0,
-                         GL_RGBA, PixelDepth::transferType(depth), texels);
-            storageFormat_ = format;
-        } else if (texels != nullptr) {
-            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, glWidth, glHeight, GL_RGBA,
-                            PixelDepth::transferType(depth), texels);
-        }
-    };
-    if (depth == 16 && convert16 && data != nullptr) {
-        std::uint8_t* copy = replaceCopy(size);
-        ImageLib::hostToGpu16(static_cast<const std::uint16_t*>(data),
-                              reinterpret_cast<std::uint16_t*>(copy), size / 2);
-        specify(copy);
-    } else {
-        specify(data);
-        if (data != nullptr)
-            std::memcpy(replaceCopy(size), data, size);
-        else
-            pixels.reset();
+    const bool mapFloats = depth == 16 && convert16 && data != nullptr;
+    if (!sameStorage) {
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), glWidth, glHeight, 0, GL_RGBA,
+                     PixelDepth::transferType(depth), mapFloats ? nullptr : data);
+        storageFormat_ = format;
+    } else if (data != nullptr && !mapFloats) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, glWidth, glHeight, GL_RGBA,
+                        PixelDepth::transferType(depth), data);
     }
+    if (mapFloats)
+        uploadHost16(static_cast<const std::uint8_t*>(data), width, height, rowBytes);
+    // The CPU copy is read back from the texture when it is first asked for:
+    // most frames never ask, and copying every frame would cost as much as
+    // the upload itself.
+    copyPending_ = data != nullptr;
+    if (data == nullptr)
+        pixels_.reset();
     this->hostOrder = hostOrder;
     this->width = width;
     this->height = height;
     this->depth = depth;
     this->rowBytes = rowBytes;
+}
+
+void Texture::uploadHost16(const std::uint8_t* data, std::uint32_t width, std::uint32_t height,
+                           std::uint64_t rowBytes) {
+    // The floats the texture stores are made here, a band of rows at a time
+    // in a buffer the caches keep, so that the driver copies them as they are
+    // instead of converting 16-bit values channel by channel, and no
+    // frame-sized float buffer passes through memory.
+    const std::size_t rowFloats = std::size_t{width} * 4;
+    const std::uint32_t bandRows = static_cast<std::uint32_t>(
+        std::max<std::size_t>(1, kBandBytes / (rowFloats * sizeof(float))));
+    static thread_local std::vector<float> band;
+    band.resize(rowFloats * std::min(bandRows, height));
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    for (std::uint32_t first = 0; first < height; first += bandRows) {
+        const std::uint32_t rows = std::min(bandRows, height - first);
+        for (std::uint32_t row = 0; row < rows; ++row)
+            ImageLib::hostToGpuFloat(
+                reinterpret_cast<const std::uint16_t*>(data + (first + row) * rowBytes),
+                &band[row * rowFloats], rowFloats);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, static_cast<GLint>(first), static_cast<GLsizei>(width),
+                        static_cast<GLsizei>(rows), GL_RGBA, GL_FLOAT, band.data());
+    }
+}
+
+const std::shared_ptr<std::vector<std::uint8_t>>& Texture::cpuCopy() {
+    if (copyPending_ && texture != 0)
+        takeCopy();
+    return pixels_;
+}
+
+void Texture::takeCopy() {
+    copyPending_ = false;
+    const std::uint64_t pixelBytes = 4 * PixelDepth::bytesPerChannel(depth);
+    const std::uint64_t packedRow = width * pixelBytes;
+    std::uint8_t* copy = replaceCopy(static_cast<std::size_t>(height * rowBytes));
+    // The copy keeps the rows as far apart as the uploaded data had them; GL
+    // writes them there itself when that distance is a whole number of pixels.
+    const bool direct = rowBytes % pixelBytes == 0 && rowBytes >= packedRow;
+    std::vector<std::uint8_t> packed(direct ? 0 : static_cast<std::size_t>(height * packedRow));
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    glPixelStorei(GL_PACK_ROW_LENGTH, direct ? static_cast<GLint>(rowBytes / pixelBytes) : 0);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, PixelDepth::transferType(depth),
+                  direct ? copy : packed.data());
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    if (direct)
+        return;
+    const auto rowCopy = static_cast<std::size_t>(std::min(rowBytes, packedRow));
+    for (std::uint32_t row = 0; row < height; ++row)
+        std::memcpy(copy + row * rowBytes, &packed[row * packedRow], rowCopy);
 }
 
 bool Texture::admit(std::uint32_t width, std::uint32_t height, std::uint32_t depth,
@@ -118,15 +164,16 @@ bool Texture::admit(std::uint32_t width, std::uint32_t height, std::uint32_t dep
         pixelCharge.resize(std::uint64_t{width} * height * gpuPixelBytes + height * copyRowBytes))
         return true;
     deleteObjects();
-    pixels.reset();
+    pixels_.reset();
+    copyPending_ = false;
     pixelCharge.reset();
     return false;
 }
 
 std::uint8_t* Texture::replaceCopy(std::size_t size) {
-    if (!pixels || pixels.use_count() > 1 || pixels->size() != size)
-        pixels = std::make_shared<std::vector<std::uint8_t>>(size);
-    return pixels->data();
+    if (!pixels_ || pixels_.use_count() > 1 || pixels_->size() != size)
+        pixels_ = std::make_shared<std::vector<std::uint8_t>>(size);
+    return pixels_->data();
 }
 
 void Texture::uploadSurface(const void* pixels, std::uint32_t width, std::uint32_t height,

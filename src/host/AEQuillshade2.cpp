@@ -242,16 +242,14 @@ void AEQuillshade2::uploadImage(std::uint32_t target, const void* pixels, std::u
     parameter.setIntValue(static_cast<std::int32_t>(texture.texture));
 }
 
-const std::uint8_t* AEQuillshade2::readOutputPixels() {
+bool AEQuillshade2::readOutput(const OutputRows& consume) {
     const FrameStatistics::Timer timer(FramePhase::ReadBack);
     Context& context = Context::instance();
     const Sequence* sequence = context.currentSequence();
     if (!sequence)
-        return nullptr;
+        return false;
     RenderTarget& target = context.getRenderTarget(sequence->sequenceRenderTarget);
-    if (target.texture == 0 || target.framebuffer == 0)
-        return nullptr;
-    return target.readPixels(true);
+    return target.texture != 0 && target.readBands(consume);
 }
 
 bool AEQuillshade2::outputTargetIs(std::uint32_t width, std::uint32_t height,
@@ -262,16 +260,6 @@ bool AEQuillshade2::outputTargetIs(std::uint32_t width, std::uint32_t height,
         return false;
     const RenderTarget& target = context.getRenderTarget(sequence->sequenceRenderTarget);
     return target.width == width && target.height == height && target.depth == depth;
-}
-
-void AEQuillshade2::releaseOutputPixels(const std::uint8_t*) {
-    Context& context = Context::instance();
-    const Sequence* sequence = context.currentSequence();
-    if (!sequence)
-        return;
-    const RenderTarget& target = context.getRenderTarget(sequence->sequenceRenderTarget);
-    if (target.texture != 0 && target.framebuffer != 0)
-        RenderTarget::releasePixels();
 }
 
 EffectVersion AEQuillshade2::getVersion() const {

@@ -37,8 +37,7 @@ public:
 
     void uploadImage(std::uint32_t target, const void* pixels, std::uint32_t width,
                      std::uint32_t height, std::uint32_t depth, std::uint64_t rowBytes) override;
-    const std::uint8_t* readOutputPixels() override;
-    void releaseOutputPixels(const std::uint8_t* pixels) override;
+    bool readOutput(const OutputRows& consume) override;
 
     EffectVersion getVersion() const override;
     std::int32_t getFlags() const override;

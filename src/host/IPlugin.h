@@ -3,6 +3,7 @@
 // order of the plug-in object's operation table.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -40,10 +41,14 @@ public:
     // the texture of the LAYER parameter at that position.
     virtual void uploadImage(std::uint32_t target, const void* pixels, std::uint32_t width,
                              std::uint32_t height, std::uint32_t depth, std::uint64_t rowBytes) = 0;
-    // The output target's rows, bottom row first, packed at the frame's depth;
-    // a 16-bit frame's come as floats. Null when there is nothing to read.
-    virtual const std::uint8_t* readOutputPixels() = 0;
-    virtual void releaseOutputPixels(const std::uint8_t* pixels) = 0;
+    // Receives the output's rows a band at a time: `count` rows packed at the
+    // frame's depth (a 16-bit frame's as floats), the first of them `first`
+    // rows above the bottom.
+    using OutputRows =
+        std::function<void(const std::uint8_t* rows, std::uint32_t first, std::uint32_t count)>;
+    // Hands the output target's rows to `consume`, bottom band first. False,
+    // handing nothing, when there is nothing to read.
+    virtual bool readOutput(const OutputRows& consume) = 0;
 
     virtual EffectVersion getVersion() const = 0;
     virtual std::int32_t getFlags() const = 0;

@@ -2,8 +2,6 @@
 // goes up to the GPU, the script draws, and the output render target comes
 // back upright into the host's buffer.
 #include <algorithm>
-#include <cstring>
-#include <vector>
 
 #include "gl/GLContextGuard.h"
 #include "host/AEQuillshade2.h"
@@ -14,6 +12,7 @@
 #include "host/HostSuite.h"
 #include "host/ParameterValues.h"
 #include "surfaces/ImageLib/PixelConversion.h"
+#include "surfaces/ImageLib/StreamingCopy.h"
 
 namespace {
 
@@ -52,8 +51,9 @@ void uploadInput(PF_InData* in_data, PF_EffectWorld& input, std::uint32_t depth)
                            static_cast<std::uint64_t>(input.rowbytes));
         return;
     }
-    // Premiere Pro's layer holds the frame at an offset: copy that block into
-    // a packed buffer, keeping inside the layer's memory.
+    // Premiere Pro's layer holds the frame at an offset: that block is
+    // uploaded in place with the layer's row stride, keeping inside the
+    // layer's memory.
     const std::uint64_t pixelBytes = 4ull * depth / 8;
     const std::uint32_t width =
         scaleByRatio(static_cast<std::uint32_t>(in_data->width), in_data->downsample_x);
@@ -67,46 +67,49 @@ void uploadInput(PF_InData* in_data, PF_EffectWorld& input, std::uint32_t depth)
         y0 + height > static_cast<std::uint64_t>(input.height)) {
         return;
     }
-    std::vector<std::uint8_t> packed(row * height);
     const auto* source =
         static_cast<const std::uint8_t*>(input.data) + y0 * sourceRow + x0 * pixelBytes;
-    for (std::uint32_t y = 0; y < height; ++y) {
-        std::memcpy(packed.data() + y * row, source + y * sourceRow, row);
-    }
-    object.uploadImage(kInputTarget, packed.data(), width, height, depth, row);
+    object.uploadImage(kInputTarget, source, width, height, depth, sourceRow);
 }
 
-// Writes the read-back rows (bottom row first, packed) upright into the
+// Writes read-back rows (counted from the bottom, packed) upright into the
 // output, starting `left` pixels and `top` rows in. Only what fits in the
-// output is written.
-void writeBack(const std::uint8_t* pixels, std::uint32_t w, std::uint32_t h, std::uint32_t bits,
-               PF_EffectWorld& output, void* outputPixels, std::uint32_t left, std::uint32_t top) {
-    const FrameStatistics::Timer timer(FramePhase::WriteBack);
-    const std::uint64_t pixelBytes = 4ull * bits / 8;
-    // 16-bit rows arrive as floats.
-    const std::uint64_t sourceRow = w * (bits == 16 ? 16 : pixelBytes);
-    const auto outWidth = static_cast<std::uint32_t>(std::max<A_long>(output.width, 0));
-    const auto outHeight = static_cast<std::uint32_t>(std::max<A_long>(output.height, 0));
-    if (left >= outWidth || top >= outHeight || !outputPixels)
-        return;
-    const std::uint64_t bytes = std::min<std::uint64_t>(w, outWidth - left) * pixelBytes;
-    const std::uint32_t rows = std::min(h, outHeight - top);
-    auto* base = static_cast<std::uint8_t*>(outputPixels) + left * pixelBytes;
-    for (std::uint32_t r = 0; r < rows; ++r) {
-        const std::uint8_t* source = pixels + r * sourceRow;
-        std::uint8_t* destination =
-            base + (top + h - 1 - r) * static_cast<std::uint64_t>(output.rowbytes);
-        if (top + h - 1 - r >= outHeight)
-            continue;
-        if (bits == 16) {
-            // The rows' floats, aligned as the mapped buffer is.
-            ImageLib::gpuFloatToHost16(reinterpret_cast<const float*>(source),
-                                       reinterpret_cast<std::uint16_t*>(destination), bytes / 2);
-        } else {
-            std::memcpy(destination, source, bytes);
+// output is written; without output pixels nothing is.
+struct RowWriter {
+    std::uint32_t w, h, bits;
+    const PF_EffectWorld& output;
+    void* outputPixels;
+    std::uint32_t left, top;
+
+    void operator()(const std::uint8_t* pixels, std::uint32_t first, std::uint32_t count) const {
+        const FrameStatistics::Timer timer(FramePhase::WriteBack);
+        const std::uint64_t pixelBytes = 4ull * bits / 8;
+        // 16-bit rows arrive as floats.
+        const std::uint64_t sourceRow = w * (bits == 16 ? 16 : pixelBytes);
+        const auto outWidth = static_cast<std::uint32_t>(std::max<A_long>(output.width, 0));
+        const auto outHeight = static_cast<std::uint32_t>(std::max<A_long>(output.height, 0));
+        if (left >= outWidth || top >= outHeight || !outputPixels)
+            return;
+        const std::uint64_t bytes = std::min<std::uint64_t>(w, outWidth - left) * pixelBytes;
+        auto* base = static_cast<std::uint8_t*>(outputPixels) + left * pixelBytes;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint64_t r = first + i;
+            const std::uint64_t outRow = top + h - 1 - r;
+            if (r >= h || outRow >= outHeight)
+                continue;
+            const std::uint8_t* source = pixels + i * sourceRow;
+            std::uint8_t* destination = base + outRow * static_cast<std::uint64_t>(output.rowbytes);
+            if (bits == 16) {
+                // The rows' floats, aligned as the band buffer is.
+                ImageLib::gpuFloatToHost16Streaming(reinterpret_cast<const float*>(source),
+                                                    reinterpret_cast<std::uint16_t*>(destination),
+                                                    bytes / 2);
+            } else {
+                ImageLib::streamingCopy(destination, source, bytes);
+            }
         }
     }
-}
+};
 
 PF_Err renderFrame(PF_InData* in_data, PF_OutData* out_data, PF_EffectWorld* input,
                    PF_EffectWorld* output) {
@@ -158,27 +161,23 @@ PF_Err renderFrame(PF_InData* in_data, PF_OutData* out_data, PF_EffectWorld* inp
     PF_Err result = pending;
     // Rows of another size or depth than the frame's would be read past
     // their end: such a target counts as nothing drawn.
-    const std::uint8_t* pixels =
-        object.outputTargetIs(w, h, depth) ? object.readOutputPixels() : nullptr;
-    if (pixels) {
+    bool drawn = false;
+    if (object.outputTargetIs(w, h, depth)) {
+        RowWriter writer{w, h, depth, *output, output->data, 0, 0};
         if (premiere) {
-            const auto left =
-                static_cast<std::uint32_t>(output->width - static_cast<A_long>(w)) >> 1;
-            const auto top =
-                static_cast<std::uint32_t>(output->height - static_cast<A_long>(h)) >> 1;
-            writeBack(pixels, w, h, depth, *output, output->data, left, top);
+            writer.left = static_cast<std::uint32_t>(output->width - static_cast<A_long>(w)) >> 1;
+            writer.top = static_cast<std::uint32_t>(output->height - static_cast<A_long>(h)) >> 1;
         } else {
             // The output's depth comes from the host's getters; when it is not
             // the frame's, the rows cannot be copied and the frame stays as
             // the host gave it rather than be written with the wrong layout.
             const HostPixels target = hostPixelsThroughSuite(in_data, *output);
-            if (target.depth == depth)
-                writeBack(pixels, w, h, depth, *output, target.data, 0, 0);
+            writer.outputPixels = target.depth == depth ? target.data : nullptr;
         }
-        object.releaseOutputPixels(pixels);
-    } else if (pending == PF_Err_NONE) {
-        result = in_data->utils->copy(in_data->effect_ref, input, output, nullptr, nullptr);
+        drawn = object.readOutput(writer);
     }
+    if (!drawn && pending == PF_Err_NONE)
+        result = in_data->utils->copy(in_data->effect_ref, input, output, nullptr, nullptr);
     guard.release();
     return result;
 }

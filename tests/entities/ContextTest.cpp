@@ -97,10 +97,10 @@ TEST_F(ContextTest, InputUploadMapsHost16BitValues) {
 
     const std::uint16_t host[4] = {32768, 16384, 1, 0};
     context.uploadInput(host, 1, 1, 16, 8);
-    const Texture& input = context.getTexture(sequence.sequenceTexture);
-    ASSERT_TRUE(input.pixels);
+    Texture& input = context.getTexture(sequence.sequenceTexture);
+    ASSERT_TRUE(input.cpuCopy());
     std::vector<std::uint16_t> mapped(4);
-    std::memcpy(mapped.data(), input.pixels->data(), 8);
+    std::memcpy(mapped.data(), input.cpuCopy()->data(), 8);
     EXPECT_EQ(mapped, (std::vector<std::uint16_t>{65534, 32768, 2, 0}));
     EXPECT_TRUE(input.hostOrder);
 

@@ -54,7 +54,11 @@ TEST(FloatReadBack, MatchesTheDriversSixteenBitConversion) {
     ASSERT_EQ(floats.size(), values.size());
     std::vector<std::uint16_t> converted(values.size());
     ImageLib::gpuFloatToHost16(floats.data(), converted.data(), floats.size());
+    // The streaming form, from a destination off its 16-byte boundary.
+    std::vector<std::uint16_t> streamed(values.size() + 1);
+    ImageLib::gpuFloatToHost16Streaming(floats.data(), streamed.data() + 1, floats.size());
     for (std::size_t i = 0; i < values.size(); ++i) {
+        ASSERT_EQ(streamed[i + 1], converted[i]) << "value " << values[i];
         ASSERT_EQ(converted[i], ImageLib::gpuToHost16(words[i])) << "value " << values[i];
         ASSERT_EQ(converted[i], ImageLib::gpuFloatToHost16(floats[i])) << "value " << values[i];
     }

@@ -13,6 +13,7 @@
 
 #include "gl/RenderTarget.h"
 #include "support/GLTestContext.h"
+#include "surfaces/ImageLib/PixelConversion.h"
 
 namespace {
 
@@ -129,10 +130,60 @@ TEST_F(TextureTest, ReadBackAtEachDepth) {
         RenderTarget::releasePixels();
     }
 
+    // Read in bands, a target taller than one band gives the same rows.
+    ASSERT_TRUE(target.initTarget(1500, 90, 16));
+    target.bindAsTarget();
+    glClearColor(0.3f, 0.6f, 0.9f, 1.0f);
+    glScissor(0, 40, 1500, 5);
+    glEnable(GL_SCISSOR_TEST);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    std::vector<std::uint8_t> banded(std::size_t{1500} * 90 * 16);
+    EXPECT_TRUE(target.readBands([&](const std::uint8_t* rows, std::uint32_t first,
+                                     std::uint32_t count) {
+        std::memcpy(&banded[first * std::size_t{1500} * 16], rows, count * std::size_t{1500} * 16);
+    }));
+    const auto* whole = target.readPixels(true);
+    ASSERT_NE(whole, nullptr);
+    EXPECT_EQ(std::memcmp(banded.data(), whole, banded.size()), 0);
+    RenderTarget::releasePixels();
+
     // Below 8 bits there is no pixel size: nothing is specified or read.
     ASSERT_TRUE(target.initTarget(4, 4, 0));
     target.upload(words, 2, 1, 4, 16, true, true);
     EXPECT_EQ(target.readPixels(), nullptr);
+    EXPECT_FALSE(target.readBands([](const std::uint8_t*, std::uint32_t, std::uint32_t) {}));
+}
+
+// Host 16-bit values are turned into floats on the CPU: exactly the floats
+// the driver makes of the mapped values, and the CPU copy, read back from the
+// texture when asked for, holds the mapped values with the host's row stride.
+TEST_F(TextureTest, SixteenBitUploadsHoldTheDriversFloats) {
+    // Every 16-bit value once, in rows of 64 pixels that lie 68 apart.
+    std::vector<std::uint16_t> host(256 * 68 * 4), mapped(65536);
+    for (std::size_t i = 0; i < mapped.size(); ++i) {
+        host[i / 256 * 272 + i % 256] = static_cast<std::uint16_t>(i);
+        mapped[i] = ImageLib::hostToGpu16(static_cast<std::uint16_t>(i));
+    }
+    Texture ours, drivers;
+    ASSERT_TRUE(ours.init(64, 256, 16, true));
+    ASSERT_TRUE(drivers.init(64, 256, 16, true));
+    ours.upload(host.data(), 64, 256, 16, 68 * 8, true, true);
+    drivers.upload(mapped.data(), 64, 256, 16, 64 * 8, true, false);
+    const auto floats = [](Texture& texture) {
+        std::vector<float> values(65536);
+        glBindTexture(GL_TEXTURE_2D, texture.texture);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, values.data());
+        return values;
+    };
+    const std::vector<float> expected = floats(drivers), actual = floats(ours);
+    ASSERT_EQ(std::memcmp(expected.data(), actual.data(), 65536 * sizeof(float)), 0);
+
+    const auto copy = ours.cpuCopy();
+    ASSERT_TRUE(copy);
+    ASSERT_EQ(copy->size(), std::size_t{256} * 68 * 8);
+    for (std::size_t row = 0; row < 256; ++row)
+        ASSERT_EQ(std::memcmp(copy->data() + row * 68 * 8, &mapped[row * 256], 64 * 8), 0) << row;
 }
 
 }  // namespace

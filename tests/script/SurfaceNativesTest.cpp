@@ -35,7 +35,7 @@ TEST_F(SurfaceNatives, AQuantizedInputIsCopiedIntoTheOutput) {
     EXPECT_EQ(jx("kept"), "[true,true,true,[2,2,8]]");
     EXPECT_EQ(pixelsOf(sequence().sequenceRenderTarget), kBlackAndWhite);
     // The surface viewed the texture's CPU copy and quantized it in place.
-    EXPECT_EQ(*context().getTexture(sequence().sequenceTexture).pixels, kBlackAndWhite);
+    EXPECT_EQ(*context().getTexture(sequence().sequenceTexture).cpuCopy(), kBlackAndWhite);
     Bytes flippedRows(kBlackAndWhite.begin() + 8, kBlackAndWhite.end());
     flippedRows.insert(flippedRows.end(), kBlackAndWhite.begin(), kBlackAndWhite.begin() + 8);
     EXPECT_EQ(pixelsOf(handle("flipped")), flippedRows);
@@ -58,7 +58,7 @@ TEST_F(SurfaceNatives, ARenderTargetIsReadBackBottomRowFirst) {
     EXPECT_EQ(surface.pixelAddress()[1], 255);
     EXPECT_EQ(surface.pixelAddress()[12 + 1], 0);
     EXPECT_EQ(jx("QS_getSurfaceDim(t)"), "[3,2,8]");
-    EXPECT_EQ(*context().getTexture(handle("t")).pixels,
+    EXPECT_EQ(*context().getTexture(handle("t")).cpuCopy(),
               Bytes(surface.pixelAddress(), surface.pixelAddress() + 24));
 }
 
@@ -122,5 +122,5 @@ TEST_F(SurfaceNatives, AnAliasKeepsItsPixelsAfterTheTextureMovesOn) {
                  "QS_getSequenceRT(), false), QS_surfaceQuantize(t, false, 1, 1, 0.5, false)]"),
               "[true,true,true]");
     EXPECT_EQ(pixelsOf(sequence().sequenceRenderTarget), kBlackAndWhite);
-    EXPECT_EQ(*context().getTexture(sequence().sequenceTexture).pixels, smaller);
+    EXPECT_EQ(*context().getTexture(sequence().sequenceTexture).cpuCopy(), smaller);
 }

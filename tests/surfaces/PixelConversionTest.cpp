@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "surfaces/ImageLib/PixelConversion.h"
 #include "surfaces/ImageLib/ScalarArithmetic.h"
+#include "surfaces/ImageLib/StreamingCopy.h"
 #include "surfaces/ImageLib/VectorArithmetic.h"
 
 using namespace ImageLib;
@@ -141,12 +143,32 @@ TEST(PixelConversion, SixteenBitRangeMapping) {
     }
     std::vector<std::uint16_t> up(all.size());
     std::vector<std::uint16_t> down(all.size());
+    std::vector<float> floats(all.size());
     hostToGpu16(all.data(), up.data(), all.size());
     gpuToHost16(all.data(), down.data(), all.size());
+    hostToGpuFloat(all.data(), floats.data(), all.size());
     for (std::size_t i = 0; i < all.size(); ++i) {
         ASSERT_EQ(up[i], hostToGpu16(all[i])) << i;
         ASSERT_EQ(down[i], gpuToHost16(all[i])) << i;
+        ASSERT_EQ(floats[i], hostToGpuFloat(all[i])) << i;
     }
     hostToGpu16(all.data(), all.data(), all.size());  // in place
     EXPECT_EQ(all, up);
+}
+
+TEST(PixelConversion, StreamingCopyGivesMemcpysBytes) {
+    std::vector<std::uint8_t> source(1100), expected(1100), actual(1100);
+    for (std::size_t i = 0; i < source.size(); ++i) {
+        source[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    }
+    // Every alignment of the destination, with sizes around the 64-byte step.
+    for (std::size_t offset = 0; offset < 17; ++offset) {
+        for (const std::size_t bytes : {0, 15, 63, 64, 65, 79, 200, 1000}) {
+            std::fill(expected.begin(), expected.end(), 0);
+            std::fill(actual.begin(), actual.end(), 0);
+            std::memcpy(&expected[offset], &source[3], bytes);
+            streamingCopy(&actual[offset], &source[3], bytes);
+            ASSERT_EQ(actual, expected) << offset << " " << bytes;
+        }
+    }
 }

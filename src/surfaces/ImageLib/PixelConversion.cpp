@@ -71,6 +71,26 @@ std::size_t gpuToHost16Vector(const std::uint16_t* source, std::uint16_t* destin
     return i;
 }
 
+std::size_t hostToGpuFloatVector(const std::uint16_t* source, float* destination,
+                                 std::size_t count) {
+    const __m128 scale = _mm_set1_ps(1.0f / 65535.0f);
+    const __m128i zero = _mm_setzero_si128();
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
+        const __m128i minusOne = unsignedGreaterThan(v, 16384);
+        const __m128i g = _mm_add_epi16(_mm_slli_epi16(v, 1), _mm_slli_epi16(minusOne, 1));
+        // Every word is exact as a float, so only the product rounds.
+        _mm_storeu_ps(destination + i,
+                      _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(g, zero)), scale));
+        _mm_storeu_ps(destination + i + 4,
+                      _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(g, zero)), scale));
+    }
+    return i;
+}
+
+// With Stream, `destination` is 16-byte aligned and written around the caches.
+template <bool Stream = false>
 std::size_t gpuFloatToHost16Vector(const float* source, std::uint16_t* destination,
                                    std::size_t count) {
     const __m128 one = _mm_set1_ps(1.0f);
@@ -88,11 +108,37 @@ std::size_t gpuFloatToHost16Vector(const float* source, std::uint16_t* destinati
             _mm_xor_si128(_mm_packs_epi32(gpuWords(source + i), gpuWords(source + i + 4)),
                           _mm_set1_epi16(static_cast<short>(0x8000)));
         const __m128i result = _mm_sub_epi16(_mm_srli_epi16(g, 1), unsignedGreaterThan(g, 32768));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), result);
+        if (Stream)
+            _mm_stream_si128(reinterpret_cast<__m128i*>(destination + i), result);
+        else
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), result);
     }
     return i;
 }
+
+// The leading values up to the first 16-byte boundary one by one, then the
+// vector loop with streaming stores; returns how many were converted.
+std::size_t gpuFloatToHost16StreamingVector(const float* source, std::uint16_t* destination,
+                                            std::size_t count) {
+    // An odd address never reaches a boundary.
+    if (reinterpret_cast<std::uintptr_t>(destination) % 2 != 0)
+        return 0;
+    std::size_t i = 0;
+    for (; i < count && reinterpret_cast<std::uintptr_t>(destination + i) % 16 != 0; ++i) {
+        destination[i] = gpuFloatToHost16(source[i]);
+    }
+    i += gpuFloatToHost16Vector<true>(source + i, destination + i, count - i);
+    // Streaming stores are weakly ordered: fenced before anyone reads.
+    _mm_sfence();
+    return i;
+}
 #else
+std::size_t gpuFloatToHost16StreamingVector(const float*, std::uint16_t*, std::size_t) {
+    return 0;
+}
+std::size_t hostToGpuFloatVector(const std::uint16_t*, float*, std::size_t) {
+    return 0;
+}
 std::size_t gpuFloatToHost16Vector(const float*, std::uint16_t*, std::size_t) {
     return 0;
 }
@@ -167,6 +213,17 @@ void hostToGpu16(const std::uint16_t* source, std::uint16_t* destination, std::s
     }
 }
 
+float hostToGpuFloat(std::uint16_t value) {
+    return static_cast<float>(hostToGpu16(value)) * (1.0f / 65535.0f);
+}
+
+void hostToGpuFloat(const std::uint16_t* source, float* destination, std::size_t count) {
+    std::size_t i = hostToGpuFloatVector(source, destination, count);
+    for (; i < count; ++i) {
+        destination[i] = hostToGpuFloat(source[i]);
+    }
+}
+
 std::uint16_t gpuFloatToHost16(float value) {
     const float unit = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
     return gpuToHost16(static_cast<std::uint16_t>(std::nearbyint(unit * 65535.0f)));
@@ -177,6 +234,11 @@ void gpuFloatToHost16(const float* source, std::uint16_t* destination, std::size
     for (; i < count; ++i) {
         destination[i] = gpuFloatToHost16(source[i]);
     }
+}
+
+void gpuFloatToHost16Streaming(const float* source, std::uint16_t* destination, std::size_t count) {
+    const std::size_t i = gpuFloatToHost16StreamingVector(source, destination, count);
+    gpuFloatToHost16(source + i, destination + i, count - i);
 }
 
 void gpuToHost16(const std::uint16_t* source, std::uint16_t* destination, std::size_t count) {

@@ -45,6 +45,10 @@ Pixel32 toLuminance(const Pixel32& pixel);
 std::uint16_t hostToGpu16(std::uint16_t value);
 // Back from the GPU's range: g >> 1, plus one when g > 32768.
 std::uint16_t gpuToHost16(std::uint16_t value);
+// A host 16-bit value as the float a 16-bit texture holds for it: hostToGpu16's
+// value times the float nearest 1/65535, which is how the driver turns 16-bit
+// values into floats.
+float hostToGpuFloat(std::uint16_t value);
 
 // A float of a 16-bit target as reading it as a GPU 16-bit value would give
 // it (clamped to 0..1 with NaN as 0, times 65535, rounded to nearest with ties
@@ -56,5 +60,10 @@ std::uint16_t gpuFloatToHost16(float value);
 void hostToGpu16(const std::uint16_t* source, std::uint16_t* destination, std::size_t count);
 void gpuToHost16(const std::uint16_t* source, std::uint16_t* destination, std::size_t count);
 void gpuFloatToHost16(const float* source, std::uint16_t* destination, std::size_t count);
+void hostToGpuFloat(const std::uint16_t* source, float* destination, std::size_t count);
+// gpuFloatToHost16 for values nobody reads again soon, such as a frame going
+// back to the host: the destination is written around the caches. Source and
+// destination must not overlap.
+void gpuFloatToHost16Streaming(const float* source, std::uint16_t* destination, std::size_t count);
 
 }  // namespace ImageLib
