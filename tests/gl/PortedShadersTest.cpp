@@ -4,23 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "entities/Context.h"
 #include "gl/RenderTarget.h"
 #include "gl/Shader.h"
 #include "host/AuthorShaderErrors.h"
+#include "support/Files.h"
 #include "support/GLTestContext.h"
 
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class PortedShaders : public ::testing::Test {
 protected:

@@ -3,8 +3,6 @@
 #include <GL/glew.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,6 +12,7 @@
 #include "gl/RenderTarget.h"
 #include "gl/Shader.h"
 #include "package/FileReads.h"
+#include "support/Files.h"
 #include "support/GLTestContext.h"
 
 namespace {
@@ -102,8 +101,8 @@ TEST_F(ShaderTest, FailuresLeaveTheirTextAndMakeTheShaderUnusable) {
 TEST_F(ShaderTest, RewrittenCorpusShadersCompile) {
     for (const char* name :
          {"gaussian_blur.frag", "emboss.frag", "colour_grade.frag", "cube_reflection.frag"}) {
-        std::ifstream file(std::string(QS_TEST_SOURCE_DIR "/tests/gl/shaders/") + name);
-        const std::string source((std::istreambuf_iterator<char>(file)), {});
+        const std::string source =
+            readFile(QS_TEST_SOURCE_DIR "/tests/gl/shaders/" + std::string(name));
         ASSERT_FALSE(source.empty()) << name;
         EXPECT_EQ(shader(source).errorText, "") << name;
     }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include "EffectFixture.h"
@@ -94,32 +95,24 @@ TEST(GlobalSetup, InPremiereDeclaresPixelFormatsInsteadOfDepthFlags) {
 
 TEST(GlobalSetup, HostFailuresBecomeTheCommandsResult) {
     EffectModule module(kBundledModule);
-    {
+    const struct {
+        std::function<void(SimulatedHost&)> fail;
+        PF_Err error;
+        std::size_t handlesLeft;  // a failed registration keeps the global data
+    } cases[] = {
+        {[](SimulatedHost& h) { h.refuseSuite(kPFHandleSuite); }, PF_Err_BAD_CALLBACK_PARAM, 0},
+        {[](SimulatedHost& h) { h.refuseSuite(kAEGPUtilitySuite); }, PF_Err_BAD_CALLBACK_PARAM, 1},
+        {[](SimulatedHost& h) { h.handles().failAllocations(1); }, PF_Err_INTERNAL_STRUCT_DAMAGED,
+         0},
+        {[](SimulatedHost& h) { h.setRegistrationError(A_Err_GENERIC); }, A_Err_GENERIC, 1}};
+    for (const auto& c : cases) {
         SimulatedHost host(module);
-        host.refuseSuite(kPFHandleSuite);
-        EXPECT_EQ(host.send(PF_Cmd_GLOBAL_SETUP).error, PF_Err_BAD_CALLBACK_PARAM);
-    }
-    {
-        SimulatedHost host(module);
-        host.refuseSuite(kAEGPUtilitySuite);
-        EXPECT_EQ(host.send(PF_Cmd_GLOBAL_SETUP).error, PF_Err_BAD_CALLBACK_PARAM);
+        c.fail(host);
+        const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
+        EXPECT_EQ(result.error, c.error);
+        EXPECT_EQ(result.out.global_data, nullptr);
+        EXPECT_EQ(host.handles().liveCount(), c.handlesLeft) << c.error;
         EXPECT_EQ(host.outstandingSuites(), 0);
-    }
-    {
-        SimulatedHost host(module);
-        host.handles().failAllocations(1);
-        const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
-        EXPECT_EQ(result.error, PF_Err_INTERNAL_STRUCT_DAMAGED);
-        EXPECT_EQ(result.out.global_data, nullptr);
-    }
-    {
-        SimulatedHost host(module);
-        host.setRegistrationError(A_Err_GENERIC);
-        const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
-        EXPECT_EQ(result.error, A_Err_GENERIC);
-        EXPECT_EQ(result.out.global_data, nullptr);
-        // A failed registration keeps the handle: it is not freed.
-        EXPECT_EQ(host.handles().liveCount(), 1u);
     }
 }
 

@@ -60,8 +60,11 @@ TEST(SequenceData, RecordsTheOutputOnlyAfterAProjectIsLoadedAndSavesAsZeros) {
     ASSERT_EQ(frame.error, PF_Err_NONE);
     EXPECT_EQ(words(sequenceBytes(e, reopened), 3), (Words{20, 10, 16}));
 
-    // The saved instance renders on: the host sets it up again first.
-    EXPECT_EQ(e.render(pattern(20, 10, 8)).error, PF_Err_NONE);
+    // The saved instance renders on, whole: the host sets it up again first,
+    // and the objects its save gave back are made afresh.
+    const FrameResult again = e.render(pattern(20, 10, 32));
+    ASSERT_EQ(again.error, PF_Err_NONE);
+    EXPECT_TRUE(samePixels(again.output, pattern(20, 10, 32)));
     EXPECT_EQ(e.host.handles().unknownDisposals(), 0);
 }
 

@@ -65,9 +65,7 @@ std::vector<float> testFloats() {
     }
     std::mt19937 random(7);
     std::uniform_real_distribution<float> range(-1.5f, 2.5f);
-    for (int i = 0; i < 4000; ++i) {
-        values.push_back(range(random));
-    }
+    for (int i = 0; i < 4000; ++i) values.push_back(range(random));
     return values;
 }
 
@@ -136,9 +134,7 @@ TEST(PixelConversion, SixteenBitRangeMapping) {
     // The buffer forms against the single-value rule for every 16-bit value,
     // with an odd count so that the vector loop leaves a tail.
     std::vector<std::uint16_t> all(65536 + 5);
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        all[i] = static_cast<std::uint16_t>(i);
-    }
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<std::uint16_t>(i);
     std::vector<std::uint16_t> up(all.size());
     std::vector<std::uint16_t> down(all.size());
     hostToGpu16(all.data(), up.data(), all.size());

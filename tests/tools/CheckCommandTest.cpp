@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "ToolOutput.h"
 #include "package/TempFolder.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -30,19 +30,6 @@ std::string copyEffect(const TempFolder& folder, const std::string& name) {
     const std::string copy = folder / name;
     fs::copy(kEffects + name, copy);
     return copy;
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-TEST(CheckCommand, TheBundledEffectHasNoProblemsAsFolderOrModule) {
-    for (const std::string& target : {std::string(QS_TEST_SOURCE_DIR "/effects/reliefmaker"),
-                                      std::string(QS_TEST_BUILD_DIR "/modules/ReliefmakerFX.so")}) {
-        const ToolOutput out = check(target);
-        EXPECT_EQ(out.status, 0) << out.text;
-        EXPECT_TRUE(out.has("no problems in")) << out.text;
-    }
 }
 
 TEST(CheckCommand, ScriptErrorsNameTheFxJsLineAndWhatWasRunning) {
