@@ -11,7 +11,6 @@
 #include "entities/Context.h"
 #include "gl/RenderTarget.h"
 #include "gl/Shader.h"
-#include "package/FileReads.h"
 #include "support/Files.h"
 #include "support/GLTestContext.h"
 
@@ -31,10 +30,7 @@ std::vector<T> readBack(RenderTarget& target) {
 class ShaderTest : public ::testing::Test {
 protected:
     void SetUp() override { context.initialise(); }
-    void TearDown() override {
-        fileTextHook = nullptr;
-        context.reset();
-    }
+    void TearDown() override { context.reset(); }
 
     Shader& shader(const std::string& source) {
         return context.getShader(context.createShader("effect", source));
@@ -63,10 +59,6 @@ const char kSampleImage[] =
     "uniform sampler2D image;\n"
     "void main() { gl_FragColor = texture2D(image, gl_TexCoord[0].xy); }\n";
 
-std::string packageText(const std::wstring& path) {
-    return path == L"\\present.frag" ? kSampleImage : "";
-}
-
 TEST_F(ShaderTest, FailuresLeaveTheirTextAndMakeTheShaderUnusable) {
     Shader& broken = shader("void main() { gl_FragColor = vec4(1.0) }\n");
     const std::string compileFailure = "Shader compilation failed:\n";
@@ -79,15 +71,6 @@ TEST_F(ShaderTest, FailuresLeaveTheirTextAndMakeTheShaderUnusable) {
 
     Shader& unlinked = shader("vec4 shade();\nvoid main() { gl_FragColor = shade(); }\n");
     EXPECT_EQ(unlinked.errorText.rfind("Program linking failed:\n", 0), 0u) << unlinked.errorText;
-
-    // From the package: the name becomes "\<name>.frag".
-    fileTextHook = packageText;
-    const std::uint32_t missing = context.createShader("absent", "");
-    EXPECT_EQ(context.getShader(missing).errorText, "Shader file not found or shader is empty!");
-    EXPECT_EQ(context.getShader(missing).path, L"\\absent.frag");
-    Shader& present = context.getShader(context.createShader("present", ""));
-    EXPECT_EQ(present.errorText, "");
-    EXPECT_TRUE(present.bind());
 
     // A good source makes a failed shader usable, and it survives a rebuild.
     EXPECT_TRUE(broken.compile(kSampleImage));

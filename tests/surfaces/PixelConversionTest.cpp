@@ -46,19 +46,9 @@ Pixel32 fromVector(Vector::Value value) {
 // Ordinary and hostile channel values: halfway cases of both scales,
 // saturation limits, signed zeros, NaN, infinities.
 std::vector<float> testFloats() {
-    std::vector<float> values = {0.0f,
-                                 -0.0f,
-                                 0.5f,
-                                 1.0f,
-                                 -1.0f,
-                                 1.0f / 255.0f,
-                                 2.0f,
-                                 -2.0f,
-                                 1e10f,
-                                 -1e10f,
-                                 std::numeric_limits<float>::quiet_NaN(),
-                                 std::numeric_limits<float>::infinity(),
-                                 -std::numeric_limits<float>::infinity()};
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<float> values = {0.0f,  -0.0f, 0.5f,   1.0f,          -1.0f, 1.0f / 255.0f, 2.0f,
+                                 -2.0f, 1e10f, -1e10f, std::nanf(""), inf,   -inf};
     for (int k = -600; k < 600; ++k) {
         values.push_back((k + 0.5f) / 255.0f);
         values.push_back(k / 32768.0f);

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "ImageFiles.h"
+#include "TestEffects.h"
 #include "ToolOutput.h"
 #include "package/TempFolder.h"
 #include "support/Files.h"
@@ -13,8 +14,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kEffects = QS_TEST_SOURCE_DIR "/tests/tools/effects/";
 
 // Frames 1 to 4 of a small sequence, each a different grey.
 void writeSequence(const TempFolder& folder) {
@@ -77,9 +76,9 @@ TEST(RenderSequence, ABrokenEffectFailsLoudlyAfterItsFrameOrRendersOnWithKeepGoi
         {"missingshader", "fx.js:9: shader \"glow\": glow.frag is missing or empty"},
     };
     for (const auto& c : cases) {
-        const std::string args = "render --effect " + kEffects + c.effect + " --input '" +
-                                 folder / "in.####.png' --frames 1-3 --output '" + folder.path() +
-                                 "/" + c.effect;
+        const std::string args = "render --effect '" + testEffect(folder, c.effect) +
+                                 "' --input '" + folder / "in.####.png' --frames 1-3 --output '" +
+                                 folder.path() + "/" + c.effect;
         const ToolOutput stopped = runTool(args + "-stop.#.png'");
         EXPECT_EQ(stopped.status, 1) << c.effect;
         EXPECT_TRUE(stopped.has(c.message)) << c.message << " in\n" << stopped.text;
