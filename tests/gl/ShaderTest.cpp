@@ -137,15 +137,11 @@ TEST_F(ShaderTest, UniformKindsFollowTheirTypesAndTheEffectsParameterNames) {
         "  + weights[3] + time + timeScale + point.x + float(choice) + turn[0][0], spin,\n"
         "  on ? 1.0 : 0.0, 0.0); }\n");
     ASSERT_EQ(program.errorText, "");
-    const Parameter& weights = program.uniform("weights[0]");
-    EXPECT_EQ(weights.kind, 0u);
-    EXPECT_EQ(weights.arraySize, 4u);
-    EXPECT_EQ(program.uniform("spin").kind, 12u);
-    EXPECT_EQ(program.uniform("colour").kind, 3u);
-    EXPECT_EQ(program.uniform("point").kind, 2u);
-    EXPECT_EQ(program.uniform("choice").kind, 9u);
-    EXPECT_EQ(program.uniform("on").kind, 8u);
-    EXPECT_EQ(program.uniform("turn").kind, 0u);
+    std::vector<std::uint32_t> kinds;
+    for (const char* name : {"weights[0]", "spin", "colour", "point", "choice", "on", "turn"})
+        kinds.push_back(program.uniform(name).kind);
+    EXPECT_EQ(kinds, (std::vector<std::uint32_t>{0, 12, 3, 2, 9, 8, 0}));
+    EXPECT_EQ(program.uniform("weights[0]").arraySize, 4u);
     EXPECT_EQ(program.uniform("time").flags, static_cast<std::uint32_t>(ParamHidden));
     EXPECT_EQ(program.uniform("timeScale").flags, 0u);
     EXPECT_EQ(program.findUniform("absent"), -1);

@@ -77,20 +77,6 @@ TEST(RenderCommand, StatisticsTimeEveryPhaseAndLeaveThePixelsAsTheModuleDrawsThe
     }
 }
 
-TEST(RenderCommand, ParametersAnswerToTheirLabelOrTheScriptsOwnName) {
-    // ReliefmakerFX declares its parameters through a helper function, so the
-    // script's names are known only to the engine that ran its setup().
-    const TempFolder folder;
-    const std::string byLabel = folder / "label.png", byName = folder / "name.png";
-    const ToolOutput label = runTool("render --input " + kCoffee + " --output " + byLabel +
-                                     " --set Height=20 --set 'Light Colour=#ffb070'");
-    ASSERT_EQ(label.status, 0) << label.text;
-    const ToolOutput name = runTool("render --input " + kCoffee + " --output " + byName +
-                                    " --set height=20 --set 'lightColor=#ffb070'");
-    ASSERT_EQ(name.status, 0) << name.text;
-    EXPECT_EQ(readFile(byLabel), readFile(byName));
-}
-
 TEST(RewriteCommand, PrintsThePreludeAndTheRewrittenShaderTheEngineCompiles) {
     const std::string shaders = QS_TEST_SOURCE_DIR "/tests/gl/shaders/";
     const ToolOutput rewritten = runTool("rewrite " + shaders + "cube_reflection.frag");
