@@ -3,14 +3,13 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "entities/Context.h"
 #include "gl/RenderTarget.h"
 #include "gl/Shader.h"
 #include "host/AuthorShaderErrors.h"
 #include "support/Files.h"
 #include "support/GLTestContext.h"
+#include "support/ReadBack.h"
 
 namespace {
 
@@ -35,10 +34,7 @@ protected:
         if (!shader.bind())
             return {};
         shader.draw(false);
-        std::vector<std::uint8_t> pixel(4);
-        std::memcpy(pixel.data(), target.readPixels(), pixel.size());
-        RenderTarget::releasePixels();
-        return pixel;
+        return readBack<std::uint8_t>(target);
     }
 
     GLTestContext gl;

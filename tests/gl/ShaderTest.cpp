@@ -13,19 +13,9 @@
 #include "gl/Shader.h"
 #include "support/Files.h"
 #include "support/GLTestContext.h"
+#include "support/ReadBack.h"
 
 namespace {
-
-template <typename T>
-std::vector<T> readBack(RenderTarget& target) {
-    const std::uint8_t* mapped = target.readPixels();
-    if (mapped == nullptr)
-        return {};
-    std::vector<T> values(std::size_t{target.width} * target.height * 4);
-    std::memcpy(values.data(), mapped, values.size() * sizeof(T));
-    RenderTarget::releasePixels();
-    return values;
-}
 
 class ShaderTest : public ::testing::Test {
 protected:
