@@ -25,8 +25,6 @@ TEST(Frames, APassThroughReturnsEveryDepthExactlyAndUpright) {
                 const FrameResult frame = e.render(input, options);
                 ASSERT_EQ(frame.error, PF_Err_NONE);
                 EXPECT_EQ(frame.origin.h + frame.origin.v, 0);
-                // The first host row is the top of the picture.
-                EXPECT_EQ(rowBytes(frame.output, 0), rowBytes(roundTripped(input), 0));
                 EXPECT_TRUE(samePixels(frame.output, roundTripped(input)));
             }
         }
