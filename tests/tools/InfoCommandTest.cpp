@@ -36,9 +36,7 @@ TEST(InfoCommand, ShowsWhatGlobalSetUpReportsAndThePublishedParameters) {
           "524289, \"out_flags\": 100696101, \"out_flags2\": 5120, \"warnings\": []}",
           "\"params_setup\": {\"error\": 0",
           "{\"index\": 1, \"id\": 3, \"type\": \"COLOR\", \"name\": \"Tint\", \"script_name\": "
-          "\"tint\", "
-          "\"flags\": 96, "
-          "\"ui_flags\": 0, \"default\": [255, 200, 150, 255]}"}) {
+          "\"tint\", \"flags\": 96, \"ui_flags\": 0, \"default\": [255, 200, 150, 255]}"}) {
         EXPECT_TRUE(effect.has(expected)) << expected << " in\n" << effect.text;
     }
 
