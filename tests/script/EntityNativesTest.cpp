@@ -60,8 +60,8 @@ std::string packageText(const std::wstring& path) {
 // A 16 x 8 JPEG image.
 std::vector<std::uint8_t> packageBytes(const std::wstring& path) {
     const std::string image = readFile(QS_TEST_SOURCE_DIR "/tests/hostlib/data/halves.jpg");
-    return std::vector<std::uint8_t>(image.begin(),
-                                     path == L"swatch.jpg" ? image.end() : image.begin());
+    return path == L"swatch.jpg" ? std::vector<std::uint8_t>(image.begin(), image.end())
+                                 : std::vector<std::uint8_t>();
 }
 
 }  // namespace
