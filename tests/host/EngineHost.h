@@ -38,11 +38,13 @@ function draw() {
 }
 )";
 
-class EngineHost {
+// A module loaded by our host library, set up as the applications set an
+// effect up before its first frame.
+class HostedModule {
 public:
-    explicit EngineHost(const std::map<std::string, std::string>& files,
-                        HostApplication application = HostApplication::AfterEffects)
-        : effect(files), module(effect.modulePath()), host(module, application) {}
+    explicit HostedModule(const std::string& path,
+                          HostApplication application = HostApplication::AfterEffects)
+        : module(path), host(module, application) {}
 
     // Global and parameter set-up, one instance and the interface update that
     // the applications send before the first frame (the engine learns the
@@ -59,10 +61,18 @@ public:
         return host.renderFrame(instance, input, FrameTime::ofFrame(1, 25), options);
     }
 
-    EffectFixture effect;
     EffectModule module;
     SimulatedHost host;
     InstanceId instance = 0;
+};
+
+// A test effect packed with the engine (the fixture comes first, so that its
+// module exists before it is loaded).
+class EngineHost : private EffectFixture, public HostedModule {
+public:
+    explicit EngineHost(const std::map<std::string, std::string>& files,
+                        HostApplication application = HostApplication::AfterEffects)
+        : EffectFixture(files), HostedModule(modulePath(), application) {}
 };
 
 // Every pixel different at every depth: 8-bit channels run through their
