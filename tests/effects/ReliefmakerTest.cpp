@@ -112,30 +112,12 @@ TEST(Reliefmaker, BorderGrowsTheOutputAroundTheCentredInputWithRoomForTheShadow)
     }
 }
 
-TEST(Reliefmaker, PointLightBrightensWhatLiesUnderIt) {
+TEST(Reliefmaker, APointLightAndAHeightMapShapeAFlatPicture) {
     ReliefHost r;
     ASSERT_TRUE(r.start());
     neutralLight(r);
-    r.choose("Light Type", "Point");
-    r.set("Elevation", 20.0);
-    const HostWorld grey = step(48, 32, 0, 8);
-    // Layer pixels, y down: near the light is brighter than the far side.
-    for (auto [lx, ly, nearX, nearY, farX, farY] :
-         {std::tuple{4, 16, 4, 16, 44, 16}, std::tuple{44, 16, 44, 16, 4, 16},
-          std::tuple{24, 2, 24, 2, 24, 30}, std::tuple{24, 30, 24, 30, 24, 2}}) {
-        r.set("Position", {double(lx), double(ly)});
-        const FrameResult frame = r.render(grey);
-        ASSERT_EQ(frame.error, PF_Err_NONE);
-        EXPECT_GT(luma(frame.output.get(nearX, nearY)), luma(frame.output.get(farX, farY)) + 0.05f)
-            << lx << "," << ly;
-    }
-}
-
-TEST(Reliefmaker, HeightMapLayerShapesTheReliefOfAFlatInput) {
-    ReliefHost r;
-    ASSERT_TRUE(r.start());
-    neutralLight(r);
-    const HostWorld flat = step(48, 24, 0, 8);
+    const HostWorld flat = step(48, 32, 0, 8);
+    // A height map's edge shades a flat input that on its own stays flat.
     auto spread = [](const HostWorld& image) {
         float lo = 1.0f, hi = 0.0f;
         for (A_long x = 0; x < image.width(); ++x) {
@@ -146,10 +128,25 @@ TEST(Reliefmaker, HeightMapLayerShapesTheReliefOfAFlatInput) {
     };
     EXPECT_LT(spread(r.render(flat).output), 0.01f);
     r.host.setLayer(r.instance, r.host.paramIndex("Height Map"),
-                    std::make_shared<HostWorld>(step(48, 24, 24, 8)));
-    const FrameResult frame = r.render(flat);
-    ASSERT_EQ(frame.error, PF_Err_NONE);
-    EXPECT_GT(spread(frame.output), 0.1f);
+                    std::make_shared<HostWorld>(step(48, 32, 24, 8)));
+    const FrameResult shaped = r.render(flat);
+    ASSERT_EQ(shaped.error, PF_Err_NONE);
+    EXPECT_GT(spread(shaped.output), 0.1f);
+
+    // A point light, in layer pixels with y down, brightens what lies under
+    // it more than the far side.
+    r.host.setLayer(r.instance, r.host.paramIndex("Height Map"), nullptr);
+    r.choose("Light Type", "Point");
+    r.set("Elevation", 20.0);
+    for (auto [lx, ly, nearX, nearY, farX, farY] :
+         {std::tuple{4, 16, 4, 16, 44, 16}, std::tuple{44, 16, 44, 16, 4, 16},
+          std::tuple{24, 2, 24, 2, 24, 30}, std::tuple{24, 30, 24, 30, 24, 2}}) {
+        r.set("Position", {double(lx), double(ly)});
+        const FrameResult frame = r.render(flat);
+        ASSERT_EQ(frame.error, PF_Err_NONE);
+        EXPECT_GT(luma(frame.output.get(nearX, nearY)), luma(frame.output.get(farX, farY)) + 0.05f)
+            << lx << "," << ly;
+    }
 }
 
 TEST(Reliefmaker, FinishesRenderTheirOwnSurfaces) {
