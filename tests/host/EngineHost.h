@@ -38,6 +38,11 @@ function draw() {
 }
 )";
 
+// The copying effect's folder.
+inline std::map<std::string, std::string> copyEffect() {
+    return {{"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}};
+}
+
 // A module loaded by our host library, set up as the applications set an
 // effect up before its first frame.
 class HostedModule {

@@ -10,9 +10,7 @@ namespace {
 
 TEST(Frames, APassThroughReturnsEveryDepthExactlyAndUpright) {
     for (HostApplication application : {HostApplication::AfterEffects, HostApplication::Premiere}) {
-        EngineHost e(
-            {{"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}},
-            application);
+        EngineHost e(copyEffect(), application);
         ASSERT_TRUE(e.start());
         for (RenderMode mode : {RenderMode::Smart, RenderMode::Classic}) {
             for (int depth : {8, 16, 32}) {
@@ -41,9 +39,7 @@ TEST(Frames, AtReducedResolutionTheFrameCoversTheWholeLayer) {
     third.downsampleX = third.downsampleY = {1, 3};
     const HostWorld expected = input.downsampled(third.downsampleX, third.downsampleY);
     for (HostApplication application : {HostApplication::AfterEffects, HostApplication::Premiere}) {
-        EngineHost e(
-            {{"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}},
-            application);
+        EngineHost e(copyEffect(), application);
         ASSERT_TRUE(e.start());
         const FrameResult frame = e.render(input, third);
         ASSERT_EQ(frame.error, PF_Err_NONE);
@@ -221,11 +217,9 @@ TEST(Frames, AnOutputTargetTheScriptResizedGivesTheInputBack) {
 }
 
 TEST(Frames, MissingImageSuitesFailOrDegradeTheFrame) {
-    const std::map<std::string, std::string> files = {
-        {"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}};
     const HostWorld input = pattern(16, 8, 8);
     {
-        EngineHost e(files);
+        EngineHost e(copyEffect());
         ASSERT_TRUE(e.start());
         e.host.refuseSuite(kPFPixelDataSuite);
         const FrameResult frame = e.render(input);
@@ -236,7 +230,7 @@ TEST(Frames, MissingImageSuitesFailOrDegradeTheFrame) {
     {
         // Without the world suite the depth is unknown: the frame is a copy
         // of the input, and the user is told.
-        EngineHost e(files);
+        EngineHost e(copyEffect());
         ASSERT_TRUE(e.start());
         e.host.refuseSuite(kPFWorldSuite);
         const FrameResult frame = e.render(input);

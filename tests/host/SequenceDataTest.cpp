@@ -28,10 +28,6 @@ std::vector<std::uint8_t> sequenceBytes(EngineHost& e, InstanceId instance) {
     return e.host.handles().bytes(e.host.instance(instance).sequenceData);
 }
 
-std::map<std::string, std::string> copyEffect() {
-    return {{"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}};
-}
-
 TEST(SequenceData, RecordsTheOutputOnlyAfterAProjectIsLoadedAndSavesAsZeros) {
     EngineHost e(copyEffect());
     ASSERT_TRUE(e.start());
