@@ -121,6 +121,12 @@ inline HostWorld roundTripped(const HostWorld& input) {
     return expected;
 }
 
+// The bytes of row y's pixels, without the row's padding.
+inline std::string rowBytes(const HostWorld& image, A_long y) {
+    const std::size_t bytes = static_cast<std::size_t>(image.width()) * image.depth() / 2;
+    return std::string(static_cast<const char*>(image.row(y)), bytes);
+}
+
 // Whether two images hold the same pixels, compared through their float
 // values, which tell every stored value of every depth apart.
 inline ::testing::AssertionResult samePixels(const HostWorld& actual, const HostWorld& expected) {

@@ -10,7 +10,9 @@ namespace {
 
 TEST(Frames, APassThroughReturnsEveryDepthExactlyAndUpright) {
     for (HostApplication application : {HostApplication::AfterEffects, HostApplication::Premiere}) {
-        EngineHost e(copyEffect(), application);
+        EngineHost e(
+            {{"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}},
+            application);
         ASSERT_TRUE(e.start());
         for (RenderMode mode : {RenderMode::Smart, RenderMode::Classic}) {
             for (int depth : {8, 16, 32}) {
@@ -23,6 +25,8 @@ TEST(Frames, APassThroughReturnsEveryDepthExactlyAndUpright) {
                 const FrameResult frame = e.render(input, options);
                 ASSERT_EQ(frame.error, PF_Err_NONE);
                 EXPECT_EQ(frame.origin.h + frame.origin.v, 0);
+                // The first host row is the top of the picture.
+                EXPECT_EQ(rowBytes(frame.output, 0), rowBytes(roundTripped(input), 0));
                 EXPECT_TRUE(samePixels(frame.output, roundTripped(input)));
             }
         }
@@ -39,7 +43,9 @@ TEST(Frames, AtReducedResolutionTheFrameCoversTheWholeLayer) {
     third.downsampleX = third.downsampleY = {1, 3};
     const HostWorld expected = input.downsampled(third.downsampleX, third.downsampleY);
     for (HostApplication application : {HostApplication::AfterEffects, HostApplication::Premiere}) {
-        EngineHost e(copyEffect(), application);
+        EngineHost e(
+            {{"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}},
+            application);
         ASSERT_TRUE(e.start());
         const FrameResult frame = e.render(input, third);
         ASSERT_EQ(frame.error, PF_Err_NONE);
@@ -217,9 +223,11 @@ TEST(Frames, AnOutputTargetTheScriptResizedGivesTheInputBack) {
 }
 
 TEST(Frames, MissingImageSuitesFailOrDegradeTheFrame) {
+    const std::map<std::string, std::string> files = {
+        {"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}};
     const HostWorld input = pattern(16, 8, 8);
     {
-        EngineHost e(copyEffect());
+        EngineHost e(files);
         ASSERT_TRUE(e.start());
         e.host.refuseSuite(kPFPixelDataSuite);
         const FrameResult frame = e.render(input);
@@ -230,7 +238,7 @@ TEST(Frames, MissingImageSuitesFailOrDegradeTheFrame) {
     {
         // Without the world suite the depth is unknown: the frame is a copy
         // of the input, and the user is told.
-        EngineHost e(copyEffect());
+        EngineHost e(files);
         ASSERT_TRUE(e.start());
         e.host.refuseSuite(kPFWorldSuite);
         const FrameResult frame = e.render(input);
@@ -241,10 +249,23 @@ TEST(Frames, MissingImageSuitesFailOrDegradeTheFrame) {
     }
 }
 
-TEST(Frames, RunawaySetupAndDrawAreEndedAndTheCommandsComplete) {
-    EngineHost e(
-        {{"fx.js", "function setup() { while (true) {} }\nfunction draw() { for (;;) {} }\n"},
-         {"config.xml", deepConfig("<SCRIPT_TIME_LIMIT_MS>300</SCRIPT_TIME_LIMIT_MS>")}});
+TEST(Frames, ARunawayDrawIsEndedAndTheFrameCompletes) {
+    EngineHost e({{"fx.js", "function setup() {}\nfunction draw() { for (;;) {} }\n"},
+                  {"config.xml", deepConfig("<SCRIPT_TIME_LIMIT_MS>300</SCRIPT_TIME_LIMIT_MS>")}});
+    ASSERT_TRUE(e.start());
+    const HostWorld input = pattern(8, 8, 8);
+    for (int frame = 0; frame < 2; ++frame) {
+        const FrameResult result = e.render(input);
+        EXPECT_EQ(result.error, PF_Err_NONE);
+        EXPECT_EQ(result.output.width(), 8);
+    }
+    // The engine goes on answering.
+    EXPECT_EQ(e.host.updateParamsUI(e.instance).error, PF_Err_NONE);
+}
+
+TEST(Frames, ARunawaySetupIsEndedAndGlobalSetupCompletes) {
+    EngineHost e({{"fx.js", "function setup() { while (true) {} }\n"},
+                  {"config.xml", deepConfig("<SCRIPT_TIME_LIMIT_MS>300</SCRIPT_TIME_LIMIT_MS>")}});
     const CommandResult result = e.host.globalSetup();
     EXPECT_EQ(result.error, PF_Err_NONE);
     EXPECT_EQ(result.out.my_version, 0x00080001u);
@@ -252,13 +273,7 @@ TEST(Frames, RunawaySetupAndDrawAreEndedAndTheCommandsComplete) {
     CommandResult added;
     e.instance = e.host.addInstance(&added);
     EXPECT_EQ(added.error, PF_Err_NONE);
-    for (int frame = 0; frame < 2; ++frame) {
-        const FrameResult rendered = e.render(pattern(8, 8, 8));
-        EXPECT_EQ(rendered.error, PF_Err_NONE);
-        EXPECT_EQ(rendered.output.width(), 8);
-    }
-    // The engine goes on answering.
-    EXPECT_EQ(e.host.updateParamsUI(e.instance).error, PF_Err_NONE);
+    EXPECT_EQ(e.render(pattern(8, 8, 8)).error, PF_Err_NONE);
 }
 
 }  // namespace
