@@ -7,24 +7,14 @@
 #include <cmath>
 #include <string>
 
-#include "SimulatedHost.h"
+#include "host/EngineHost.h"
 
 inline const std::string kReliefModule = QS_TEST_BUILD_DIR "/modules/ReliefmakerFX.so";
 
-class ReliefHost {
+class ReliefHost : public HostedModule {
 public:
-    ReliefHost() : module(kReliefModule), host(module) {}
+    ReliefHost() : HostedModule(kReliefModule) {}
 
-    // Global and parameter set-up, one instance and its first interface
-    // update (the engine learns the host's parameter indices there, as the
-    // applications send one before the first frame); false when any failed.
-    bool start() {
-        if (host.globalSetup().error != PF_Err_NONE || host.paramsSetup().error != PF_Err_NONE)
-            return false;
-        CommandResult result;
-        instance = host.addInstance(&result);
-        return result.error == PF_Err_NONE && updateUI().error == PF_Err_NONE;
-    }
     CommandResult updateUI() { return host.updateParamsUI(instance); }
 
     void set(const std::string& name, double value) { host.setParam(instance, name, value); }
@@ -48,13 +38,6 @@ public:
     bool disabled(const std::string& name) {
         return host.paramUI(instance, host.paramIndex(name)).disabled();
     }
-    FrameResult render(const HostWorld& input) {
-        return host.renderFrame(instance, input, FrameTime::ofFrame(0, 25));
-    }
-
-    EffectModule module;
-    SimulatedHost host;
-    InstanceId instance = 0;
 };
 
 // A small photograph-like picture: a sky gradient, a sun, a dark hill with a

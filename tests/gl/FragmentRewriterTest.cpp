@@ -1,12 +1,12 @@
 #include "gl/FragmentRewriter.h"
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "support/Files.h"
 
 namespace {
 
@@ -20,11 +20,7 @@ const std::string kCube =
     "3.141526f)/6.283052f, acos(b.y)/3.141526f ); return texture2D(a,uv).SWIZZLE; }\n";
 
 std::string readShader(const std::string& name) {
-    std::ifstream in(std::string(QS_TEST_SOURCE_DIR) + "/tests/gl/shaders/" + name,
-                     std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return readFile(QS_TEST_SOURCE_DIR "/tests/gl/shaders/" + name);
 }
 
 TEST(FragmentRewriter, RewritesQualifyingNamesAndPrependsEachWrapperOnce) {

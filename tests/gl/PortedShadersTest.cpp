@@ -3,24 +3,15 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <fstream>
-#include <sstream>
-
 #include "entities/Context.h"
 #include "gl/RenderTarget.h"
 #include "gl/Shader.h"
 #include "host/AuthorShaderErrors.h"
+#include "support/Files.h"
 #include "support/GLTestContext.h"
+#include "support/ReadBack.h"
 
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class PortedShaders : public ::testing::Test {
 protected:
@@ -43,10 +34,7 @@ protected:
         if (!shader.bind())
             return {};
         shader.draw(false);
-        std::vector<std::uint8_t> pixel(4);
-        std::memcpy(pixel.data(), target.readPixels(), pixel.size());
-        RenderTarget::releasePixels();
-        return pixel;
+        return readBack<std::uint8_t>(target);
     }
 
     GLTestContext gl;

@@ -3,8 +3,6 @@
 #include <GL/glew.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -13,29 +11,16 @@
 #include "entities/Context.h"
 #include "gl/RenderTarget.h"
 #include "gl/Shader.h"
-#include "package/FileReads.h"
+#include "support/Files.h"
 #include "support/GLTestContext.h"
+#include "support/ReadBack.h"
 
 namespace {
-
-template <typename T>
-std::vector<T> readBack(RenderTarget& target) {
-    const std::uint8_t* mapped = target.readPixels();
-    if (mapped == nullptr)
-        return {};
-    std::vector<T> values(std::size_t{target.width} * target.height * 4);
-    std::memcpy(values.data(), mapped, values.size() * sizeof(T));
-    RenderTarget::releasePixels();
-    return values;
-}
 
 class ShaderTest : public ::testing::Test {
 protected:
     void SetUp() override { context.initialise(); }
-    void TearDown() override {
-        fileTextHook = nullptr;
-        context.reset();
-    }
+    void TearDown() override { context.reset(); }
 
     Shader& shader(const std::string& source) {
         return context.getShader(context.createShader("effect", source));
@@ -64,10 +49,6 @@ const char kSampleImage[] =
     "uniform sampler2D image;\n"
     "void main() { gl_FragColor = texture2D(image, gl_TexCoord[0].xy); }\n";
 
-std::string packageText(const std::wstring& path) {
-    return path == L"\\present.frag" ? kSampleImage : "";
-}
-
 TEST_F(ShaderTest, FailuresLeaveTheirTextAndMakeTheShaderUnusable) {
     Shader& broken = shader("void main() { gl_FragColor = vec4(1.0) }\n");
     const std::string compileFailure = "Shader compilation failed:\n";
@@ -81,15 +62,6 @@ TEST_F(ShaderTest, FailuresLeaveTheirTextAndMakeTheShaderUnusable) {
     Shader& unlinked = shader("vec4 shade();\nvoid main() { gl_FragColor = shade(); }\n");
     EXPECT_EQ(unlinked.errorText.rfind("Program linking failed:\n", 0), 0u) << unlinked.errorText;
 
-    // From the package: the name becomes "\<name>.frag".
-    fileTextHook = packageText;
-    const std::uint32_t missing = context.createShader("absent", "");
-    EXPECT_EQ(context.getShader(missing).errorText, "Shader file not found or shader is empty!");
-    EXPECT_EQ(context.getShader(missing).path, L"\\absent.frag");
-    Shader& present = context.getShader(context.createShader("present", ""));
-    EXPECT_EQ(present.errorText, "");
-    EXPECT_TRUE(present.bind());
-
     // A good source makes a failed shader usable, and it survives a rebuild.
     EXPECT_TRUE(broken.compile(kSampleImage));
     EXPECT_TRUE(broken.reload(true));
@@ -102,8 +74,8 @@ TEST_F(ShaderTest, FailuresLeaveTheirTextAndMakeTheShaderUnusable) {
 TEST_F(ShaderTest, RewrittenCorpusShadersCompile) {
     for (const char* name :
          {"gaussian_blur.frag", "emboss.frag", "colour_grade.frag", "cube_reflection.frag"}) {
-        std::ifstream file(std::string(QS_TEST_SOURCE_DIR "/tests/gl/shaders/") + name);
-        const std::string source((std::istreambuf_iterator<char>(file)), {});
+        const std::string source =
+            readFile(QS_TEST_SOURCE_DIR "/tests/gl/shaders/" + std::string(name));
         ASSERT_FALSE(source.empty()) << name;
         EXPECT_EQ(shader(source).errorText, "") << name;
     }
@@ -155,15 +127,11 @@ TEST_F(ShaderTest, UniformKindsFollowTheirTypesAndTheEffectsParameterNames) {
         "  + weights[3] + time + timeScale + point.x + float(choice) + turn[0][0], spin,\n"
         "  on ? 1.0 : 0.0, 0.0); }\n");
     ASSERT_EQ(program.errorText, "");
-    const Parameter& weights = program.uniform("weights[0]");
-    EXPECT_EQ(weights.kind, 0u);
-    EXPECT_EQ(weights.arraySize, 4u);
-    EXPECT_EQ(program.uniform("spin").kind, 12u);
-    EXPECT_EQ(program.uniform("colour").kind, 3u);
-    EXPECT_EQ(program.uniform("point").kind, 2u);
-    EXPECT_EQ(program.uniform("choice").kind, 9u);
-    EXPECT_EQ(program.uniform("on").kind, 8u);
-    EXPECT_EQ(program.uniform("turn").kind, 0u);
+    std::vector<std::uint32_t> kinds;
+    for (const char* name : {"weights[0]", "spin", "colour", "point", "choice", "on", "turn"})
+        kinds.push_back(program.uniform(name).kind);
+    EXPECT_EQ(kinds, (std::vector<std::uint32_t>{0, 12, 3, 2, 9, 8, 0}));
+    EXPECT_EQ(program.uniform("weights[0]").arraySize, 4u);
     EXPECT_EQ(program.uniform("time").flags, static_cast<std::uint32_t>(ParamHidden));
     EXPECT_EQ(program.uniform("timeScale").flags, 0u);
     EXPECT_EQ(program.findUniform("absent"), -1);

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <stdexcept>
 #include <thread>
 
@@ -66,27 +65,6 @@ TEST(Dispatch, TurnsEscapingFailuresIntoHostResultsAndReleasesTheLock) {
         win32::ReleaseMutex(commandLock());
     });
     other.join();
-}
-
-TEST(Dispatch, SerialisesCommandsFromSeveralThreads) {
-    static std::atomic<int> inside{0};
-    static std::atomic<int> overlaps{0};
-    CommandHandler slow = [](PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*) {
-        if (++inside > 1)
-            ++overlaps;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        --inside;
-        return PF_Err(PF_Err_NONE);
-    };
-    const CommandTable table = tableWith(PF_Cmd_RENDER, slow);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&] {
-            for (int i = 0; i < 10; ++i) send(table, PF_Cmd_RENDER);
-        });
-    }
-    for (auto& thread : threads) thread.join();
-    EXPECT_EQ(overlaps, 0);
 }
 
 TEST(Dispatch, TheCommandLockIsCreatedOnceEvenWhenFirstCallsRace) {

@@ -38,11 +38,18 @@ function draw() {
 }
 )";
 
-class EngineHost {
+// The copying effect's folder.
+inline std::map<std::string, std::string> copyEffect() {
+    return {{"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}};
+}
+
+// A module loaded by our host library, set up as the applications set an
+// effect up before its first frame.
+class HostedModule {
 public:
-    explicit EngineHost(const std::map<std::string, std::string>& files,
-                        HostApplication application = HostApplication::AfterEffects)
-        : effect(files), module(effect.modulePath()), host(module, application) {}
+    explicit HostedModule(const std::string& path,
+                          HostApplication application = HostApplication::AfterEffects)
+        : module(path), host(module, application) {}
 
     // Global and parameter set-up, one instance and the interface update that
     // the applications send before the first frame (the engine learns the
@@ -59,10 +66,18 @@ public:
         return host.renderFrame(instance, input, FrameTime::ofFrame(1, 25), options);
     }
 
-    EffectFixture effect;
     EffectModule module;
     SimulatedHost host;
     InstanceId instance = 0;
+};
+
+// A test effect packed with the engine (the fixture comes first, so that its
+// module exists before it is loaded).
+class EngineHost : private EffectFixture, public HostedModule {
+public:
+    explicit EngineHost(const std::map<std::string, std::string>& files,
+                        HostApplication application = HostApplication::AfterEffects)
+        : EffectFixture(files), HostedModule(modulePath(), application) {}
 };
 
 // Every pixel different at every depth: 8-bit channels run through their
@@ -112,7 +127,8 @@ inline std::string rowBytes(const HostWorld& image, A_long y) {
     return std::string(static_cast<const char*>(image.row(y)), bytes);
 }
 
-// Whether two images hold the same pixels, row by row.
+// Whether two images hold the same pixels, compared through their float
+// values, which tell every stored value of every depth apart.
 inline ::testing::AssertionResult samePixels(const HostWorld& actual, const HostWorld& expected) {
     if (actual.width() != expected.width() || actual.height() != expected.height() ||
         actual.depth() != expected.depth()) {
@@ -120,18 +136,14 @@ inline ::testing::AssertionResult samePixels(const HostWorld& actual, const Host
                << actual.width() << "x" << actual.height() << "@" << actual.depth() << " vs "
                << expected.width() << "x" << expected.height() << "@" << expected.depth();
     }
-    for (A_long y = 0; y < actual.height(); ++y) {
-        if (rowBytes(actual, y) != rowBytes(expected, y)) {
-            for (A_long x = 0; x < actual.width(); ++x) {
-                const PF_PixelFloat a = actual.get(x, y), e = expected.get(x, y);
-                if (std::memcmp(&a, &e, sizeof a) != 0)
-                    return ::testing::AssertionFailure()
-                           << "pixel (" << x << ", " << y << ") is (" << a.alpha << ", " << a.red
-                           << ", " << a.green << ", " << a.blue << "), expected (" << e.alpha
-                           << ", " << e.red << ", " << e.green << ", " << e.blue << ")";
-            }
-            return ::testing::AssertionFailure() << "row " << y << " differs";
+    for (A_long y = 0; y < actual.height(); ++y)
+        for (A_long x = 0; x < actual.width(); ++x) {
+            const PF_PixelFloat a = actual.get(x, y), e = expected.get(x, y);
+            if (std::memcmp(&a, &e, sizeof a) != 0)
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") is (" << a.alpha << ", " << a.red
+                       << ", " << a.green << ", " << a.blue << "), expected (" << e.alpha << ", "
+                       << e.red << ", " << e.green << ", " << e.blue << ")";
         }
-    }
     return ::testing::AssertionSuccess();
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include "EffectFixture.h"
@@ -21,30 +22,42 @@ std::uint32_t word(const std::vector<std::uint8_t>& bytes, std::size_t at) {
 
 TEST(GlobalSetup, ReportsWhatThePropertyListPromisesAndRegistersWithTheHost) {
     EffectModule module(kBundledModule);
-    SimulatedHost host(module);
-    const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
-    ASSERT_EQ(result.error, PF_Err_NONE);
-    EXPECT_EQ(result.out.my_version, module.pipl().version);
-    EXPECT_EQ(static_cast<std::uint32_t>(result.out.out_flags), module.pipl().outFlags);
-    EXPECT_EQ(static_cast<std::uint32_t>(result.out.out_flags2), module.pipl().outFlags2);
-    EXPECT_EQ(result.out.my_version, 0x00080001u);
-    EXPECT_EQ(result.out.out_flags, 0x06008025);
-    EXPECT_EQ(result.out.out_flags2, 0x00001400);
+    for (HostApplication application : {HostApplication::AfterEffects, HostApplication::Premiere}) {
+        const bool premiere = application == HostApplication::Premiere;
+        SimulatedHost host(module, application);
+        const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
+        ASSERT_EQ(result.error, PF_Err_NONE);
+        EXPECT_EQ(result.out.my_version, module.pipl().version);
+        EXPECT_EQ(result.out.my_version, 0x00080001u);
+        if (!premiere) {
+            EXPECT_EQ(static_cast<std::uint32_t>(result.out.out_flags), module.pipl().outFlags);
+            EXPECT_EQ(static_cast<std::uint32_t>(result.out.out_flags2), module.pipl().outFlags2);
+        }
+        // Premiere Pro declares pixel formats instead: the deep colour and
+        // float bits go, no-clone comes.
+        EXPECT_EQ(result.out.out_flags, premiere ? 0x04008025 : 0x06008025);
+        EXPECT_EQ(result.out.out_flags2, premiere ? 0x00008400 : 0x00001400);
+        const std::vector<PrPixelFormat> formats = {0x62677261, 0x62677278, 0x62677258,
+                                                    0x62677241, 0x62675241, 0x62675258};
+        EXPECT_EQ(host.supportedPixelFormats(), premiere ? formats : std::vector<PrPixelFormat>());
 
-    // Global data: 8 bytes, first byte 1, the plug-in id the host returned at 4 to 7.
-    ASSERT_NE(result.out.global_data, nullptr);
-    const auto bytes = host.handles().bytes(result.out.global_data);
-    ASSERT_EQ(bytes.size(), 8u);
-    EXPECT_EQ(bytes[0], 1);
-    EXPECT_EQ(word(bytes, 4), static_cast<std::uint32_t>(SimulatedHost::kPluginId));
-    EXPECT_EQ(host.handles().lockCount(result.out.global_data), 0);
-    EXPECT_EQ(host.registeredPluginName(), "ReliefmakerFX");
-    EXPECT_EQ(host.outstandingSuites(), 0);
+        // Global data: 8 bytes, first byte 1, the plug-in id the host returned
+        // at 4 to 7; no registration with the AEGP layer in Premiere Pro.
+        ASSERT_NE(result.out.global_data, nullptr);
+        const auto bytes = host.handles().bytes(result.out.global_data);
+        ASSERT_EQ(bytes.size(), 8u);
+        EXPECT_EQ(bytes[0], 1);
+        EXPECT_EQ(word(bytes, 4), premiere ? 0u : std::uint32_t(SimulatedHost::kPluginId));
+        EXPECT_EQ(host.handles().lockCount(result.out.global_data), 0);
+        EXPECT_EQ(host.registeredPluginName(), premiere ? "" : "ReliefmakerFX");
 
-    const CommandResult about = host.send(PF_Cmd_ABOUT);
-    EXPECT_EQ(about.error, PF_Err_NONE);
-    EXPECT_STREQ(about.out.return_msg, "ReliefmakerFX 1.0 - relief shading for your layers.\n\n");
-    EXPECT_EQ(host.send(PF_Cmd_DO_DIALOG).error, PF_Err_NONE);
+        const CommandResult about = host.send(PF_Cmd_ABOUT);
+        EXPECT_EQ(about.error, PF_Err_NONE);
+        EXPECT_STREQ(about.out.return_msg,
+                     premiere ? "" : "ReliefmakerFX 1.0 - relief shading for your layers.\n\n");
+        EXPECT_EQ(host.send(PF_Cmd_DO_DIALOG).error, PF_Err_NONE);
+        EXPECT_EQ(host.outstandingSuites(), 0);
+    }
 }
 
 TEST(GlobalSetup, PacksTheConfiguredVersionForTheHost) {
@@ -72,55 +85,26 @@ TEST(GlobalSetup, PacksTheConfiguredVersionForTheHost) {
     EXPECT_EQ(result.out.out_flags2, 0);
 }
 
-TEST(GlobalSetup, InPremiereDeclaresPixelFormatsInsteadOfDepthFlags) {
-    EffectModule module(kBundledModule);
-    SimulatedHost host(module, HostApplication::Premiere);
-    const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
-    ASSERT_EQ(result.error, PF_Err_NONE);
-    EXPECT_EQ(result.out.out_flags, 0x04008025);   // deep colour bit removed
-    EXPECT_EQ(result.out.out_flags2, 0x00008400);  // float bit removed, no-clone added
-    const std::vector<PrPixelFormat> expected = {0x62677261, 0x62677278, 0x62677258,
-                                                 0x62677241, 0x62675241, 0x62675258};
-    EXPECT_EQ(host.supportedPixelFormats(), expected);
-    // No registration with the AEGP layer in Premiere Pro.
-    EXPECT_EQ(host.registeredPluginName(), "");
-    ASSERT_NE(result.out.global_data, nullptr);
-    EXPECT_EQ(host.handles().bytes(result.out.global_data)[0], 1);
-
-    const CommandResult about = host.send(PF_Cmd_ABOUT);
-    EXPECT_EQ(about.error, PF_Err_NONE);
-    EXPECT_STREQ(about.out.return_msg, "");
-    EXPECT_EQ(host.outstandingSuites(), 0);
-}
-
 TEST(GlobalSetup, HostFailuresBecomeTheCommandsResult) {
     EffectModule module(kBundledModule);
-    {
+    const struct {
+        std::function<void(SimulatedHost&)> fail;
+        PF_Err error;
+        std::size_t handlesLeft;  // a failed registration keeps the global data
+    } cases[] = {
+        {[](SimulatedHost& h) { h.refuseSuite(kPFHandleSuite); }, PF_Err_BAD_CALLBACK_PARAM, 0},
+        {[](SimulatedHost& h) { h.refuseSuite(kAEGPUtilitySuite); }, PF_Err_BAD_CALLBACK_PARAM, 1},
+        {[](SimulatedHost& h) { h.handles().failAllocations(1); }, PF_Err_INTERNAL_STRUCT_DAMAGED,
+         0},
+        {[](SimulatedHost& h) { h.setRegistrationError(A_Err_GENERIC); }, A_Err_GENERIC, 1}};
+    for (const auto& c : cases) {
         SimulatedHost host(module);
-        host.refuseSuite(kPFHandleSuite);
-        EXPECT_EQ(host.send(PF_Cmd_GLOBAL_SETUP).error, PF_Err_BAD_CALLBACK_PARAM);
-    }
-    {
-        SimulatedHost host(module);
-        host.refuseSuite(kAEGPUtilitySuite);
-        EXPECT_EQ(host.send(PF_Cmd_GLOBAL_SETUP).error, PF_Err_BAD_CALLBACK_PARAM);
+        c.fail(host);
+        const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
+        EXPECT_EQ(result.error, c.error);
+        EXPECT_EQ(result.out.global_data, nullptr);
+        EXPECT_EQ(host.handles().liveCount(), c.handlesLeft) << c.error;
         EXPECT_EQ(host.outstandingSuites(), 0);
-    }
-    {
-        SimulatedHost host(module);
-        host.handles().failAllocations(1);
-        const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
-        EXPECT_EQ(result.error, PF_Err_INTERNAL_STRUCT_DAMAGED);
-        EXPECT_EQ(result.out.global_data, nullptr);
-    }
-    {
-        SimulatedHost host(module);
-        host.setRegistrationError(A_Err_GENERIC);
-        const CommandResult result = host.send(PF_Cmd_GLOBAL_SETUP);
-        EXPECT_EQ(result.error, A_Err_GENERIC);
-        EXPECT_EQ(result.out.global_data, nullptr);
-        // A failed registration keeps the handle: it is not freed.
-        EXPECT_EQ(host.handles().liveCount(), 1u);
     }
 }
 

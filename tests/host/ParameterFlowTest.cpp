@@ -229,7 +229,7 @@ function updateUIFlags() { QS_setParamEnabled(precise, QS_getParamValue(on)); }
 function draw() {}
 )";
 
-TEST(Parameters, ArePublishedAsTheHostExpectsThem) {
+TEST(Parameters, ArePublishedAsTheHostExpectsAndFollowTheScriptsDecisions) {
     EngineHost e({{"fx.js", kPublishedScript}, {"config.xml", deepConfig()}});
     ASSERT_TRUE(e.start());
     const PublishedParameters& params = e.host.parameters();
@@ -271,41 +271,37 @@ TEST(Parameters, ArePublishedAsTheHostExpectsThem) {
         EXPECT_EQ(event.evt_out_flags, index == 2 || index == 3 ? PF_EO_HANDLED_EVENT : 0) << index;
     }
 
+    // The script enables and disables controls at interface updates.
+    const PF_ParamIndex on = e.host.paramIndex("On"), sliderIndex = 1;
+    EXPECT_EQ(e.host.changeParam(e.instance, on, {1}).error, PF_Err_NONE);
+    EXPECT_FALSE(e.host.paramUI(e.instance, sliderIndex).disabled());
+    EXPECT_EQ(e.host.changeParam(e.instance, on, {0}).error, PF_Err_NONE);
+    EXPECT_EQ(e.host.paramValue(e.instance, on).u.bd.value, 0);
+    EXPECT_TRUE(e.host.paramUI(e.instance, sliderIndex).disabled());
+    EXPECT_EQ(e.host.paramUI(e.instance, sliderIndex).name, "A label far longer than the hos");
+    EXPECT_EQ(e.host.changeParam(e.instance, on, {1}).error, PF_Err_NONE);
+    EXPECT_FALSE(e.host.paramUI(e.instance, sliderIndex).disabled());
+
+    // Each instance decides for itself. A new one starts from the published
+    // default, whose low byte (0) is all that a checkbox default keeps of 256.
+    const InstanceId other = e.host.addInstance();
+    EXPECT_EQ(e.host.updateParamsUI(other).error, PF_Err_NONE);
+    EXPECT_TRUE(e.host.paramUI(other, sliderIndex).disabled());
+    EXPECT_FALSE(e.host.paramUI(e.instance, sliderIndex).disabled());
+    e.host.setParam(other, on, {1});
+    EXPECT_EQ(e.host.changeParam(e.instance, on, {1}).error, PF_Err_NONE);
+    EXPECT_EQ(e.host.changeParam(e.instance, on, {0}).error, PF_Err_NONE);
+    EXPECT_EQ(e.host.updateParamsUI(other).error, PF_Err_NONE);
+    EXPECT_FALSE(e.host.paramUI(other, sliderIndex).disabled());
+    EXPECT_EQ(e.host.updateParamsUI(e.instance).error, PF_Err_NONE);
+    EXPECT_TRUE(e.host.paramUI(e.instance, sliderIndex).disabled());
+
     // Publishing again starts the list afresh; a refused parameter ends it.
     e.host.failAddParamAfter(3);
     const CommandResult again = e.host.paramsSetup();
     EXPECT_EQ(again.error, PF_Err_NONE);
     EXPECT_EQ(again.out.num_params, 4);
     EXPECT_EQ(params.count(), 4);
-}
-
-TEST(Parameters, TheScriptEnablesAndDisablesControlsAtInterfaceUpdates) {
-    EngineHost e({{"fx.js", kPublishedScript}, {"config.xml", deepConfig()}});
-    ASSERT_TRUE(e.start());
-    const PF_ParamIndex on = e.host.paramIndex("On");
-    const PF_ParamIndex precise = 1;
-    EXPECT_EQ(e.host.changeParam(e.instance, on, {1}).error, PF_Err_NONE);
-    EXPECT_FALSE(e.host.paramUI(e.instance, precise).disabled());
-    EXPECT_EQ(e.host.changeParam(e.instance, on, {0}).error, PF_Err_NONE);
-    EXPECT_EQ(e.host.paramValue(e.instance, on).u.bd.value, 0);
-    EXPECT_TRUE(e.host.paramUI(e.instance, precise).disabled());
-    EXPECT_EQ(e.host.paramUI(e.instance, precise).name, "A label far longer than the hos");
-    EXPECT_EQ(e.host.changeParam(e.instance, on, {1}).error, PF_Err_NONE);
-    EXPECT_FALSE(e.host.paramUI(e.instance, precise).disabled());
-
-    // Each instance decides for itself. A new one starts from the published
-    // default, whose low byte (0) is all that a checkbox default keeps of 256.
-    const InstanceId other = e.host.addInstance();
-    EXPECT_EQ(e.host.updateParamsUI(other).error, PF_Err_NONE);
-    EXPECT_TRUE(e.host.paramUI(other, precise).disabled());
-    EXPECT_FALSE(e.host.paramUI(e.instance, precise).disabled());
-    e.host.setParam(other, on, {1});
-    EXPECT_EQ(e.host.changeParam(e.instance, on, {1}).error, PF_Err_NONE);
-    EXPECT_EQ(e.host.changeParam(e.instance, on, {0}).error, PF_Err_NONE);
-    EXPECT_EQ(e.host.updateParamsUI(other).error, PF_Err_NONE);
-    EXPECT_FALSE(e.host.paramUI(other, precise).disabled());
-    EXPECT_EQ(e.host.updateParamsUI(e.instance).error, PF_Err_NONE);
-    EXPECT_TRUE(e.host.paramUI(e.instance, precise).disabled());
 }
 
 TEST(Parameters, AMissingEffectInterfaceSuiteFailsParameterSetUpWithAMessage) {

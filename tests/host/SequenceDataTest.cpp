@@ -28,10 +28,6 @@ std::vector<std::uint8_t> sequenceBytes(EngineHost& e, InstanceId instance) {
     return e.host.handles().bytes(e.host.instance(instance).sequenceData);
 }
 
-std::map<std::string, std::string> copyEffect() {
-    return {{"fx.js", kCopyScript}, {"copy.frag", kCopyShader}, {"config.xml", deepConfig()}};
-}
-
 TEST(SequenceData, RecordsTheOutputOnlyAfterAProjectIsLoadedAndSavesAsZeros) {
     EngineHost e(copyEffect());
     ASSERT_TRUE(e.start());
@@ -60,8 +56,11 @@ TEST(SequenceData, RecordsTheOutputOnlyAfterAProjectIsLoadedAndSavesAsZeros) {
     ASSERT_EQ(frame.error, PF_Err_NONE);
     EXPECT_EQ(words(sequenceBytes(e, reopened), 3), (Words{20, 10, 16}));
 
-    // The saved instance renders on: the host sets it up again first.
-    EXPECT_EQ(e.render(pattern(20, 10, 8)).error, PF_Err_NONE);
+    // The saved instance renders on, whole: the host sets it up again first,
+    // and the objects its save gave back are made afresh.
+    const FrameResult again = e.render(pattern(20, 10, 32));
+    ASSERT_EQ(again.error, PF_Err_NONE);
+    EXPECT_TRUE(samePixels(again.output, pattern(20, 10, 32)));
     EXPECT_EQ(e.host.handles().unknownDisposals(), 0);
 }
 

@@ -4,11 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "ImageFiles.h"
 #include "package/TempFolder.h"
+#include "support/Files.h"
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -19,11 +18,6 @@
 
 namespace {
 
-std::vector<std::uint8_t> fileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 TEST(ImageFiles, PngKeepsEightBitImagesInTheFilesChannelOrder) {
     TempFolder folder;
     HostWorld image(3, 2, 8);
@@ -33,9 +27,8 @@ TEST(ImageFiles, PngKeepsEightBitImagesInTheFilesChannelOrder) {
     writeImageFile(path, image);
 
     // The file holds red, green, blue, alpha.
-    const auto bytes = fileBytes(path);
     int w = 0, h = 0, n = 0;
-    stbi_uc* rgba = stbi_load_from_memory(bytes.data(), int(bytes.size()), &w, &h, &n, 4);
+    stbi_uc* rgba = stbi_load(path.c_str(), &w, &h, &n, 4);
     ASSERT_NE(rgba, nullptr);
     EXPECT_EQ(std::vector<int>(rgba, rgba + 4), (std::vector<int>{20, 30, 40, 10}));
     stbi_image_free(rgba);
@@ -57,9 +50,8 @@ TEST(ImageFiles, SixteenBitValuesScaleBetweenTheHostAndFileRanges) {
     const std::string path = folder / "sixteen.png";
     writeImageFile(path, image);
 
-    const auto bytes = fileBytes(path);
     int w = 0, h = 0, n = 0;
-    stbi_us* rgba = stbi_load_16_from_memory(bytes.data(), int(bytes.size()), &w, &h, &n, 4);
+    stbi_us* rgba = stbi_load_16(path.c_str(), &w, &h, &n, 4);
     ASSERT_NE(rgba, nullptr);
     EXPECT_EQ(std::vector<int>(rgba, rgba + 4), (std::vector<int>{32768, 2, 0, 65535}));
     stbi_image_free(rgba);
@@ -115,12 +107,10 @@ TEST(ImageFiles, DamagedMissingAndUnwritableFilesAreReportedByName) {
 
     HostWorld image(16, 16, 8);
     writeImageFile(folder / "whole.png", image);
-    auto bytes = fileBytes(folder / "whole.png");
-    bytes.resize(bytes.size() / 2);
-    std::ofstream(folder / "cut.png", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    const std::string whole = readFile(folder / "whole.png");
+    writeFile(folder / "cut.png", whole.substr(0, whole.size() / 2));
     fails([&] { readImageFile(folder / "cut.png"); }, "cut.png");
-    std::ofstream(folder / "text.exr") << "v/1 not really";
+    writeFile(folder / "text.exr", "v/1 not really");
     fails([&] { readImageFile(folder / "text.exr"); }, "text.exr");
 
     fails([&] { writeImageFile(folder / "out.tif", image); }, "out.tif");

@@ -38,9 +38,8 @@ TEST(ConfigDocument, ReadsNumbersAsAtoiWithThirtyTwoBitClamping) {
         {"-99999999999", INT32_MIN},
         {"-2147483648", INT32_MIN},  // bit 31 of a mask
     };
-    for (const auto& [text, number] : cases) {
+    for (const auto& [text, number] : cases)
         EXPECT_EQ(ConfigDocument("<N>" + std::string(text) + "</N>").getInt(L"N"), number) << text;
-    }
 }
 
 TEST(ConfigDocument, MasksVersionFieldsToTheirWidths) {
@@ -56,9 +55,8 @@ TEST(ConfigDocument, MasksVersionFieldsToTheirWidths) {
 }
 
 TEST(ConfigDocument, MalformedTextThrowsParseError) {
-    for (const char* text : {"<A>1", "<A x=>1</A>", "text"}) {
+    for (const char* text : {"<A>1", "<A x=>1</A>", "text"})
         EXPECT_THROW(ConfigDocument{text}, rapidxml::parse_error) << text;
-    }
     EXPECT_NO_THROW(ConfigDocument{""});  // an empty package entry: no keys at all
 }
 

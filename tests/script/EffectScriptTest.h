@@ -15,6 +15,7 @@
 #include "script/ScriptText.h"
 #include "script/Scripting.h"
 #include "support/GLTestContext.h"
+#include "support/ReadBack.h"
 
 class EffectScriptTest : public ::testing::Test {
 protected:
@@ -56,13 +57,7 @@ protected:
 
     // A render target's pixels, bottom row first, bytes in host order A, R, G, B.
     static std::vector<std::uint8_t> pixelsOf(std::uint32_t target) {
-        RenderTarget& entity = context().getRenderTarget(target);
-        const std::uint8_t* pixels = entity.readPixels();
-        std::vector<std::uint8_t> copy;
-        if (pixels != nullptr)
-            copy.assign(pixels, pixels + entity.width * entity.height * 4);
-        RenderTarget::releasePixels();
-        return copy;
+        return readBack<std::uint8_t>(context().getRenderTarget(target));
     }
 
     GLTestContext gl;

@@ -11,6 +11,7 @@
 #include "EffectScriptTest.h"
 #include "gl/Shader.h"
 #include "package/FileReads.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -56,14 +57,10 @@ std::string packageText(const std::wstring& path) {
     return path == L"\\ripple.frag" ? "void main() { gl_FragColor = vec4(0.5); }" : "";
 }
 
-// A 2 x 1 PNG image: red, blue.
+// A 16 x 8 JPEG image.
 std::vector<std::uint8_t> packageBytes(const std::wstring& path) {
-    static const unsigned char image[] =
-        "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x02"
-        "\x00\x00\x00\x01\x08\x02\x00\x00\x00\x7b\x40\xe8\xdd\x00\x00\x00\x0d\x49\x44\x41"
-        "\x54\x78\xda\x63\xf8\xcf\x00\x04\xff\x01\x07\x00\x01\xff\x3d\x7d\x8c\x49\x00\x00"
-        "\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82";
-    return path == L"swatch.png" ? std::vector<std::uint8_t>(image, image + sizeof image - 1)
+    const std::string image = readFile(QS_TEST_SOURCE_DIR "/tests/hostlib/data/halves.jpg");
+    return path == L"swatch.jpg" ? std::vector<std::uint8_t>(image.begin(), image.end())
                                  : std::vector<std::uint8_t>();
 }
 
@@ -159,7 +156,7 @@ TEST_F(EntityNatives, ShadersAndTexturesComeFromPackageFiles) {
         function setup() {
             ripple = QS_initShader("ripple", undefined);
             missing = QS_initShader("missing");
-            swatch = QS_initTexture("swatch.png", "ignored");
+            swatch = QS_initTexture("swatch.jpg", "ignored");
             lost = QS_initTexture("lost.png");
         })");
     EXPECT_EQ(lastShaderPath, L"\\missing.frag");
@@ -169,7 +166,7 @@ TEST_F(EntityNatives, ShadersAndTexturesComeFromPackageFiles) {
     EXPECT_EQ(jx("[QS_getSurfaceDim(swatch), QS_getSurfaceDim(lost), "
                  "QS_setTextureParam(swatch, QS_GL.TEXTURE_MIN_FILTER, QS_GL.NEAREST), "
                  "QS_setTextureParam(lost, QS_GL.TEXTURE_MIN_FILTER, QS_GL.NEAREST)]"),
-              "[[2,1,8],false,true,false]");
+              "[[16,8,8],false,true,false]");
     GLint filter = 0;
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
     EXPECT_EQ(filter, GL_NEAREST);

@@ -58,53 +58,48 @@ Conversions convert(const std::string& expression) {
 
 }  // namespace
 
-TEST(ScriptArgs, IntegersTruncateTowardZeroAndClamp) {
+// Numbers, strings and booleans follow the language; integers then truncate
+// toward zero and clamp (handles), or wrap (flags).
+TEST(ScriptArgs, EachValueConvertsAsTheLanguageCoercesIt) {
     start();
+    const double nan = std::nan("");
     struct {
         const char* expression;
+        double number;
         int32_t integer;
         uint32_t handle, flags;
+        std::string text;
+        bool flag;
     } const cases[] = {
-        {"NaN", 0, 0, 0},
-        {"undefined", 0, 0, 0},
-        {"-1", -1, 0xFFFFFFFFu, 0xFFFFFFFFu},
-        {"2.9", 2, 2, 2},
-        {"-2.7", -2, 0xFFFFFFFEu, 0xFFFFFFFEu},
-        {"3000000000", 2147483647, 0x7FFFFFFFu, 3000000000u},
-        {"-3000000000", -2147483647 - 1, 0x80000000u, 1294967296u},
-        {"4294967301", 2147483647, 0x7FFFFFFFu, 5},
-        {"-Infinity", -2147483647 - 1, 0x80000000u, 0},
-        {"' 0x10 '", 16, 16, 16},
-        {"'abc'", 0, 0, 0},
-        {"true", 1, 1, 1},
-        {"{ valueOf: function() { return -9.5; } }", -9, 0xFFFFFFF7u, 0xFFFFFFF7u},
-        {"Symbol()", 0, 0, 0},
-    };
+        {"NaN", nan, 0, 0, 0, "NaN", false},
+        {"undefined", nan, 0, 0, 0, "undefined", false},
+        {"-1", -1, -1, 0xFFFFFFFFu, 0xFFFFFFFFu, "-1", true},
+        {"2.9", 2.9, 2, 2, 2, "2.9", true},
+        {"-2.7", -2.7, -2, 0xFFFFFFFEu, 0xFFFFFFFEu, "-2.7", true},
+        {"3000000000", 3e9, 2147483647, 0x7FFFFFFFu, 3000000000u, "3000000000", true},
+        {"-3000000000", -3e9, -2147483647 - 1, 0x80000000u, 1294967296u, "-3000000000", true},
+        {"4294967301", 4294967301.0, 2147483647, 0x7FFFFFFFu, 5, "4294967301", true},
+        {"-Infinity", -INFINITY, -2147483647 - 1, 0x80000000u, 0, "-Infinity", true},
+        {"' 0x10 '", 16, 16, 16, 16, " 0x10 ", true},
+        {"'abc'", nan, 0, 0, 0, "abc", true},
+        {"true", 1, 1, 1, 1, "true", true},
+        {"{ valueOf: function() { return -9.5; } }", -9.5, -9, 0xFFFFFFF7u, 0xFFFFFFF7u,
+         "[object Object]", true},
+        {"[-2.5]", -2.5, -2, 0xFFFFFFFEu, 0xFFFFFFFEu, "-2.5", true},
+        {"'a\\u0000b'", nan, 0, 0, 0, std::string("a\0b", 3), true},
+        // A Symbol, whose coercion the language rejects, gives NaN and "".
+        {"Symbol('s')", nan, 0, 0, 0, "", true}};
     for (const auto& c : cases) {
         const Conversions converted = convert(c.expression);
+        EXPECT_TRUE(converted.number == c.number ||
+                    (std::isnan(converted.number) && std::isnan(c.number)))
+            << c.expression << ": " << converted.number;
         EXPECT_EQ(converted.integer, c.integer) << c.expression;
         EXPECT_EQ(converted.handle, c.handle) << c.expression;
         EXPECT_EQ(converted.flags, c.flags) << c.expression;
+        EXPECT_EQ(converted.text, c.text) << c.expression;
+        EXPECT_EQ(converted.flag, c.flag) << c.expression;
     }
-}
-
-TEST(ScriptArgs, NumbersStringsAndBooleansFollowTheLanguage) {
-    start();
-    Conversions c = convert("undefined");
-    EXPECT_TRUE(std::isnan(c.number));
-    EXPECT_EQ(c.text, "undefined");
-    EXPECT_FALSE(c.flag);
-    c = convert("'a\\u0000b'");
-    EXPECT_EQ(c.text, std::string("a\0b", 3));
-    EXPECT_TRUE(std::isnan(c.number));
-    EXPECT_TRUE(c.flag);
-    c = convert("[-2.5]");
-    EXPECT_EQ(c.number, -2.5);
-    EXPECT_EQ(c.text, "-2.5");
-    // A Symbol, whose coercion the language rejects, gives NaN and "".
-    c = convert("Symbol('s')");
-    EXPECT_TRUE(std::isnan(c.number));
-    EXPECT_EQ(c.text, "");
 }
 
 TEST(ScriptArgs, ErrorsOfUserConversionsEndTheEvaluation) {

@@ -35,12 +35,10 @@ TEST(ScriptText, FullTextIsPreludeScriptSetupAndMissingDefaults) {
     };
     for (const auto& c : cases) {
         std::string expected = std::string(kScriptPrelude) + c.body + "\nsetup();\n";
-        if (c.preRenderDefault) {
+        if (c.preRenderDefault)
             expected += "function preRender(w,h) {};";
-        }
-        if (c.updateUIFlagsDefault) {
+        if (c.updateUIFlagsDefault)
             expected += "function updateUIFlags() {};";
-        }
         EXPECT_EQ(buildScriptText(c.script), expected) << c.script;
     }
 }

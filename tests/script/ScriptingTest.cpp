@@ -25,25 +25,13 @@ duk_ret_t argumentCount(duk_context* ctx) {
     return 1;
 }
 
-duk_ret_t throwCpp(duk_context*) {
-    throw std::runtime_error("boom");
-}
-
-duk_ret_t throwHostCode(duk_context*) {
-    throw 515;
-}
-
-duk_ret_t fatal(duk_context* ctx) {
-    return duk_fatal(ctx, "test fatal");
-}
-
 const NativeFunction kTestNatives[] = {
     {"record", record, 1},
     {"twoArguments", argumentCount, 2},
     {"anyArguments", argumentCount, DUK_VARARGS},
-    {"throwCpp", throwCpp, 0},
-    {"throwHostCode", throwHostCode, 0},
-    {"fatal", fatal, 0},
+    {"throwCpp", [](duk_context*) -> duk_ret_t { throw std::runtime_error("boom"); }, 0},
+    {"throwHostCode", [](duk_context*) -> duk_ret_t { throw 515; }, 0},
+    {"fatal", [](duk_context* ctx) { return duk_fatal(ctx, "test fatal"); }, 0},
 };
 
 // Each test runs in its own process, so the singleton starts without a heap.

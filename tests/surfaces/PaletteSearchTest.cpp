@@ -104,9 +104,7 @@ TEST(PaletteSearch, SortedSearchMatchesLinearSearch) {
             // Exactly 1e6 from (1, 0, 0, 0): not strictly closer than the start.
             pixels.push_back({1, 0, 1000, 0});
             pixels.push_back({1, 0, -1000, 0});
-            for (const Pixel32& pixel : pixels) {
-                expectSameIndex(palette, pixel);
-            }
+            for (const Pixel32& pixel : pixels) expectSameIndex(palette, pixel);
             expectSameIndices(palette, pixels);
         }
     }

@@ -48,28 +48,16 @@ Pixel32 fromVector(Vector::Value value) {
 // Ordinary and hostile channel values: halfway cases of both scales,
 // saturation limits, signed zeros, NaN, infinities.
 std::vector<float> testFloats() {
-    std::vector<float> values = {0.0f,
-                                 -0.0f,
-                                 0.5f,
-                                 1.0f,
-                                 -1.0f,
-                                 1.0f / 255.0f,
-                                 2.0f,
-                                 -2.0f,
-                                 1e10f,
-                                 -1e10f,
-                                 std::numeric_limits<float>::quiet_NaN(),
-                                 std::numeric_limits<float>::infinity(),
-                                 -std::numeric_limits<float>::infinity()};
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<float> values = {0.0f,  -0.0f, 0.5f,   1.0f,          -1.0f, 1.0f / 255.0f, 2.0f,
+                                 -2.0f, 1e10f, -1e10f, std::nanf(""), inf,   -inf};
     for (int k = -600; k < 600; ++k) {
         values.push_back((k + 0.5f) / 255.0f);
         values.push_back(k / 32768.0f);
     }
     std::mt19937 random(7);
     std::uniform_real_distribution<float> range(-1.5f, 2.5f);
-    for (int i = 0; i < 4000; ++i) {
-        values.push_back(range(random));
-    }
+    for (int i = 0; i < 4000; ++i) values.push_back(range(random));
     return values;
 }
 
@@ -138,9 +126,7 @@ TEST(PixelConversion, SixteenBitRangeMapping) {
     // The buffer forms against the single-value rule for every 16-bit value,
     // with an odd count so that the vector loop leaves a tail.
     std::vector<std::uint16_t> all(65536 + 5);
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        all[i] = static_cast<std::uint16_t>(i);
-    }
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<std::uint16_t>(i);
     std::vector<std::uint16_t> up(all.size());
     std::vector<std::uint16_t> down(all.size());
     std::vector<float> floats(all.size());

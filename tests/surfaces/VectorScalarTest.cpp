@@ -101,9 +101,7 @@ TEST(VectorScalar, PaddingBetweenRowsIsNeverTouched) {
     Surface<Pixel32> surface(23, 13, 26 * sizeof(Pixel32), pixels.data());
     quantizeSurface(surface, false, PaletteMode::Adaptive256, DitherKind::StevensonArce, 0.5f,
                     true);
-    for (std::uint32_t i = 0; i < pixels.size(); ++i) {
-        if (i % 26 >= 23) {
-            ASSERT_EQ(std::memcmp(&pixels[i], &original[i], sizeof(Pixel32)), 0) << i;
-        }
-    }
+    // Columns 23 to 25 of each row: the padding.
+    for (std::uint32_t i = 23; i < pixels.size(); i += i % 26 == 25 ? 24 : 1)
+        ASSERT_EQ(std::memcmp(&pixels[i], &original[i], sizeof(Pixel32)), 0) << i;
 }

@@ -4,16 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
+#include "TestEffects.h"
 #include "ToolOutput.h"
 #include "package/TempFolder.h"
+#include "support/Files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kEffects = QS_TEST_SOURCE_DIR "/tests/tools/effects/";
 
 ToolOutput check(const std::string& target) {
     return runTool("check '" + target + "'");
@@ -25,42 +24,21 @@ void expectOneProblem(const ToolOutput& out, const std::vector<std::string>& par
     for (const std::string& part : parts) EXPECT_TRUE(out.has(part)) << part << " in\n" << out.text;
 }
 
-// A copy of a test effect folder, to add a file to.
-std::string copyEffect(const TempFolder& folder, const std::string& name) {
-    const std::string copy = folder / name;
-    fs::copy(kEffects + name, copy);
-    return copy;
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-TEST(CheckCommand, TheBundledEffectHasNoProblemsAsFolderOrModule) {
-    for (const std::string& target : {std::string(QS_TEST_SOURCE_DIR "/effects/reliefmaker"),
-                                      std::string(QS_TEST_BUILD_DIR "/modules/ReliefmakerFX.so")}) {
-        const ToolOutput out = check(target);
-        EXPECT_EQ(out.status, 0) << out.text;
-        EXPECT_TRUE(out.has("no problems in")) << out.text;
-    }
-}
-
 TEST(CheckCommand, ScriptErrorsNameTheFxJsLineAndWhatWasRunning) {
     // The engine reports lines of prelude + fx.js + bootstrap; the check
     // gives them back as fx.js lines.
-    const ToolOutput syntax = check(kEffects + "syntaxerror");
+    const TempFolder folder;
+    const ToolOutput syntax = check(testEffect(folder, "syntaxerror"));
     expectOneProblem(syntax, {"fx.js:6: SyntaxError", "does not parse, so none of it ran",
                               "note: no frame was rendered"});
     // Nothing else is blamed on the script that never ran.
     EXPECT_FALSE(syntax.has("updateUIFlags")) << syntax.text;
 
-    expectOneProblem(check(kEffects + "throwingsetup"),
+    expectOneProblem(check(testEffect(folder, "throwingsetup")),
                      {"fx.js:8: Error: strength was never declared", "setup()"});
-    expectOneProblem(check(kEffects + "throwingdraw"),
-                     {"fx.js:14: ReferenceError", "clampEdges", "(in draw())"});
+    const std::string effect = testEffect(folder, "throwingdraw");
+    expectOneProblem(check(effect), {"fx.js:14: ReferenceError", "clampEdges", "(in draw())"});
 
-    TempFolder folder;
-    const std::string effect = copyEffect(folder, "throwingdraw");
     writeFile(effect + "/fx.js",
               "function setup() {}\n"
               "function preRender(w, h) { throw new RangeError('too narrow: ' + w); }\n"
@@ -73,21 +51,21 @@ TEST(CheckCommand, ScriptErrorsNameTheFxJsLineAndWhatWasRunning) {
 }
 
 TEST(CheckCommand, ShaderProblemsNameTheFileTheShaderAndTheLog) {
-    const ToolOutput bad = check(kEffects + "badshader");
+    const TempFolder folder;
+    const ToolOutput bad = check(kTestEffects + "badshader");
     expectOneProblem(bad, {"halo.frag: shader \"halo\" does not compile:", "radius"});
     // The GL log's line counts the engine's prelude and wrappers; the report
     // names the line of the author's file.
     EXPECT_TRUE(bad.has("    halo.frag:7:")) << bad.text;
     EXPECT_TRUE(bad.has("note: draw() did not run")) << bad.text;
 
-    expectOneProblem(check(kEffects + "missingshader"),
+    expectOneProblem(check(testEffect(folder, "missingshader")),
                      {"fx.js:9: shader \"glow\": glow.frag is not in the package"});
 
     // Shader files the script never loads are compiled too.
-    TempFolder folder;
-    const std::string effect = copyEffect(folder, "missingimage");
+    const std::string effect = testEffect(folder, "missingimage");
     writeFile(effect + "/grain.png", "");
-    fs::copy(kEffects + "badshader/halo.frag", effect + "/spare.frag");
+    fs::copy(kTestEffects + "badshader/halo.frag", effect + "/spare.frag");
     const ToolOutput spare = check(effect);
     EXPECT_TRUE(spare.has("spare.frag: shader \"spare\" does not compile (fx.js did not load it"))
         << spare.text;
@@ -95,11 +73,9 @@ TEST(CheckCommand, ShaderProblemsNameTheFileTheShaderAndTheLog) {
 }
 
 TEST(CheckCommand, ImagesTheScriptAsksForMustBeInThePackageAndDecode) {
-    expectOneProblem(check(kEffects + "missingimage"),
-                     {"fx.js:9: image \"grain.png\" is not in the package"});
-
-    TempFolder folder;
-    const std::string effect = copyEffect(folder, "missingimage");
+    const TempFolder folder;
+    const std::string effect = testEffect(folder, "missingimage");
+    expectOneProblem(check(effect), {"fx.js:9: image \"grain.png\" is not in the package"});
     writeFile(effect + "/grain.png", "not a picture");
     expectOneProblem(check(effect), {"fx.js:9: image \"grain.png\" cannot be decoded"});
     writeFile(effect + "/grain.png", "");
@@ -107,8 +83,8 @@ TEST(CheckCommand, ImagesTheScriptAsksForMustBeInThePackageAndDecode) {
 }
 
 TEST(CheckCommand, WhatCannotBePackedOrLoadedIsNamed) {
-    TempFolder folder;
-    const std::string effect = copyEffect(folder, "throwingdraw");
+    const TempFolder folder;
+    const std::string effect = testEffect(folder, "throwingdraw");
     fs::remove(effect + "/config.xml");
     const ToolOutput unpackable = check(effect);
     EXPECT_EQ(unpackable.status, 1);

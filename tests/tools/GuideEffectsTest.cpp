@@ -71,7 +71,7 @@ TEST(GuideEffects, ThePosterizeRecipeComesOutRightAt8And16Bits) {
     EXPECT_LT(differing, eight.width() * eight.height() / 100);
 }
 
-TEST(GuideEffects, CheckNamesTheSurfaceMistakesAndPassesTheGuidesEffects) {
+TEST(GuideEffects, CheckNamesTheSurfaceMistakesAndPassesTheGuidesAndBundledEffects) {
     const ToolOutput mistakes = runTool("check '" + kEffects + "surfacemistakes'");
     EXPECT_EQ(mistakes.status, 1);
     for (const char* part :
@@ -81,10 +81,14 @@ TEST(GuideEffects, CheckNamesTheSurfaceMistakesAndPassesTheGuidesEffects) {
           "fx.js:16: QS_surfaceCopyTo copies a 16-bit surface into a 32-bit target"}) {
         EXPECT_TRUE(mistakes.has(part)) << part << " in\n" << mistakes.text;
     }
+    // The guide's effects and the bundled one, as a folder and as a module.
     for (const std::string& good :
-         {kEffects + "posterize16", std::string(QS_TEST_SOURCE_DIR "/effects/glowvignette")}) {
+         {kEffects + "posterize16", std::string(QS_TEST_SOURCE_DIR "/effects/glowvignette"),
+          std::string(QS_TEST_SOURCE_DIR "/effects/reliefmaker"),
+          std::string(QS_TEST_BUILD_DIR "/modules/ReliefmakerFX.so")}) {
         const ToolOutput out = runTool("check '" + good + "'");
         EXPECT_EQ(out.status, 0) << out.text;
+        EXPECT_TRUE(out.has("no problems in")) << out.text;
     }
 }
 

@@ -4,23 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "ImageFiles.h"
+#include "TestEffects.h"
 #include "ToolOutput.h"
 #include "package/TempFolder.h"
+#include "support/Files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kEffects = QS_TEST_SOURCE_DIR "/tests/tools/effects/";
-
-std::string bytesOf(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
 
 // Frames 1 to 4 of a small sequence, each a different grey.
 void writeSequence(const TempFolder& folder) {
@@ -51,17 +44,17 @@ TEST(RenderSequence, FramesFollowTheirNumberAndChunksMatchOneRun) {
     }
     for (int i = 1; i <= 4; ++i) {
         const std::string n = "000" + std::to_string(i);
-        EXPECT_EQ(bytesOf(folder / ("whole-" + n + ".png")),
-                  bytesOf(folder / ("part." + n + ".png")));
+        EXPECT_EQ(readFile(folder / ("whole-" + n + ".png")),
+                  readFile(folder / ("part." + n + ".png")));
     }
-    EXPECT_NE(bytesOf(folder / "whole-0001.png"), bytesOf(folder / "whole-0004.png"));
+    EXPECT_NE(readFile(folder / "whole-0001.png"), readFile(folder / "whole-0004.png"));
 
     // The preview reads the same files, its time 0 at the lowest number.
     const ToolOutput preview = runTool("preview-frame --plugin " QS_TEST_BUILD_DIR
                                        "/modules/ReliefmakerFX.so --time 0.04 --input '" +
                                        folder / "in.####.png' --output '" +
                                        folder / "p.png' --before '" + folder / "b.png'");
-    EXPECT_EQ(bytesOf(folder / "b.png"), bytesOf(folder / "in.0002.png")) << preview.text;
+    EXPECT_EQ(readFile(folder / "b.png"), readFile(folder / "in.0002.png")) << preview.text;
 
     const ToolOutput missing = runTool("render --frames 3-6" + common + "/gap.####.png'");
     EXPECT_EQ(missing.status, 1);
@@ -83,9 +76,9 @@ TEST(RenderSequence, ABrokenEffectFailsLoudlyAfterItsFrameOrRendersOnWithKeepGoi
         {"missingshader", "fx.js:9: shader \"glow\": glow.frag is missing or empty"},
     };
     for (const auto& c : cases) {
-        const std::string args = "render --effect " + kEffects + c.effect + " --input '" +
-                                 folder / "in.####.png' --frames 1-3 --output '" + folder.path() +
-                                 "/" + c.effect;
+        const std::string args = "render --effect '" + testEffect(folder, c.effect) +
+                                 "' --input '" + folder / "in.####.png' --frames 1-3 --output '" +
+                                 folder.path() + "/" + c.effect;
         const ToolOutput stopped = runTool(args + "-stop.#.png'");
         EXPECT_EQ(stopped.status, 1) << c.effect;
         EXPECT_TRUE(stopped.has(c.message)) << c.message << " in\n" << stopped.text;
@@ -95,14 +88,9 @@ TEST(RenderSequence, ABrokenEffectFailsLoudlyAfterItsFrameOrRendersOnWithKeepGoi
         EXPECT_EQ(kept.status, 1) << c.effect;
         EXPECT_TRUE(fs::exists(folder / (c.effect + std::string("-all.3.png")))) << kept.text;
     }
-    // The bundled effect renders cleanly: nothing to report.
-    const ToolOutput clean =
-        runTool("render --input '" + folder / "in.0001.png' --output '" + folder / "clean.png'");
-    EXPECT_EQ(clean.status, 0);
-    EXPECT_FALSE(clean.has("fx.js")) << clean.text;
 }
 
-TEST(RenderSequence, ParameterErrorsTeachAndSlidersClampAsTheHostDoes) {
+TEST(RenderSequence, ParameterErrorsTeachSlidersClampAsTheHostDoesAndScriptNamesAnswer) {
     const TempFolder folder;
     writeSequence(folder);
     const std::string args =
@@ -122,15 +110,18 @@ TEST(RenderSequence, ParameterErrorsTeachAndSlidersClampAsTheHostDoes) {
         EXPECT_TRUE(out.has(c.message)) << c.message << " in\n" << out.text;
     }
     EXPECT_FALSE(fs::exists(folder / "out.png"));
-    const ToolOutput clamped = runTool(args + "Height=500@0,-3@1");
+    const ToolOutput clamped = runTool(args + "Height=500@0,-3@1 --set 'Light Colour=#ffb070'");
     ASSERT_EQ(clamped.status, 0) << clamped.text;
     EXPECT_TRUE(
         clamped.has("Height runs from 0 to 50; clamped as the host clamps it: 500 to 50, "
                     "-3 to 0"))
         << clamped.text;
-    const std::string atEnd = bytesOf(folder / "out.png");
-    ASSERT_EQ(runTool(args + "Height=50 --quiet").status, 0);
-    EXPECT_EQ(atEnd, bytesOf(folder / "out.png"));
+    // Parameters answer to the script's own names too; ReliefmakerFX declares
+    // them through a helper function, so only the engine that ran its setup()
+    // knows them.
+    const std::string atEnd = readFile(folder / "out.png");
+    ASSERT_EQ(runTool(args + "height=50 --set 'lightColor=#ffb070' --quiet").status, 0);
+    EXPECT_EQ(atEnd, readFile(folder / "out.png"));
 }
 
 }  // namespace
