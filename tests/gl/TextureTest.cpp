@@ -2,6 +2,7 @@
 // and what the read-back returns, for host pixels, image files and 16-bit data.
 #include <GL/glew.h>
 
+#include <cstring>
 #include <vector>
 
 #include <gtest/gtest.h>
