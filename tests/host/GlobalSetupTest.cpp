@@ -135,14 +135,14 @@ TEST(GlobalSetup, TheBareModuleReadsLooseFilesAndFailsOnAMalformedConfiguration)
 
 TEST(GlobalSetup, TheConfigurationLowersTheScriptHeapAndThePixelBudget) {
     // The frame turns white only where both limits refuse what the defaults
-    // allow: a 16 MB string in an 8 MiB heap, a 16 MiB target in a 16 MiB
+    // allow: a 16 MiB array in an 8 MiB heap, a 16 MiB target in a 16 MiB
     // budget that already holds the frame.
     EngineHost e({{"fx.js", R"(
 var paint;
 function setup() { paint = QS_initShader("paint", "void main() { gl_FragColor = vec4(1.0); }"); }
 function draw() {
     var heapRefused = false;
-    try { new Array(16 << 20).join("x"); } catch (e) { heapRefused = true; }
+    try { new Uint8Array(16 << 20); } catch (e) { heapRefused = true; }
     if (heapRefused && QS_initRenderTarget(2048, 2048, 8) === 0)
         QS_renderShader(paint, QS_getSequenceRT(), false);
 })"},
