@@ -9,9 +9,10 @@
 #include "gl/ImageDecoder.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Images up to 16 MB of pixels: large enough for every path of the
-    // decoders, small enough that each run stays fast.
-    PixelBudget::setLimit(std::uint64_t{32} << 20);
+    // Images up to 4 MB of pixels: large enough for every path of the
+    // decoders (a larger image only repeats their loops), small enough that
+    // a run stays fast where every comparison is traced.
+    PixelBudget::setLimit(std::uint64_t{8} << 20);
     return 0;
 }
 
