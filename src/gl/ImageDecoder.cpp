@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <cstdlib>
 
 #include "entities/PixelBudget.h"
 
@@ -16,6 +17,14 @@
 #define STBI_ONLY_PNG
 #define STBI_ONLY_JPEG
 #define STBI_ONLY_HDR
+// The JPEG decoder's state comes from the allocator uncleared, and a scan
+// that names a Huffman table the file never defined decodes with whatever the
+// heap held there: the outcome then depends on earlier allocations, and a
+// symbol can index past its table. Cleared memory makes such a table empty,
+// so the file decodes the same every time and within bounds.
+#define STBI_MALLOC(size) std::calloc(1, size)
+#define STBI_REALLOC(pointer, size) std::realloc(pointer, size)
+#define STBI_FREE(pointer) std::free(pointer)
 #include <stb_image.h>
 
 namespace {
