@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "entities/PixelBudget.h"
 #include "gl/PixelDepth.h"
 
 namespace {
@@ -14,6 +15,12 @@ namespace {
 // The fixed name of the pixel-pack buffer used for every read-back. It is
 // bound without being generated, which a compatibility context allows.
 constexpr GLuint kPackBuffer = 4863;
+
+// The pack buffer's storage is pixel memory like any texture's. Its size
+// follows the target's depth, and a depth that is not a pixel format (the
+// script passes any integer) asks for depth / 8 bytes a channel: at 8 x 8
+// pixels, depth 0x3000001 would take 1.6 GB.
+PixelBudget::Charge packCharge;
 
 // Truncation toward zero that stays defined for every float the script can
 // pass: NaN becomes 0 and values beyond the int range saturate.
@@ -95,8 +102,13 @@ const std::uint8_t* RenderTarget::readPixels(bool sixteenAsFloat) {
     const auto bytes = static_cast<GLsizeiptr>(PixelDepth::packedBytes(width, height, readDepth));
     GLint64 size = -1;
     glGetBufferParameteri64v(GL_PIXEL_PACK_BUFFER, GL_BUFFER_SIZE, &size);
-    if (size != bytes)
+    if (size != bytes) {
+        if (!packCharge.resize(static_cast<std::uint64_t>(bytes))) {
+            glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+            return nullptr;
+        }
         glBufferData(GL_PIXEL_PACK_BUFFER, bytes, nullptr, GL_STREAM_READ);
+    }
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_RGBA,
                  PixelDepth::transferType(readDepth), nullptr);

@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <GL/glew.h>
+
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -100,6 +102,14 @@ TEST_F(HostileScriptTest, SizesBeyondTheContextOrTheBudgetAreRefused) {
               "[false,false]");
     run("made.forEach(QS_release);");
     EXPECT_EQ(PixelBudget::inUse(), held);
+    // A depth that is no pixel format reads back depth / 8 bytes a channel
+    // (1.6 GB here), which the read-back buffer may not take either.
+    run("QS_textureToSurface(QS_initRenderTarget(8, 8, 0x3000001));");
+    GLint64 packBytes = 0;
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 4863);
+    glGetBufferParameteri64v(GL_PIXEL_PACK_BUFFER, GL_BUFFER_SIZE, &packBytes);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    EXPECT_LE(static_cast<std::uint64_t>(packBytes), limit);
     EXPECT_NE(jx("QS_initRenderTarget(1024, 1024, 8)"), "0");
     expectGreenFrame();
 }
