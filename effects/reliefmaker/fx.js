@@ -10,7 +10,7 @@
 //   height.frag   input (or height map) -> heightA     height, coverage
 //   blur.frag     heightA <-> heightB, n times          the rest of the softness
 //   slope.frag    heightA -> light (8-bit)              diffuse, specular, drop shadow
-//                 (chrome also: heightA -> slopes)
+//   normals.frag  heightA -> slopes                     chrome's normals
 //   relief.frag   light + input -> output               plain surface
 //   finish.frag   light (+ slopes) + input -> output    paper, stone, chrome
 // The first three work on a field of half the output's size when the relief
@@ -21,8 +21,8 @@
 // every branch in a shader, so the script works out what is the same for the
 // whole frame (the light's direction) and picks shaders without the finishes'
 // reads for the plain surface.
-// With "Posterize" on, relief.frag renders into a work target instead, which
-// is read back into a CPU surface, quantized and copied into the output.
+// With "Posterize" on, the shading pass renders into a work target instead,
+// which is read back into a CPU surface, quantized and copied into the output.
 //
 // The engine calls setup() once, preRender(w, h) when it negotiates a frame's
 // size, draw() for every frame and updateUIFlags() when the controls need
@@ -207,6 +207,7 @@ function setup() {
     shaders.height = QS_initShader("height");
     shaders.blur = QS_initShader("blur");
     shaders.slope = QS_initShader("slope");
+    shaders.normals = QS_initShader("normals");
     shaders.relief = QS_initShader("relief");
     shaders.finish = QS_initShader("finish");
     shaders.present = QS_initShader("present");
@@ -324,26 +325,22 @@ function draw() {
     }
 
     // 3. Light and drop shadow at the field's size, into an 8-bit target;
-    // chrome also keeps the slopes, in floats.
+    // chrome also needs the normals, in floats.
     var elevation = Math.min(89, Math.max(1, value("elevation"))) * Math.PI / 180;
     var sl = shaders.slope;
     setAll(sl, geometry);
     setAll(sl, lightUniforms(elevation, origin, inDim));
     QS_setShaderParamVal(sl, "heightField", heightA);
     QS_setShaderParam(sl, P.height);
-    // Chrome mirrors every ripple of a photograph's grain, so it measures the
-    // slope over a wider step, which smooths the normals it reflects with.
-    QS_setShaderParamVal(sl, "slopeStep", finish == CHROME ? 2 : 1);
     QS_setShaderParamVal(sl, "shine", value("shine") / 100);
     QS_setShaderParamVal(sl, "shadow", value("shadow") / 100);
-    QS_setShaderParamVal(sl, "slopesOut", 0);
     var light = target("light", fieldWidth, fieldHeight, 8);
     QS_renderShader(sl, light, false);
     var slopes = light;
     if (finish == CHROME) {
         slopes = target("slopes", fieldWidth, fieldHeight, 32);
-        QS_setShaderParamVal(sl, "slopesOut", 1);
-        QS_renderShader(sl, slopes, false);
+        setAll(shaders.normals, { heightField: heightA, fieldSize: geometry.fieldSize });
+        QS_renderShader(shaders.normals, slopes, false);
     }
 
     // 4. Lighting and finish.

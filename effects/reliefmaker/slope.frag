@@ -2,11 +2,9 @@
 // out at the field's resolution so that the full-size pass reads one texel
 // of it a pixel.
 //
-// Image space as in height.frag. Output (`slopesOut` false): r = the diffuse
-// light's cosine, g = the specular highlight, b = the drop shadow's opacity,
-// all 0..1, which an 8-bit target keeps. Chrome also needs the surface's
-// normals to mirror the sky: with `slopesOut` true, r and g are the height's
-// slopes along x and y per output pixel instead, for a float target.
+// Image space as in height.frag. Output: r = the diffuse light's cosine, g =
+// the specular highlight, b = the drop shadow's opacity, all 0..1, which an
+// 8-bit target keeps.
 //
 // The light's direction comes worked out from the script: a directional light
 // is `lightVector` everywhere, a point light (`pointLight` 1) at `lightVector`
@@ -16,13 +14,11 @@ uniform sampler2D heightField;  // r: height, g: coverage (softened), linear-fil
 uniform vec2 fieldSize;         // output pixels the field spans
 
 uniform float height;         // relief strength
-uniform float slopeStep;      // the Sobel step, output pixels (chrome: a wider one)
 uniform vec3 lightVector;     // toward a directional light; a point light's position
 uniform float pointLight;     // 1 for a point light, 0 for a directional one
 uniform vec2 shadowAway;      // a directional light's shadow direction, (0, 0) for a point
 uniform float shine;          // specular strength, 0..1
 uniform float shadow;         // drop shadow opacity, 0..1
-uniform bool slopesOut;       // write slopes instead of light
 
 // The field at `offset` output pixels from `pixel`.
 vec4 fieldAt(vec2 pixel, vec2 offset) {
@@ -32,14 +28,13 @@ vec4 fieldAt(vec2 pixel, vec2 offset) {
 void main() {
     vec2 pixel = gl_TexCoord[0].xy * fieldSize;
 
-    // Sobel over output pixels.
-    float s = slopeStep;
-    float tl = fieldAt(pixel, vec2(-s, -s)).r, t = fieldAt(pixel, vec2(0.0, -s)).r;
-    float tr = fieldAt(pixel, vec2(s, -s)).r, l = fieldAt(pixel, vec2(-s, 0.0)).r;
-    float r = fieldAt(pixel, vec2(s, 0.0)).r, bl = fieldAt(pixel, vec2(-s, s)).r;
-    float b = fieldAt(pixel, vec2(0.0, s)).r, br = fieldAt(pixel, vec2(s, s)).r;
-    vec2 slopes = vec2(tr + 2.0 * r + br - tl - 2.0 * l - bl, bl + 2.0 * b + br - tl - 2.0 * t - tr) /
-                  (8.0 * s);
+    // Sobel over output pixels, in four reads: each, half a pixel away along
+    // both axes, is the mean of a 2 x 2 corner of the 3 x 3 neighbourhood (the
+    // field is filtered linearly, and a pixel is at most one texel), and the
+    // corners' sums and differences weigh the neighbours exactly as Sobel does.
+    float tl = fieldAt(pixel, vec2(-0.5, -0.5)).r, tr = fieldAt(pixel, vec2(0.5, -0.5)).r;
+    float bl = fieldAt(pixel, vec2(-0.5, 0.5)).r, br = fieldAt(pixel, vec2(0.5, 0.5)).r;
+    vec2 slopes = 0.5 * vec2(tr + br - tl - bl, bl + br - tl - tr);
     vec3 n = normalize(vec3(-slopes * height, 1.0));
     vec3 toLight = normalize(lightVector - pointLight * vec3(pixel, 0.0));
     float diffuse = max(dot(n, toLight), 0.0);
@@ -58,6 +53,5 @@ void main() {
     mask += 0.15 * fieldAt(caster, vec2(0.0, spread)).g;
     mask += 0.15 * fieldAt(caster, vec2(0.0, -spread)).g;
 
-    vec2 out2 = slopesOut ? slopes : vec2(diffuse, specular);
-    gl_FragColor = vec4(out2, mask * shadow, 1.0);
+    gl_FragColor = vec4(diffuse, specular, mask * shadow, 1.0);
 }
