@@ -8,14 +8,21 @@
 //
 // How a frame is made (draw):
 //   height.frag   input (or height map) -> heightA     height, coverage
-//   blur.frag     heightA <-> heightB, n times          softness
-//   slope.frag    heightA -> slopes                     slopes, drop shadow
-//   relief.frag   slopes + input -> output              lighting and finish
+//   blur.frag     heightA <-> heightB, n times          the rest of the softness
+//   slope.frag    heightA -> light (8-bit)              diffuse, specular, drop shadow
+//   normals.frag  heightA -> slopes                     chrome's normals
+//   relief.frag   light + input -> output               plain surface
+//   finish.frag   light (+ slopes) + input -> output    paper, stone, chrome
 // The first three work on a field of half the output's size when the relief
-// is soft enough not to show it: the full-size pass then reads one field
-// texel a pixel, and the whole frame costs a few copies of it.
-// With "Posterize" on, relief.frag renders into a work target instead, which
-// is read back into a CPU surface, quantized and copied into the output.
+// is soft enough not to show it: the full-size pass then reads one texel of
+// light a pixel, and the whole frame costs a few copies of it. The height
+// pass's own reads soften the field as much as the default softness asks, so
+// that blur passes run only for softer reliefs. llvmpipe runs both sides of
+// every branch in a shader, so the script works out what is the same for the
+// whole frame (the light's direction) and picks shaders without the finishes'
+// reads for the plain surface.
+// With "Posterize" on, the shading pass renders into a work target instead,
+// which is read back into a CPU surface, quantized and copied into the output.
 //
 // The engine calls setup() once, preRender(w, h) when it negotiates a frame's
 // size, draw() for every frame and updateUIFlags() when the controls need
@@ -61,6 +68,9 @@ var HALF_FIELD_SIGMA = 1.25;
 // this much variance (output pixels squared) comes off the blur, which keeps
 // the look of a full-size field closest (compared on photographs).
 var HALF_FIELD_VARIANCE = 1.5;
+// The variance the height pass's own reads add at most, by field scale: a
+// 3 x 3 binomial at full size, a 4 x 4 box at half size.
+var MAX_HEIGHT_VARIANCE = { 1: 0, 2: 1 };
 
 // The flag that keeps a parameter away from the host.
 var PARAM_HIDDEN = 1;
@@ -72,7 +82,7 @@ var shaders = {};
 var textures = {};
 // Work targets, shared by all instances (frames never overlap) and re-made
 // whenever a frame's size or depth differs.
-var targets = { heightA: 0, heightB: 0, slopes: 0, shade: 0, retro: 0 };
+var targets = { heightA: 0, heightB: 0, light: 0, slopes: 0, shade: 0, retro: 0 };
 
 // ---------------------------------------------------------------- helpers
 
@@ -197,7 +207,9 @@ function setup() {
     shaders.height = QS_initShader("height");
     shaders.blur = QS_initShader("blur");
     shaders.slope = QS_initShader("slope");
+    shaders.normals = QS_initShader("normals");
     shaders.relief = QS_initShader("relief");
+    shaders.finish = QS_initShader("finish");
     shaders.present = QS_initShader("present");
 
     textures.paper = QS_initTexture("paper.png");
@@ -276,7 +288,9 @@ function draw() {
     var grainScale = 1 / (2.56 * Math.max(10, value("grainScale")));
     var grainAmount = value("grainAmount") / 100;
 
-    // 1. Height field.
+    // 1. Height field, softened by its own reads as far as they reach.
+    var variance = sigma * sigma - (scale == 2 ? HALF_FIELD_VARIANCE : 0);
+    var heightVariance = Math.min(Math.max(0, variance), MAX_HEIGHT_VARIANCE[scale]);
     var heightA = target("heightA", fieldWidth, fieldHeight, 32);
     var sh = shaders.height;
     setAll(sh, geometry);
@@ -284,16 +298,17 @@ function draw() {
     QS_setShaderParam(sh, P.heightMap);
     QS_setShaderParamVal(sh, "useHeightMap", useHeightMap ? 1 : 0);
     QS_setShaderParam(sh, P.invert);
-    QS_setShaderParam(sh, P.finish);
     QS_setShaderParamVal(sh, "grainTex", grain);
-    QS_setShaderParamVal(sh, "grainAmount", grainAmount);
+    // Paper is a finer, flatter grain than stone.
+    var grainDepth = finish == PAPER ? 0.5 : finish == STONE ? 1 : 0;
+    QS_setShaderParamVal(sh, "grainDepth", grainDepth * grainAmount);
     QS_setShaderParamVal(sh, "grainScale", grainScale);
+    QS_setShaderParamVal(sh, "spread", heightSpread(scale, heightVariance));
     QS_renderShader(sh, heightA, false);
 
-    // 2. Softness: Gaussian passes, each pass pair blurring heightA in place,
-    // in field texels.
-    var variance = sigma * sigma - (scale == 2 ? HALF_FIELD_VARIANCE : 0);
-    var fieldSigma = Math.sqrt(Math.max(0, variance)) / scale;
+    // 2. The rest of the softness: Gaussian passes, each pass pair blurring
+    // heightA in place, in field texels.
+    var fieldSigma = Math.sqrt(Math.max(0, variance - heightVariance)) / scale;
     if (fieldSigma > 0.05) {
         var heightB = target("heightB", fieldWidth, fieldHeight, 32);
         var passes = Math.min(16, Math.ceil(Math.pow(fieldSigma / MAX_PASS_SIGMA, 2)));
@@ -309,29 +324,40 @@ function draw() {
         }
     }
 
-    // 3. Slopes and drop shadow, at the field's size.
-    var lightParams = ["height", "lightAngle", "lightType", "lightPosition", "finish"];
-    var elevation = Math.min(89, Math.max(1, value("elevation")));
-    var slopes = target("slopes", fieldWidth, fieldHeight, 32);
+    // 3. Light and drop shadow at the field's size, into an 8-bit target;
+    // chrome also needs the normals, in floats.
+    var elevation = Math.min(89, Math.max(1, value("elevation"))) * Math.PI / 180;
     var sl = shaders.slope;
     setAll(sl, geometry);
+    setAll(sl, lightUniforms(elevation, origin, inDim));
     QS_setShaderParamVal(sl, "heightField", heightA);
-    for (var j = 0; j < lightParams.length; ++j) QS_setShaderParam(sl, P[lightParams[j]]);
-    QS_setShaderParamVal(sl, "elevation", elevation);
+    QS_setShaderParam(sl, P.height);
+    QS_setShaderParamVal(sl, "shine", value("shine") / 100);
     QS_setShaderParamVal(sl, "shadow", value("shadow") / 100);
-    QS_renderShader(sl, slopes, false);
+    var light = target("light", fieldWidth, fieldHeight, 8);
+    QS_renderShader(sl, light, false);
+    var slopes = light;
+    if (finish == CHROME) {
+        slopes = target("slopes", fieldWidth, fieldHeight, 32);
+        setAll(shaders.normals, { heightField: heightA, fieldSize: geometry.fieldSize });
+        QS_renderShader(shaders.normals, slopes, false);
+    }
 
     // 4. Lighting and finish.
-    var rs = shaders.relief;
+    var rs = finish == PAPER || finish == STONE || finish == CHROME ? shaders.finish : shaders.relief;
     setAll(rs, geometry);
+    QS_setShaderParamVal(rs, "light", light);
     QS_setShaderParamVal(rs, "slopes", slopes);
     QS_setShaderParamVal(rs, "inputTex", input);
     QS_setShaderParamVal(rs, "grainTex", grain);
     QS_setShaderParamVal(rs, "environment", textures.sky);
-    var linked = lightParams.concat(["lightColor", "ambientColor"]);
+    var linked = ["height", "finish", "lightColor", "ambientColor"];
     for (var k = 0; k < linked.length; ++k) QS_setShaderParam(rs, P[linked[k]]);
-    QS_setShaderParamVal(rs, "elevation", elevation);
-    QS_setShaderParamVal(rs, "shine", value("shine") / 100);
+    // A flat surface facing a directional light receives sin(elevation);
+    // dividing by it keeps flat areas at the input's own brightness. A point
+    // light is brightest right under it.
+    var flatLight = value("lightType") == POINT ? 1 : Math.max(Math.sin(elevation), 0.15);
+    QS_setShaderParamVal(rs, "flatLight", flatLight);
     QS_setShaderParamVal(rs, "colourAmount", value("colourAmount") / 100);
     QS_setShaderParamVal(rs, "grainAmount", grainAmount);
     QS_setShaderParamVal(rs, "grainScale", grainScale);
@@ -376,6 +402,40 @@ function posterize(rs, output, width, height, depth) {
         QS_renderShader(shaders.present, output, true);
     }
     QS_release(surface);
+}
+
+// Where the light is, for slope.frag: a directional light's direction
+// (light angle 0 from the top, 90 from the right; image y grows downward) and
+// the way its shadows fall, or a point light's position in output pixels,
+// raised by half the input's larger side times tan(elevation).
+function lightUniforms(elevation, origin, inDim) {
+    if (value("lightType") == POINT) {
+        var position = value("lightPosition");
+        var lift = 0.5 * Math.max(inDim[0], inDim[1]) * Math.tan(elevation);
+        return {
+            lightVector: [position[0] + origin[0], position[1] + origin[1], lift],
+            pointLight: 1,
+            shadowAway: [0, 0]
+        };
+    }
+    var a = value("lightAngle") * Math.PI / 180;
+    var x = Math.sin(a) * Math.cos(elevation), y = -Math.cos(a) * Math.cos(elevation);
+    var length = Math.sqrt(x * x + (y + 0.0001) * (y + 0.0001));
+    return {
+        lightVector: [x, y, Math.sin(elevation)],
+        pointLight: 0,
+        shadowAway: [-x / length, -(y + 0.0001) / length]
+    };
+}
+
+// height.frag's read distance for `variance` (output pixels squared) on top
+// of what a field of `scale` pixels a texel averages anyway. Per axis, reads
+// `spread` pixels either side of a full-size texel's centre weigh its
+// neighbours spread / 2 each (variance: spread); on a half-size field, whose
+// centre falls between two pixels, reads 0.5 + t away weigh the outer pair t
+// / 2 each (variance: 2t more than the pair alone).
+function heightSpread(scale, variance) {
+    return scale == 2 ? 0.5 + variance / 2 : variance;
 }
 
 // blur.frag's uniforms for a Gaussian of `sigma` texels (at most 8 / 3),

@@ -1,21 +1,23 @@
-// Slope pass: what the shading needs from the blurred height field, worked
-// out at the field's resolution so that the full-size shading pass reads one
-// texel instead of thirteen.
+// Light pass: what the shading needs from the softened height field, worked
+// out at the field's resolution so that the full-size pass reads one texel
+// of it a pixel.
 //
-// Image space as in height.frag. Output: r, g = the height's slope along x and
-// y per output pixel, b = the drop shadow's opacity.
+// Image space as in height.frag. Output: r = the diffuse light's cosine, g =
+// the specular highlight, b = the drop shadow's opacity, all 0..1, which an
+// 8-bit target keeps.
+//
+// The light's direction comes worked out from the script: a directional light
+// is `lightVector` everywhere, a point light (`pointLight` 1) at `lightVector`
+// shines from there toward each pixel.
 
-uniform sampler2D heightField;  // r: height, g: coverage (blurred), linear-filtered
+uniform sampler2D heightField;  // r: height, g: coverage (softened), linear-filtered
 uniform vec2 fieldSize;         // output pixels the field spans
-uniform vec2 inOrigin;
-uniform vec2 inSize;
 
 uniform float height;         // relief strength
-uniform float lightAngle;     // degrees: 0 light from the top, 90 from the right
-uniform float elevation;      // degrees above the surface, 1..89
-uniform int lightType;        // 1 directional, 2 point
-uniform vec2 lightPosition;   // point light, input pixels
-uniform int finish;           // 1 None, 2 Paper, 3 Stone, 4 Chrome
+uniform vec3 lightVector;     // toward a directional light; a point light's position
+uniform float pointLight;     // 1 for a point light, 0 for a directional one
+uniform vec2 shadowAway;      // a directional light's shadow direction, (0, 0) for a point
+uniform float shine;          // specular strength, 0..1
 uniform float shadow;         // drop shadow opacity, 0..1
 
 // The field at `offset` output pixels from `pixel`.
@@ -26,35 +28,29 @@ vec4 fieldAt(vec2 pixel, vec2 offset) {
 void main() {
     vec2 pixel = gl_TexCoord[0].xy * fieldSize;
 
-    // Sobel over output pixels. Chrome mirrors every ripple of a photograph's
-    // grain, so it measures the slope over a wider step, which smooths the
-    // normals it reflects with.
-    float s = finish == 4 ? 2.0 : 1.0;
-    float tl = fieldAt(pixel, vec2(-s, -s)).r, t = fieldAt(pixel, vec2(0.0, -s)).r;
-    float tr = fieldAt(pixel, vec2(s, -s)).r, l = fieldAt(pixel, vec2(-s, 0.0)).r;
-    float r = fieldAt(pixel, vec2(s, 0.0)).r, bl = fieldAt(pixel, vec2(-s, s)).r;
-    float b = fieldAt(pixel, vec2(0.0, s)).r, br = fieldAt(pixel, vec2(s, s)).r;
-    float dx = (tr + 2.0 * r + br - tl - 2.0 * l - bl) / (8.0 * s);
-    float dy = (bl + 2.0 * b + br - tl - 2.0 * t - tr) / (8.0 * s);
+    // Sobel over output pixels, in four reads: each, half a pixel away along
+    // both axes, is the mean of a 2 x 2 corner of the 3 x 3 neighbourhood (the
+    // field is filtered linearly, and a pixel is at most one texel), and the
+    // corners' sums and differences weigh the neighbours exactly as Sobel does.
+    float tl = fieldAt(pixel, vec2(-0.5, -0.5)).r, tr = fieldAt(pixel, vec2(0.5, -0.5)).r;
+    float bl = fieldAt(pixel, vec2(-0.5, 0.5)).r, br = fieldAt(pixel, vec2(0.5, 0.5)).r;
+    vec2 slopes = 0.5 * vec2(tr + br - tl - bl, bl + br - tl - tr);
+    vec3 n = normalize(vec3(-slopes * height, 1.0));
+    vec3 toLight = normalize(lightVector - pointLight * vec3(pixel, 0.0));
+    float diffuse = max(dot(n, toLight), 0.0);
+    vec3 halfway = normalize(toLight + vec3(0.0, 0.0, 1.0));
+    float specular = shine * pow(max(dot(n, halfway), 0.0), 8.0 + 120.0 * shine);
 
-    // Drop shadow: the blurred coverage, pushed away from the light and
+    // Drop shadow: the softened coverage, pushed away from the light and
     // softened further the longer it is cast.
-    vec2 away;
-    if (lightType == 2) {
-        away = normalize(pixel - lightPosition - inOrigin + vec2(0.001));
-    } else {
-        float a = radians(lightAngle);
-        float e = radians(elevation);
-        away = -normalize(vec2(sin(a) * cos(e), -cos(a) * cos(e) + 0.0001));
-    }
+    vec2 away = normalize(pointLight * (pixel - lightVector.xy + vec2(0.001)) + shadowAway);
     float shadowLength = 2.0 + 0.6 * height;
     vec2 caster = pixel - away * shadowLength;
-    float spread = 0.3 * shadowLength;
-    float mask = 0.4 * fieldAt(caster, vec2(0.0)).g;
-    mask += 0.15 * fieldAt(caster, vec2(spread, 0.0)).g;
-    mask += 0.15 * fieldAt(caster, vec2(-spread, 0.0)).g;
-    mask += 0.15 * fieldAt(caster, vec2(0.0, spread)).g;
-    mask += 0.15 * fieldAt(caster, vec2(0.0, -spread)).g;
+    // Four diagonal reads around the caster spread it by a variance of 0.027
+    // times the squared length along each axis.
+    float d = 0.164 * shadowLength;
+    float mask = 0.25 * (fieldAt(caster, vec2(-d, -d)).g + fieldAt(caster, vec2(d, -d)).g +
+                         fieldAt(caster, vec2(-d, d)).g + fieldAt(caster, vec2(d, d)).g);
 
-    gl_FragColor = vec4(dx, dy, mask * shadow, 1.0);
+    gl_FragColor = vec4(diffuse, specular, mask * shadow, 1.0);
 }
