@@ -33,9 +33,25 @@ public:
 
     std::uint32_t nearest(__m128 value);
 
-private:
+    // The finest grid, for callers that work out a value's cube there
+    // themselves: cubes 1 / kFineCubesPerUnit wide, kCubesPerAxis along each
+    // channel from kFineFirstCube / kFineCubesPerUnit.
     static constexpr int kCubesPerAxis = 32;
+    static constexpr float kFineCubesPerUnit = 16.0f;
+    static constexpr int kFineFirstCube = -8;
+    static constexpr std::uint32_t kNoColour = UINT32_MAX;
 
+    // The colour of the finest grid's cube at alpha axis `alpha` and
+    // (red * kCubesPerAxis + green) * kCubesPerAxis + blue, when that cube is
+    // built and a single colour can be nearest anywhere in it: what nearest()
+    // answers for every value there, with no value needed. kNoColour
+    // otherwise, and then nearest() must answer.
+    std::uint32_t onlyColourAt(std::uint32_t alpha, std::uint32_t rgb) const {
+        const Cube* slab = grids_[0].slabs[alpha].get();
+        return slab && slab[rgb].count == kOneColour ? slab[rgb].first : kNoColour;
+    }
+
+private:
     // Four candidates side by side, channel by channel, so that one vector
     // operation works on four distances. Unused lanes hold NaN, whose
     // distance never wins.
@@ -76,7 +92,8 @@ private:
     std::uint32_t last_ = 0;
     // Dithering pushes values a little past 0..1, fine cubes cover -0.5 to
     // 1.5; the coarse ones catch runaway error.
-    Grid grids_[3] = {{16.0f, -8, {}}, {1.0f, -16, {}}, {1.0f / 16.0f, -16, {}}};
+    Grid grids_[3] = {
+        {kFineCubesPerUnit, kFineFirstCube, {}}, {1.0f, -16, {}}, {1.0f / 16.0f, -16, {}}};
     std::vector<Block> blocks_;
     // The smallest distance to their cube of the colours of each block.
     std::vector<float> blockBounds_;
