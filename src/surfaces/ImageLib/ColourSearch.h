@@ -82,6 +82,10 @@ private:
     // The value's cube, built when first reached; null outside the grid.
     const Cube* cubeOf(Grid& grid, __m128 value);
     void build(Cube& cube, const std::int32_t (&corner)[4], float cubesPerUnit);
+    // Drops from `order` the colours that another of them is closer than
+    // everywhere in the cube [low, high); returns how many are left.
+    std::uint32_t dropDominated(std::uint32_t* order, std::uint32_t count, const float* upper,
+                                __m128 low, __m128 high) const;
     // Puts the colours of `order` into blocks in that order, each block with
     // the smallest lower bound of its colours (none without bounds).
     void fill(Cube& cube, const std::uint32_t* order, std::uint32_t count, const float* lower);
