@@ -39,16 +39,23 @@ public:
     static constexpr int kCubesPerAxis = 32;
     static constexpr float kFineCubesPerUnit = 16.0f;
     static constexpr int kFineFirstCube = -8;
-    static constexpr std::uint32_t kNoColour = UINT32_MAX;
 
-    // The colour of the finest grid's cube at alpha axis `alpha` and
-    // (red * kCubesPerAxis + green) * kCubesPerAxis + blue, when that cube is
-    // built and a single colour can be nearest anywhere in it: what nearest()
-    // answers for every value there, with no value needed. kNoColour
-    // otherwise, and then nearest() must answer.
-    std::uint32_t onlyColourAt(std::uint32_t alpha, std::uint32_t rgb) const {
-        const Cube* slab = grids_[0].slabs[alpha].get();
-        return slab && slab[rgb].count == kOneColour ? slab[rgb].first : kNoColour;
+    // nearest() for a value that the caller knows to lie in the finest
+    // grid's cube at alpha axis `alpha` and (red * kCubesPerAxis + green) *
+    // kCubesPerAxis + blue, which saves finding the cube again; the value is
+    // made only when the cube does not already name a single colour.
+    template <class MakeValue>
+    std::uint32_t nearestAt(std::uint32_t alpha, std::uint32_t rgb, const MakeValue& makeValue) {
+        if (const Cube* slab = grids_[0].slabs[alpha].get()) {
+            const Cube& cube = slab[rgb];
+            if (cube.count == kOneColour) {
+                return cube.first;
+            }
+            if (cube.count != 0) {
+                return nearestIn(cube, makeValue());
+            }
+        }
+        return nearest(makeValue());
     }
 
 private:

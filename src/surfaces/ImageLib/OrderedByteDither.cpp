@@ -76,14 +76,13 @@ void ditherOrderedBytes(Surface<Pixel8>& surface, const Surface<Pixel32>& matrix
             const std::uint32_t alpha = cell[pixel.alpha];
             const std::uint32_t rgb =
                 cell[256 + pixel.red] + cell[512 + pixel.green] + cell[768 + pixel.blue];
-            std::uint32_t index = ColourSearch::kNoColour;
-            if (alpha < kAxis && rgb < kAxis * kAxis * kAxis) {
-                index = search.onlyColourAt(alpha, rgb);
-            }
-            if (index == ColourSearch::kNoColour) {
-                const __m128 offset = V::multiply(factor, V::load(offsets[x & columnMask]));
-                index = search.nearest(V::add(V::load(pixel), offset));
-            }
+            const auto value = [&] {
+                return V::add(V::load(pixel),
+                              V::multiply(factor, V::load(offsets[x & columnMask])));
+            };
+            const std::uint32_t index = alpha < kAxis && rgb < kAxis * kAxis * kAxis
+                                            ? search.nearestAt(alpha, rgb, value)
+                                            : search.nearest(value());
             const std::uint8_t alphaByte = pixel.alpha;
             pixel = colours[index];
             pixel.alpha = alphaByte;
