@@ -140,6 +140,7 @@ void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cube
     const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
 
     float lower[Palette::kCapacity];
+    float upper[Palette::kCapacity];
     float smallestUpper = INFINITY;
     for (std::uint32_t i = 0; i < palette_.size; ++i) {
         const __m128 colour = VectorArithmetic::load(palette_.colours[i]);
@@ -150,25 +151,12 @@ void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cube
         const __m128 lowIsFarther = _mm_cmpgt_ps(towardsLow, towardsHigh);
         const __m128 farthestPoint =
             _mm_or_ps(_mm_and_ps(lowIsFarther, low), _mm_andnot_ps(lowIsFarther, high));
-        const float upper = VectorArithmetic::distance(farthestPoint, colour);
-        if (upper < smallestUpper) {
-            smallestUpper = upper;
+        upper[i] = VectorArithmetic::distance(farthestPoint, colour);
+        if (upper[i] < smallestUpper) {
+            smallestUpper = upper[i];
         }
     }
-    // The colour whose upper bound is smallest always passes, so a single
-    // candidate is that colour, within smallestUpper everywhere in the cube.
-    std::uint32_t candidates = 0;
-    std::uint32_t candidate = 0;
-    for (std::uint32_t i = 0; i < palette_.size; ++i) {
-        if (!(lower[i] > smallestUpper)) {
-            ++candidates;
-            candidate = i;
-        }
-    }
-    if (candidates == 1 && smallestUpper < 1e6f) {
-        cube = {candidate, kOneColour};
-        return;
-    }
+    // The colour whose upper bound is smallest always passes.
     std::uint32_t order[Palette::kCapacity];
     std::uint32_t count = 0;
     for (std::uint32_t i = 0; i < palette_.size; ++i) {
@@ -178,7 +166,58 @@ void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cube
     }
     std::stable_sort(order, order + count,
                      [&](std::uint32_t a, std::uint32_t b) { return lower[a] < lower[b]; });
+    count = dropDominated(order, count, upper, low, high);
+    // A single candidate within 1e6 everywhere in the cube is the answer
+    // there.
+    if (count == 1 && upper[order[0]] < 1e6f) {
+        cube = {order[0], kOneColour};
+        return;
+    }
     fill(cube, order, count, lower);
+}
+
+// The gap between two colours' squared distances, d_i - d_j, is linear in
+// the point, so its least value in the cube lies at a corner, found channel
+// by channel; double arithmetic gives it to far better than the margin. Each
+// computed float distance is within a few units of 2^-24 of its true value,
+// relative, and a distance in the cube is at most the colour's upper bound:
+// a gap above 1e-5 of the two upper bounds therefore keeps colour i's
+// computed distance strictly above j's at every pixel, so i is neither
+// nearest nor tied. NaN bounds fail the test and drop nothing.
+std::uint32_t ColourSearch::dropDominated(std::uint32_t* order, std::uint32_t count,
+                                          const float* upper, __m128 low, __m128 high) const {
+    alignas(16) float lows[4];
+    alignas(16) float highs[4];
+    _mm_store_ps(lows, low);
+    _mm_store_ps(highs, high);
+    bool dropped[Palette::kCapacity] = {};
+    for (std::uint32_t a = 0; a < count; ++a) {
+        const float* colour = &palette_.colours[order[a]].alpha;
+        // Candidates come nearest first, the likeliest to be closer.
+        for (std::uint32_t b = 0; b < count; ++b) {
+            const float* other = &palette_.colours[order[b]].alpha;
+            if (b == a) {
+                continue;
+            }
+            double gap = 0.0;
+            for (int c = 0; c < 4; ++c) {
+                const double towards = double{other[c]} - colour[c];
+                const double sum = double{colour[c]} + other[c];
+                gap += std::min(towards * (2.0 * lows[c] - sum), towards * (2.0 * highs[c] - sum));
+            }
+            if (gap > 1e-5 * (double{upper[order[a]]} + upper[order[b]]) + 1e-30) {
+                dropped[a] = true;
+                break;
+            }
+        }
+    }
+    std::uint32_t kept = 0;
+    for (std::uint32_t a = 0; a < count; ++a) {
+        if (!dropped[a]) {
+            order[kept++] = order[a];
+        }
+    }
+    return kept;
 }
 
 void ColourSearch::fill(Cube& cube, const std::uint32_t* order, std::uint32_t count,

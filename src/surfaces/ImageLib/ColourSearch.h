@@ -33,9 +33,32 @@ public:
 
     std::uint32_t nearest(__m128 value);
 
-private:
+    // The finest grid, for callers that work out a value's cube there
+    // themselves: cubes 1 / kFineCubesPerUnit wide, kCubesPerAxis along each
+    // channel from kFineFirstCube / kFineCubesPerUnit.
     static constexpr int kCubesPerAxis = 32;
+    static constexpr float kFineCubesPerUnit = 16.0f;
+    static constexpr int kFineFirstCube = -8;
 
+    // nearest() for a value that the caller knows to lie in the finest
+    // grid's cube at alpha axis `alpha` and (red * kCubesPerAxis + green) *
+    // kCubesPerAxis + blue, which saves finding the cube again; the value is
+    // made only when the cube does not already name a single colour.
+    template <class MakeValue>
+    std::uint32_t nearestAt(std::uint32_t alpha, std::uint32_t rgb, const MakeValue& makeValue) {
+        if (const Cube* slab = grids_[0].slabs[alpha].get()) {
+            const Cube& cube = slab[rgb];
+            if (cube.count == kOneColour) {
+                return cube.first;
+            }
+            if (cube.count != 0) {
+                return nearestIn(cube, makeValue());
+            }
+        }
+        return nearest(makeValue());
+    }
+
+private:
     // Four candidates side by side, channel by channel, so that one vector
     // operation works on four distances. Unused lanes hold NaN, whose
     // distance never wins.
@@ -66,6 +89,10 @@ private:
     // The value's cube, built when first reached; null outside the grid.
     const Cube* cubeOf(Grid& grid, __m128 value);
     void build(Cube& cube, const std::int32_t (&corner)[4], float cubesPerUnit);
+    // Drops from `order` the colours that another of them is closer than
+    // everywhere in the cube [low, high); returns how many are left.
+    std::uint32_t dropDominated(std::uint32_t* order, std::uint32_t count, const float* upper,
+                                __m128 low, __m128 high) const;
     // Puts the colours of `order` into blocks in that order, each block with
     // the smallest lower bound of its colours (none without bounds).
     void fill(Cube& cube, const std::uint32_t* order, std::uint32_t count, const float* lower);
@@ -76,7 +103,8 @@ private:
     std::uint32_t last_ = 0;
     // Dithering pushes values a little past 0..1, fine cubes cover -0.5 to
     // 1.5; the coarse ones catch runaway error.
-    Grid grids_[3] = {{16.0f, -8, {}}, {1.0f, -16, {}}, {1.0f / 16.0f, -16, {}}};
+    Grid grids_[3] = {
+        {kFineCubesPerUnit, kFineFirstCube, {}}, {1.0f, -16, {}}, {1.0f / 16.0f, -16, {}}};
     std::vector<Block> blocks_;
     // The smallest distance to their cube of the colours of each block.
     std::vector<float> blockBounds_;

@@ -10,6 +10,7 @@
 #include "surfaces/ImageLib/DitherKernels.h"
 #include "surfaces/ImageLib/FixedPalettes.h"
 #include "surfaces/ImageLib/Octree.h"
+#include "surfaces/ImageLib/OrderedByteDither.h"
 #include "surfaces/ImageLib/Palette.h"
 #include "surfaces/ImageLib/ScalarArithmetic.h"
 #include "surfaces/ImageLib/VectorArithmetic.h"
@@ -299,6 +300,15 @@ void quantizeWith(const Pixels& pixels, int paletteMode, int ditherKind, float s
     } else {
         buildAdaptivePalette<A>(pixels, 8u << (paletteMode - PaletteMode::Adaptive8), palette);
     }
+#if defined(__SSE2__) || defined(_M_X64)
+    if constexpr (std::is_same_v<Pixels, SurfacePixels<VectorArithmetic, Pixel8>>) {
+        if (matrix && !pixels.grey) {
+            ColourSearch search(palette, std::uint64_t{pixels.width()} * pixels.height());
+            ditherOrderedBytes(pixels.surface, *matrix, strength, palette, search);
+            return;
+        }
+    }
+#endif
     dither<A>(pixels, kernel, matrix, strength, serpentine, [&](const auto& run) {
         PaletteSearch<A> search(palette, std::uint64_t{pixels.width()} * pixels.height());
         run([&](const typename A::Value& value) {
