@@ -6,16 +6,6 @@
 
 #include "EngineHost.h"
 
-#ifdef __SANITIZE_ADDRESS__
-// In this binary the leak checker's walk of the dynamic TLS blocks at exit
-// crashes its tracer (after every test has passed); not scanning TLS can
-// only make an object reachable from TLS alone look leaked, never hide a
-// leak. The environment's LSAN_OPTIONS still apply on top of this.
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_options() {
-    return "use_tls=0";
-}
-#endif
-
 namespace {
 
 TEST(Frames, APassThroughReturnsEveryDepthExactlyAndUpright) {
