@@ -130,6 +130,13 @@ void buildAdaptivePalette(const Pixels& pixels, std::uint32_t maxColours, Palett
 // enters it as its work values when the kernel first reaches it, and each
 // pixel is written out as soon as it is chosen, since no error reaches a pixel
 // after that.
+//
+// Each pixel waits on its left neighbour's error, so one row is a chain of
+// searches that the processor cannot overlap. Rows that run the same way are
+// therefore taken two at a time, the second 2 x reach columns behind the
+// first: by then every error of the first row that reaches a cell has arrived
+// before the second row adds to it or reads it, so each cell sums the same
+// terms in the same order as row after row would, and the two chains overlap.
 template <class A, class Pixels, class WithChoose>
 void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool serpentine,
                   const WithChoose& withChoose) {
@@ -159,68 +166,95 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
     const std::int64_t width = pixels.width();
     const std::int64_t height = pixels.height();
     const std::int64_t kernelRows = kernel.height;
-    const std::int64_t ringRows = kernelRows;
+    // The rows of the kernel from the lower of two rows in flight.
+    const std::int64_t ringRows = kernelRows + 1;
     std::vector<Pixel32> ring(static_cast<std::size_t>(ringRows * width));
     const auto ringRow = [&](std::int64_t y) { return &ring[(y % ringRows) * width]; };
-    const auto enter = [&](std::int64_t y) {
-        const auto* source = pixels.surface.row(static_cast<std::uint32_t>(y));
-        Pixel32* row = ringRow(y);
-        for (std::int64_t x = 0; x < width; ++x) {
-            A::store(row[x], pixels.work(source, static_cast<std::uint32_t>(x)));
+    std::int64_t entered = 0;
+    // Enters every row up to `last` not yet in the ring.
+    const auto enterUpTo = [&](std::int64_t last) {
+        for (; entered <= last && entered < height; ++entered) {
+            const auto* source = pixels.surface.row(static_cast<std::uint32_t>(entered));
+            Pixel32* row = ringRow(entered);
+            for (std::int64_t x = 0; x < width; ++x) {
+                A::store(row[x], pixels.work(source, static_cast<std::uint32_t>(x)));
+            }
         }
     };
-    for (std::int64_t y = 0; y < kernelRows && y < height; ++y) {
-        enter(y);
-    }
+
+    using Out = decltype(pixels.surface.row(0));
+    // One row on its way: its ring rows and output, every tap's row and column
+    // offset, and whether all taps fall inside the picture.
+    struct RowPass {
+        std::int64_t y;
+        bool mirrored;
+        bool inside;
+        Pixel32* row;
+        Out out;
+        Pixel32* targets[kMaxTaps];
+        std::int64_t offsets[kMaxTaps];
+    };
+    const auto startRow = [&](RowPass& pass, std::int64_t y) {
+        pass.y = y;
+        // Odd rows run right to left with the kernel mirrored.
+        pass.mirrored = serpentine && (y & 1);
+        pass.inside = y + kernelRows <= height;
+        pass.row = ringRow(y);
+        pass.out = pixels.surface.row(static_cast<std::uint32_t>(y));
+        for (int t = 0; t < tapCount; ++t) {
+            pass.targets[t] = ringRow(y + taps[t].dy);
+            pass.offsets[t] = pass.mirrored ? -taps[t].dx : taps[t].dx;
+        }
+    };
     const auto diffuseRows = [&](const auto& choose) {
-        // The ring rows of y, y + 1, ... for the current y.
-        std::vector<Pixel32*> rows(static_cast<std::size_t>(kernelRows));
-        for (std::int64_t y = 0; y < height; ++y) {
-            // The row that the kernel reaches first from this one.
-            if (y > 0 && y + kernelRows - 1 < height) {
-                enter(y + kernelRows - 1);
-            }
-            // Odd rows run right to left with the kernel mirrored.
-            const bool mirrored = serpentine && (y & 1);
-            for (std::int64_t dy = 0; dy < kernelRows; ++dy) {
-                rows[dy] = ringRow(y + dy);
-            }
-            Pixel32* row = rows[0];
-            auto* out = pixels.surface.row(static_cast<std::uint32_t>(y));
-            // Every tap's row and column offset, for the pixels whose taps
-            // all fall inside the picture.
-            const bool inside = y + kernelRows <= height;
-            Pixel32* targets[kMaxTaps];
-            std::int64_t offsets[kMaxTaps];
-            for (int t = 0; t < tapCount; ++t) {
-                targets[t] = rows[taps[t].dy];
-                offsets[t] = mirrored ? -taps[t].dx : taps[t].dx;
-            }
-            for (std::int64_t i = 0; i < width; ++i) {
-                const std::int64_t x = mirrored ? width - 1 - i : i;
-                const auto old = A::load(row[x]);
-                const auto chosen = choose(old);
-                pixels.put(out, static_cast<std::uint32_t>(x), chosen);
-                const auto error = A::subtract(old, chosen);
-                if (inside && x >= reach && x < width - reach) {
-                    for (int t = 0; t < tapCount; ++t) {
-                        Pixel32& target = targets[t][x + offsets[t]];
-                        A::store(target, A::add(A::load(target), A::multiply(error, weights[t])));
+        const auto step = [&](const RowPass& pass, std::int64_t i) {
+            const std::int64_t x = pass.mirrored ? width - 1 - i : i;
+            const auto old = A::load(pass.row[x]);
+            const auto chosen = choose(old);
+            pixels.put(pass.out, static_cast<std::uint32_t>(x), chosen);
+            const auto error = A::subtract(old, chosen);
+            if (pass.inside && x >= reach && x < width - reach) {
+                for (int t = 0; t < tapCount; ++t) {
+                    Pixel32& target = pass.targets[t][x + pass.offsets[t]];
+                    A::store(target, A::add(A::load(target), A::multiply(error, weights[t])));
+                }
+            } else {
+                for (int t = 0; t < tapCount; ++t) {
+                    if (pass.y + taps[t].dy >= height) {
+                        break;
                     }
-                } else {
-                    for (int t = 0; t < tapCount; ++t) {
-                        const std::int64_t ty = y + taps[t].dy;
-                        if (ty >= height) {
-                            break;
-                        }
-                        const std::int64_t tx = x + offsets[t];
-                        if (tx < 0 || tx >= width) {
-                            continue;
-                        }
-                        Pixel32& target = targets[t][tx];
-                        A::store(target, A::add(A::load(target), A::multiply(error, weights[t])));
+                    const std::int64_t tx = x + pass.offsets[t];
+                    if (tx < 0 || tx >= width) {
+                        continue;
+                    }
+                    Pixel32& target = pass.targets[t][tx];
+                    A::store(target, A::add(A::load(target), A::multiply(error, weights[t])));
+                }
+            }
+        };
+        const std::int64_t lag = 2 * reach;
+        RowPass first;
+        RowPass second;
+        for (std::int64_t y = 0; y < height;) {
+            startRow(first, y);
+            if (y + 1 < height && !serpentine) {
+                enterUpTo(y + kernelRows);
+                startRow(second, y + 1);
+                for (std::int64_t i = 0; i < width + lag; ++i) {
+                    if (i < width) {
+                        step(first, i);
+                    }
+                    if (i >= lag) {
+                        step(second, i - lag);
                     }
                 }
+                y += 2;
+            } else {
+                enterUpTo(y + kernelRows - 1);
+                for (std::int64_t i = 0; i < width; ++i) {
+                    step(first, i);
+                }
+                ++y;
             }
         }
     };
