@@ -14,12 +14,6 @@ namespace {
 
 constexpr std::uint32_t kCubesPerSlab = 32 * 32 * 32;
 
-// Lane-wise minimum of 32-bit integers, which SSE2 lacks.
-__m128i smallerIndices(__m128i a, __m128i b) {
-    const __m128i aIsGreater = _mm_cmpgt_epi32(a, b);
-    return _mm_or_si128(_mm_and_si128(aIsGreater, b), _mm_andnot_si128(aIsGreater, a));
-}
-
 }  // namespace
 
 ColourSearch::ColourSearch(const Palette& palette, std::uint64_t pixels)
@@ -79,32 +73,42 @@ const ColourSearch::Cube* ColourSearch::cubeOf(Grid& grid, __m128 value) {
 
 std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
     // Each lane keeps the lowest index of its candidates at the smallest
-    // distance, whatever the order they come in. Distances add as
-    // (A + R) + (G + B), like the single-pixel distance. Blocks come by their
-    // smallest distance to the cube: once the best distance so far is below
-    // that of the next block, no colour from there on can be closer or tied.
+    // distance, whatever the order they come in; a lane that finds nothing
+    // under kFar holds kFar and index 0. Distances add as (A + R) + (G + B),
+    // like the single-pixel distance. Blocks come by their smallest distance
+    // to the cube: once the best distance so far is below that of the next
+    // block, no colour from there on can be closer or tied.
+    const __m128 far = _mm_set1_ps(kFar);
     const __m128 alpha = _mm_shuffle_ps(value, value, _MM_SHUFFLE(0, 0, 0, 0));
     const __m128 red = _mm_shuffle_ps(value, value, _MM_SHUFFLE(1, 1, 1, 1));
     const __m128 green = _mm_shuffle_ps(value, value, _MM_SHUFFLE(2, 2, 2, 2));
     const __m128 blue = _mm_shuffle_ps(value, value, _MM_SHUFFLE(3, 3, 3, 3));
-    __m128 best = _mm_set1_ps(1e6f);
-    __m128i bestIndex = _mm_setzero_si128();
-    for (std::uint32_t b = cube.first; b != cube.first + cube.count; ++b) {
-        // Blocks without bounds (a whole palette) skip the test.
-        if (b != cube.first && blockBounds_[b] > -INFINITY) {
-            __m128 least = _mm_min_ps(best, _mm_shuffle_ps(best, best, _MM_SHUFFLE(2, 3, 0, 1)));
-            least = _mm_min_ps(least, _mm_shuffle_ps(least, least, _MM_SHUFFLE(1, 0, 3, 2)));
-            if (_mm_cvtss_f32(least) < blockBounds_[b]) {
-                break;
-            }
-        }
-        const Block& block = blocks_[b];
+    const auto distances = [&](const Block& block) {
         const __m128 da = _mm_sub_ps(alpha, block.alpha);
         const __m128 dr = _mm_sub_ps(red, block.red);
         const __m128 dg = _mm_sub_ps(green, block.green);
         const __m128 db = _mm_sub_ps(blue, block.blue);
-        const __m128 d = _mm_add_ps(_mm_add_ps(_mm_mul_ps(da, da), _mm_mul_ps(dr, dr)),
-                                    _mm_add_ps(_mm_mul_ps(dg, dg), _mm_mul_ps(db, db)));
+        return _mm_add_ps(_mm_add_ps(_mm_mul_ps(da, da), _mm_mul_ps(dr, dr)),
+                          _mm_add_ps(_mm_mul_ps(dg, dg), _mm_mul_ps(db, db)));
+    };
+    const auto smallestOf = [](__m128 lanes) {
+        lanes = _mm_min_ps(lanes, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(2, 3, 0, 1)));
+        return _mm_min_ps(lanes, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(1, 0, 3, 2)));
+    };
+    // The first block meets lanes that hold nothing yet; NaN distances (unused
+    // lanes) leave kFar, as minps returns its second operand for them.
+    const __m128 first = distances(blocks_[cube.first]);
+    __m128 best = _mm_min_ps(first, far);
+    __m128i bestIndex =
+        _mm_and_si128(_mm_castps_si128(_mm_cmplt_ps(first, far)), blocks_[cube.first].index);
+    __m128 smallest = smallestOf(best);
+    for (std::uint32_t b = cube.first + 1; b != cube.first + cube.count; ++b) {
+        // Blocks without bounds (a whole palette) skip the test.
+        if (blockBounds_[b] > -INFINITY && _mm_cvtss_f32(smallest) < blockBounds_[b]) {
+            break;
+        }
+        const Block& block = blocks_[b];
+        const __m128 d = distances(block);
         const __m128i lowerIndex = _mm_cmplt_epi32(block.index, bestIndex);
         const __m128i take =
             _mm_or_si128(_mm_castps_si128(_mm_cmplt_ps(d, best)),
@@ -112,18 +116,21 @@ std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
         best = _mm_min_ps(d, best);
         bestIndex =
             _mm_or_si128(_mm_and_si128(take, block.index), _mm_andnot_si128(take, bestIndex));
+        smallest = smallestOf(best);
     }
-    // The smallest distance, and of the lanes holding it the lowest index. A
-    // lane that found nothing under 1e6 still holds 1e6: then index 0.
-    __m128 smallest = _mm_min_ps(best, _mm_shuffle_ps(best, best, _MM_SHUFFLE(2, 3, 0, 1)));
-    smallest = _mm_min_ps(smallest, _mm_shuffle_ps(smallest, smallest, _MM_SHUFFLE(1, 0, 3, 2)));
-    const __m128i tied = _mm_castps_si128(_mm_cmpeq_ps(best, smallest));
-    __m128i index = _mm_or_si128(_mm_and_si128(tied, bestIndex),
-                                 _mm_andnot_si128(tied, _mm_set1_epi32(INT32_MAX)));
-    index = smallerIndices(index, _mm_shuffle_epi32(index, _MM_SHUFFLE(2, 3, 0, 1)));
-    index = smallerIndices(index, _mm_shuffle_epi32(index, _MM_SHUFFLE(1, 0, 3, 2)));
-    const __m128i found = _mm_castps_si128(_mm_cmplt_ps(smallest, _mm_set1_ps(1e6f)));
-    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_and_si128(index, found)));
+    // Nothing under kFar: index 0. Else the lowest index of the lanes that
+    // hold the smallest distance, nearly always a single lane.
+    if (!(_mm_cvtss_f32(smallest) < kFar)) {
+        return 0;
+    }
+    auto tied = static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(best, smallest)));
+    alignas(16) std::uint32_t indices[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(indices), bestIndex);
+    std::uint32_t index = indices[__builtin_ctz(tied)];
+    for (tied &= tied - 1; tied != 0; tied &= tied - 1) {
+        index = std::min(index, indices[__builtin_ctz(tied)]);
+    }
+    return index;
 }
 
 // A colour is a candidate unless even its smallest distance to the cube
@@ -167,9 +174,9 @@ void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cube
     std::stable_sort(order, order + count,
                      [&](std::uint32_t a, std::uint32_t b) { return lower[a] < lower[b]; });
     count = dropDominated(order, count, upper, low, high);
-    // A single candidate within 1e6 everywhere in the cube is the answer
+    // A single candidate within kFar everywhere in the cube is the answer
     // there.
-    if (count == 1 && upper[order[0]] < 1e6f) {
+    if (count == 1 && upper[order[0]] < kFar) {
         cube = {order[0], kOneColour};
         return;
     }

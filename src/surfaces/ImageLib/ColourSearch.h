@@ -71,8 +71,11 @@ private:
         std::uint32_t first;  // into blocks_, or the colour when count is kOneColour
         std::uint32_t count;  // 0 until the first pixel in the cube builds it
     };
-    // A cube where a single colour can be nearest, at distances below the
-    // search's 1e6 everywhere in it: that colour needs no comparing.
+    // Distances from here on count as no match; a search that finds none
+    // gives index 0.
+    static constexpr float kFar = 1e6f;
+    // A cube where a single colour can be nearest, at distances below kFar
+    // everywhere in it: that colour needs no comparing.
     static constexpr std::uint32_t kOneColour = UINT32_MAX;
 
     // Cubes 1 / cubesPerUnit wide (a power of two, so that scaling by it is
