@@ -27,6 +27,11 @@ public:
     // then puts the leaf into the heap or moves it to its new place there.
     void insert(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 
+    // insert() for each pixel in turn (alpha unused). The leaf records lie
+    // all over memory, so the records of pixels further on are fetched while
+    // earlier ones go in.
+    void insertRow(const Pixel8* pixels, std::uint32_t count);
+
     // Folds the heap's top node into its parent while the heap holds more
     // than maxColours nodes. No pixel may be added after.
     void reduce(std::uint32_t maxColours);
@@ -65,6 +70,15 @@ private:
     // colour first reaches them: a picture's colours fill few of them.
     static constexpr unsigned kPageBits = 9;
     static constexpr std::uint32_t kPages = 1u << (3 * kLeafDepth - kPageBits);
+
+    static std::uint32_t keyOf(const Pixel8& pixel) {
+        return (pixel.red >> 1u) << 14 | (pixel.green >> 1u) << 7 | (pixel.blue >> 1u);
+    }
+    // The slot of a key's page, null while the page does not exist.
+    std::uint32_t* slotOf(std::uint32_t key) const {
+        std::uint32_t* page = leafPages_[key >> kPageBits];
+        return page ? &page[key & ((1u << kPageBits) - 1)] : nullptr;
+    }
 
     Node* newNode(std::uint8_t index, std::uint8_t depth, Node* parent);
     void siftLeafDown(std::uint32_t leaf);

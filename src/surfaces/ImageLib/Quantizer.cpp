@@ -111,13 +111,13 @@ struct FloatPixels {
 template <class A, class Pixels>
 void buildAdaptivePalette(const Pixels& pixels, std::uint32_t maxColours, Palette& palette) {
     Octree octree;
+    std::vector<Pixel8> bytes(pixels.width());
     for (std::uint32_t y = 0; y < pixels.height(); ++y) {
         const auto* row = pixels.surface.row(y);
         for (std::uint32_t x = 0; x < pixels.width(); ++x) {
-            Pixel8 bytes;
-            A::store(bytes, pixels.work(row, x));
-            octree.insert(bytes.red, bytes.green, bytes.blue);
+            A::store(bytes[x], pixels.work(row, x));
         }
+        octree.insertRow(bytes.data(), pixels.width());
     }
     octree.reduce(maxColours);
     // The entries after the filled ones stay (0, 0, 0, 0). Only the first of
