@@ -114,6 +114,14 @@ void buildAdaptivePalette(const Pixels& pixels, std::uint32_t maxColours, Palett
     std::vector<Pixel8> bytes(pixels.width());
     for (std::uint32_t y = 0; y < pixels.height(); ++y) {
         const auto* row = pixels.surface.row(y);
+        // A byte comes back unchanged through float, so byte pixels that are
+        // not made grey go in as they are.
+        if constexpr (std::is_same_v<Pixels, SurfacePixels<A, Pixel8>>) {
+            if (!pixels.grey) {
+                octree.insertRow(row, pixels.width());
+                continue;
+            }
+        }
         for (std::uint32_t x = 0; x < pixels.width(); ++x) {
             A::store(bytes[x], pixels.work(row, x));
         }
