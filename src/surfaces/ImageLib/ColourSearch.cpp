@@ -32,7 +32,7 @@ std::uint32_t ColourSearch::nearest(__m128 value) {
     if (useCubes_) {
         for (Grid& grid : grids_) {
             if (const Cube* cube = cubeOf(grid, value)) {
-                return last_ = cube->count == kOneColour ? cube->first : nearestIn(*cube, value);
+                return last_ = answer(*cube, value);
             }
             // Past the finest grid, small palettes are compared whole.
             if (whole_.count > 0) {
@@ -101,10 +101,9 @@ std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
     __m128 best = _mm_min_ps(first, far);
     __m128i bestIndex =
         _mm_and_si128(_mm_castps_si128(_mm_cmplt_ps(first, far)), blocks_[cube.first].index);
-    __m128 smallest = smallestOf(best);
     for (std::uint32_t b = cube.first + 1; b != cube.first + cube.count; ++b) {
         // Blocks without bounds (a whole palette) skip the test.
-        if (blockBounds_[b] > -INFINITY && _mm_cvtss_f32(smallest) < blockBounds_[b]) {
+        if (blockBounds_[b] > -INFINITY && _mm_cvtss_f32(smallestOf(best)) < blockBounds_[b]) {
             break;
         }
         const Block& block = blocks_[b];
@@ -116,8 +115,8 @@ std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
         best = _mm_min_ps(d, best);
         bestIndex =
             _mm_or_si128(_mm_and_si128(take, block.index), _mm_andnot_si128(take, bestIndex));
-        smallest = smallestOf(best);
     }
+    const __m128 smallest = smallestOf(best);
     // Nothing under kFar: index 0. Else the lowest index of the lanes that
     // hold the smallest distance, nearly always a single lane.
     if (!(_mm_cvtss_f32(smallest) < kFar)) {
@@ -131,6 +130,22 @@ std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
         index = std::min(index, indices[__builtin_ctz(tied)]);
     }
     return index;
+}
+
+// Both distances in one vector, each summed as (A + R) + (G + B) like a
+// block's; a tie goes to the lower index.
+std::uint32_t ColourSearch::nearestOfPair(const Pair& pair, __m128 value) const {
+    __m128 first = _mm_sub_ps(value, pair.colours[0]);
+    __m128 second = _mm_sub_ps(value, pair.colours[1]);
+    first = _mm_mul_ps(first, first);
+    second = _mm_mul_ps(second, second);
+    // (A, G, A', G') + (R, B, R', B'), then the two halves of each colour.
+    const __m128 halves = _mm_add_ps(_mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0)),
+                                     _mm_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1)));
+    const __m128 sums = _mm_add_ps(_mm_shuffle_ps(halves, halves, _MM_SHUFFLE(2, 0, 2, 0)),
+                                   _mm_shuffle_ps(halves, halves, _MM_SHUFFLE(3, 1, 3, 1)));
+    const float secondSum = _mm_cvtss_f32(_mm_shuffle_ps(sums, sums, _MM_SHUFFLE(1, 1, 1, 1)));
+    return secondSum < _mm_cvtss_f32(sums) ? pair.indices[1] : pair.indices[0];
 }
 
 // A colour is a candidate unless even its smallest distance to the cube
@@ -178,6 +193,15 @@ void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cube
     // there.
     if (count == 1 && upper[order[0]] < kFar) {
         cube = {order[0], kOneColour};
+        return;
+    }
+    if (count == 2 && upper[order[0]] < kFar && upper[order[1]] < kFar) {
+        const std::uint32_t low = std::min(order[0], order[1]);
+        const std::uint32_t high = std::max(order[0], order[1]);
+        pairs_.push_back({{VectorArithmetic::load(palette_.colours[low]),
+                           VectorArithmetic::load(palette_.colours[high])},
+                          {low, high}});
+        cube = {static_cast<std::uint32_t>(pairs_.size() - 1), kTwoColours};
         return;
     }
     fill(cube, order, count, lower);
