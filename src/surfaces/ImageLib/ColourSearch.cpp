@@ -36,7 +36,7 @@ std::uint32_t ColourSearch::nearest(__m128 value) {
             }
             // Past the finest grid, small palettes are compared whole.
             if (whole_.count > 0) {
-                return last_ = nearestIn(whole_, value);
+                return last_ = nearestIn<true>(whole_, value);
             }
         }
     }
@@ -71,13 +71,15 @@ const ColourSearch::Cube* ColourSearch::cubeOf(Grid& grid, __m128 value) {
     return &cube;
 }
 
+template <bool kWhole>
 std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
     // Each lane keeps the lowest index of its candidates at the smallest
-    // distance, whatever the order they come in; a lane that finds nothing
-    // under kFar holds kFar and index 0. Distances add as (A + R) + (G + B),
-    // like the single-pixel distance. Blocks come by their smallest distance
-    // to the cube: once the best distance so far is below that of the next
-    // block, no colour from there on can be closer or tied.
+    // distance; a lane that finds nothing under kFar holds kFar and index 0.
+    // Distances add as (A + R) + (G + B), like the single-pixel distance. A
+    // cube's blocks come by their smallest distance to the cube: once the
+    // best distance so far is below that of the next block, no colour from
+    // there on can be closer or tied. A whole palette's blocks come in index
+    // order instead, so a lane keeps its earlier colour on a tie.
     const __m128 far = _mm_set1_ps(kFar);
     const __m128 alpha = _mm_shuffle_ps(value, value, _MM_SHUFFLE(0, 0, 0, 0));
     const __m128 red = _mm_shuffle_ps(value, value, _MM_SHUFFLE(1, 1, 1, 1));
@@ -102,16 +104,17 @@ std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
     __m128i bestIndex =
         _mm_and_si128(_mm_castps_si128(_mm_cmplt_ps(first, far)), blocks_[cube.first].index);
     for (std::uint32_t b = cube.first + 1; b != cube.first + cube.count; ++b) {
-        // Blocks without bounds (a whole palette) skip the test.
-        if (blockBounds_[b] > -INFINITY && _mm_cvtss_f32(smallestOf(best)) < blockBounds_[b]) {
+        if (!kWhole && _mm_cvtss_f32(smallestOf(best)) < blockBounds_[b]) {
             break;
         }
         const Block& block = blocks_[b];
         const __m128 d = distances(block);
-        const __m128i lowerIndex = _mm_cmplt_epi32(block.index, bestIndex);
-        const __m128i take =
-            _mm_or_si128(_mm_castps_si128(_mm_cmplt_ps(d, best)),
-                         _mm_and_si128(_mm_castps_si128(_mm_cmpeq_ps(d, best)), lowerIndex));
+        __m128i take = _mm_castps_si128(_mm_cmplt_ps(d, best));
+        if (!kWhole) {
+            const __m128i lowerIndex = _mm_cmplt_epi32(block.index, bestIndex);
+            take = _mm_or_si128(take,
+                                _mm_and_si128(_mm_castps_si128(_mm_cmpeq_ps(d, best)), lowerIndex));
+        }
         best = _mm_min_ps(d, best);
         bestIndex =
             _mm_or_si128(_mm_and_si128(take, block.index), _mm_andnot_si128(take, bestIndex));
@@ -131,6 +134,8 @@ std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
     }
     return index;
 }
+
+template std::uint32_t ColourSearch::nearestIn<false>(const Cube&, __m128) const;
 
 // Both distances in one vector, each summed as (A + R) + (G + B) like a
 // block's; a tie goes to the lower index.

@@ -109,6 +109,8 @@ private:
     // Puts the colours of `order` into blocks in that order, each block with
     // the smallest lower bound of its colours (none without bounds).
     void fill(Cube& cube, const std::uint32_t* order, std::uint32_t count, const float* lower);
+    // kWhole: the cube is whole_.
+    template <bool kWhole = false>
     std::uint32_t nearestIn(const Cube& cube, __m128 value) const;
     std::uint32_t nearestOfPair(const Pair& pair, __m128 value) const;
     // The nearest colour to a value in a built cube.
