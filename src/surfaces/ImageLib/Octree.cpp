@@ -23,52 +23,69 @@ Octree::Node* Octree::newNode(std::uint8_t index, std::uint8_t depth, Node* pare
 }
 
 void Octree::insert(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-    const std::uint32_t key = (red >> 1u) << 14 | (green >> 1u) << 7 | (blue >> 1u);
-    std::uint32_t*& page = leafPages_[key >> kPageBits];
-    if (!page) {
-        pageStore_.emplace_back(new std::uint32_t[1u << kPageBits]());
-        page = pageStore_.back().get();
-    }
-    std::uint32_t& slot = page[key & ((1u << kPageBits) - 1)];
-    if (slot == 0) {
-        leaves_.push_back({key, 1, red & 1u, green & 1u, blue & 1u,
-                           static_cast<std::uint32_t>(leafHeap_.size())});
-        slot = static_cast<std::uint32_t>(leaves_.size());
-        leafHeap_.push_back(slot - 1);
-        siftLeafUp(slot - 1);
-        return;
-    }
-    Leaf& leaf = leaves_[slot - 1];
-    ++leaf.count;
-    leaf.oddRed += red & 1u;
-    leaf.oddGreen += green & 1u;
-    leaf.oddBlue += blue & 1u;
-    // A leaf keeps its place unless its weight (count >> depth) changed: the
-    // heap order held before, and sifting would move nothing.
-    if ((leaf.count & ((1u << kLeafDepth) - 1)) == 0) {
-        siftLeafDown(slot - 1);
-        siftLeafUp(slot - 1);
-    }
+    add(Pixel8{0, red, green, blue}, nullptr);
 }
 
 void Octree::insertRow(const Pixel8* pixels, std::uint32_t count) {
-    // A pixel's slot is fetched this many pixels ahead, and its leaf half as
-    // many, when the slot named one by then.
-    constexpr std::uint32_t kSlotsAhead = 16;
-    constexpr std::uint32_t kLeavesAhead = kSlotsAhead / 2;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        if (i + kSlotsAhead < count) {
-            if (const std::uint32_t* slot = slotOf(keyOf(pixels[i + kSlotsAhead]))) {
-                __builtin_prefetch(slot);
-            }
+    // Each pixel's slot is found and fetched this many pixels ahead, and its
+    // leaf fetched half as many ahead, when the slot names one by then. The
+    // slots found wait in a ring; pages never move, so a slot found stays
+    // valid, and one whose page did not exist yet is looked up again.
+    constexpr std::uint32_t kAhead = 16;
+    std::uint32_t* slots[kAhead];
+    const auto find = [&](std::uint32_t i) {
+        std::uint32_t* slot = slotOf(keyOf(pixels[i]));
+        if (slot) {
+            __builtin_prefetch(slot);
         }
-        if (i + kLeavesAhead < count) {
-            const std::uint32_t* slot = slotOf(keyOf(pixels[i + kLeavesAhead]));
+        slots[i % kAhead] = slot;
+    };
+    for (std::uint32_t i = 0; i < kAhead && i < count; ++i) {
+        find(i);
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (i + kAhead / 2 < count) {
+            const std::uint32_t* slot = slots[(i + kAhead / 2) % kAhead];
             if (slot && *slot != 0) {
                 __builtin_prefetch(&leaves_[*slot - 1]);
             }
         }
-        insert(pixels[i].red, pixels[i].green, pixels[i].blue);
+        add(pixels[i], slots[i % kAhead]);
+        if (i + kAhead < count) {
+            find(i + kAhead);
+        }
+    }
+}
+
+void Octree::add(const Pixel8& pixel, std::uint32_t* slot) {
+    const std::uint32_t key = keyOf(pixel);
+    if (!slot) {
+        std::uint32_t*& page = leafPages_[key >> kPageBits];
+        if (!page) {
+            pageStore_.emplace_back(new std::uint32_t[1u << kPageBits]());
+            page = pageStore_.back().get();
+        }
+        slot = &page[key & ((1u << kPageBits) - 1)];
+    }
+    if (*slot == 0) {
+        leaves_.push_back({key, 1, pixel.red & 1u, pixel.green & 1u, pixel.blue & 1u,
+                           static_cast<std::uint32_t>(leafHeap_.size())});
+        *slot = static_cast<std::uint32_t>(leaves_.size());
+        leafHeap_.push_back(*slot - 1);
+        siftLeafUp(*slot - 1);
+        return;
+    }
+    const std::uint32_t number = *slot - 1;
+    Leaf& leaf = leaves_[number];
+    ++leaf.count;
+    leaf.oddRed += pixel.red & 1u;
+    leaf.oddGreen += pixel.green & 1u;
+    leaf.oddBlue += pixel.blue & 1u;
+    // A leaf keeps its place unless its weight (count >> depth) changed: the
+    // heap order held before, and sifting would move nothing.
+    if ((leaf.count & ((1u << kLeafDepth) - 1)) == 0) {
+        siftLeafDown(number);
+        siftLeafUp(number);
     }
 }
 

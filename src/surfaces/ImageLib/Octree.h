@@ -80,6 +80,9 @@ private:
         return page ? &page[key & ((1u << kPageBits) - 1)] : nullptr;
     }
 
+    // insert() for a pixel whose slot the caller may have found already
+    // (null: not yet).
+    void add(const Pixel8& pixel, std::uint32_t* slot);
     Node* newNode(std::uint8_t index, std::uint8_t depth, Node* parent);
     void siftLeafDown(std::uint32_t leaf);
     void siftLeafUp(std::uint32_t leaf);
