@@ -45,9 +45,17 @@ std::uint32_t ColourSearch::nearest(__m128 value) {
 }
 
 const ColourSearch::Cube* ColourSearch::cubeOf(Grid& grid, __m128 value) {
+    // Outside the grid, which runaway diffusion error makes common: scaling by
+    // a power of two is exact, so this is the range test below done early,
+    // and NaN fails it as there.
+    const float low = static_cast<float>(grid.firstCube) / grid.cubesPerUnit;
+    const float high = static_cast<float>(grid.firstCube + kCubesPerAxis) / grid.cubesPerUnit;
+    if (_mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(value, _mm_set1_ps(low)),
+                                   _mm_cmplt_ps(value, _mm_set1_ps(high)))) != 0xF) {
+        return nullptr;
+    }
     // floor(channel × cubes per unit), exact: the product is, and truncation
-    // is corrected downwards for negatives. NaN and huge values come out far
-    // outside.
+    // is corrected downwards for negatives.
     const __m128 scaled = _mm_mul_ps(value, _mm_set1_ps(grid.cubesPerUnit));
     __m128i floor = _mm_cvttps_epi32(scaled);
     floor = _mm_add_epi32(floor, _mm_castps_si128(_mm_cmplt_ps(scaled, _mm_cvtepi32_ps(floor))));
