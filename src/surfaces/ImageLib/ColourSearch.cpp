@@ -145,22 +145,6 @@ std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
 
 template std::uint32_t ColourSearch::nearestIn<false>(const Cube&, __m128) const;
 
-// Both distances in one vector, each summed as (A + R) + (G + B) like a
-// block's; a tie goes to the lower index.
-std::uint32_t ColourSearch::nearestOfPair(const Pair& pair, __m128 value) const {
-    __m128 first = _mm_sub_ps(value, pair.colours[0]);
-    __m128 second = _mm_sub_ps(value, pair.colours[1]);
-    first = _mm_mul_ps(first, first);
-    second = _mm_mul_ps(second, second);
-    // (A, G, A', G') + (R, B, R', B'), then the two halves of each colour.
-    const __m128 halves = _mm_add_ps(_mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0)),
-                                     _mm_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1)));
-    const __m128 sums = _mm_add_ps(_mm_shuffle_ps(halves, halves, _MM_SHUFFLE(2, 0, 2, 0)),
-                                   _mm_shuffle_ps(halves, halves, _MM_SHUFFLE(3, 1, 3, 1)));
-    const float secondSum = _mm_cvtss_f32(_mm_shuffle_ps(sums, sums, _MM_SHUFFLE(1, 1, 1, 1)));
-    return secondSum < _mm_cvtss_f32(sums) ? pair.indices[1] : pair.indices[0];
-}
-
 // A colour is a candidate unless even its smallest distance to the cube
 // exceeds the largest distance of some colour to the cube; such a colour can
 // be neither nearest nor tied anywhere in it. Both bounds are computed like a
@@ -206,15 +190,6 @@ void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cube
     // there.
     if (count == 1 && upper[order[0]] < kFar) {
         cube = {order[0], kOneColour};
-        return;
-    }
-    if (count == 2 && upper[order[0]] < kFar && upper[order[1]] < kFar) {
-        const std::uint32_t low = std::min(order[0], order[1]);
-        const std::uint32_t high = std::max(order[0], order[1]);
-        pairs_.push_back({{VectorArithmetic::load(palette_.colours[low]),
-                           VectorArithmetic::load(palette_.colours[high])},
-                          {low, high}});
-        cube = {static_cast<std::uint32_t>(pairs_.size() - 1), kTwoColours};
         return;
     }
     fill(cube, order, count, lower);

@@ -68,9 +68,7 @@ private:
     };
 
     struct Cube {
-        // Into blocks_, into pairs_ when count is kTwoColours, or the colour
-        // when count is kOneColour.
-        std::uint32_t first;
+        std::uint32_t first;  // into blocks_, or the colour when count is kOneColour
         std::uint32_t count;  // 0 until the first pixel in the cube builds it
     };
     // Distances from here on count as no match; a search that finds none
@@ -79,14 +77,6 @@ private:
     // A cube where a single colour can be nearest, at distances below kFar
     // everywhere in it: that colour needs no comparing.
     static constexpr std::uint32_t kOneColour = UINT32_MAX;
-    // A cube where two colours can be nearest, at distances below kFar
-    // everywhere in it: the two are compared side by side in one vector,
-    // most of the cubes that ordered dithering meets.
-    static constexpr std::uint32_t kTwoColours = UINT32_MAX - 1;
-    struct Pair {
-        __m128 colours[2];
-        std::uint32_t indices[2];  // the lower first
-    };
 
     // Cubes 1 / cubesPerUnit wide (a power of two, so that scaling by it is
     // exact), kCubesPerAxis of them along each channel from
@@ -112,14 +102,12 @@ private:
     // kWhole: the cube is whole_.
     template <bool kWhole = false>
     std::uint32_t nearestIn(const Cube& cube, __m128 value) const;
-    std::uint32_t nearestOfPair(const Pair& pair, __m128 value) const;
     // The nearest colour to a value in a built cube.
     std::uint32_t answer(const Cube& cube, __m128 value) const {
         if (cube.count == kOneColour) {
             return cube.first;
         }
-        return cube.count == kTwoColours ? nearestOfPair(pairs_[cube.first], value)
-                                         : nearestIn(cube, value);
+        return nearestIn(cube, value);
     }
 
     const Palette& palette_;
@@ -130,7 +118,6 @@ private:
     Grid grids_[3] = {
         {kFineCubesPerUnit, kFineFirstCube, {}}, {1.0f, -16, {}}, {1.0f / 16.0f, -16, {}}};
     std::vector<Block> blocks_;
-    std::vector<Pair> pairs_;
     // The smallest distance to their cube of the colours of each block.
     std::vector<float> blockBounds_;
     // Every colour, for small palettes outside the finest grid.
