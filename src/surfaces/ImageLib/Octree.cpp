@@ -58,8 +58,8 @@ void Octree::insertRow(const Pixel8* pixels, std::uint32_t count) {
 }
 
 void Octree::add(const Pixel8& pixel, std::uint32_t* slot) {
-    const std::uint32_t key = keyOf(pixel);
     if (!slot) {
+        const std::uint32_t key = keyOf(pixel);
         std::uint32_t*& page = leafPages_[key >> kPageBits];
         if (!page) {
             pageStore_.emplace_back(new std::uint32_t[1u << kPageBits]());
@@ -68,7 +68,7 @@ void Octree::add(const Pixel8& pixel, std::uint32_t* slot) {
         slot = &page[key & ((1u << kPageBits) - 1)];
     }
     if (*slot == 0) {
-        leaves_.push_back({key, 1, pixel.red & 1u, pixel.green & 1u, pixel.blue & 1u,
+        leaves_.push_back({keyOf(pixel), 1, pixel.red & 1u, pixel.green & 1u, pixel.blue & 1u,
                            static_cast<std::uint32_t>(leafHeap_.size())});
         *slot = static_cast<std::uint32_t>(leaves_.size());
         leafHeap_.push_back(*slot - 1);
