@@ -25,18 +25,15 @@ void expectSameIndex(const Palette& palette, const Pixel32& pixel) {
 }
 
 // The cube cache against the linear reference, in the given order (the first
-// pixel's alpha is the one the cubes serve), with small palettes compared
-// eight and four colours at a time.
+// pixel's alpha is the one the cubes serve).
 void expectSameIndices(const Palette& palette, const std::vector<Pixel32>& pixels) {
 #if defined(__SSE2__) || defined(_M_X64)
-    for (bool wide : {true, false}) {
-        ColourSearch search(palette, ColourSearch::kMinPixelsForCubes, wide);
-        for (const Pixel32& pixel : pixels) {
-            ASSERT_EQ(search.nearest(VectorArithmetic::load(pixel)),
-                      ScalarArithmetic::nearest(palette, pixel))
-                << pixel.alpha << " " << pixel.red << " " << pixel.green << " " << pixel.blue
-                << " of " << palette.size << (wide ? ", wide" : "");
-        }
+    ColourSearch search(palette, ColourSearch::kMinPixelsForCubes);
+    for (const Pixel32& pixel : pixels) {
+        ASSERT_EQ(search.nearest(VectorArithmetic::load(pixel)),
+                  ScalarArithmetic::nearest(palette, pixel))
+            << pixel.alpha << " " << pixel.red << " " << pixel.green << " " << pixel.blue << " of "
+            << palette.size;
     }
 #endif
 }

@@ -16,13 +16,10 @@ constexpr std::uint32_t kCubesPerSlab = 32 * 32 * 32;
 
 }  // namespace
 
-ColourSearch::ColourSearch(const Palette& palette, std::uint64_t pixels, bool wide)
+ColourSearch::ColourSearch(const Palette& palette, std::uint64_t pixels)
     : palette_(palette), useCubes_(pixels >= kMinPixelsForCubes) {
     static_assert(kCubesPerAxis * kCubesPerAxis * kCubesPerAxis == kCubesPerSlab, "slab size");
-    if (useCubes_ && palette_.size <= kMaxColoursSearchedWhole && wide &&
-        WidePaletteSearch::available()) {
-        wide_ = std::make_unique<WidePaletteSearch>(palette_, palette_.size);
-    } else if (useCubes_ && palette_.size <= kMaxColoursSearchedWhole) {
+    if (useCubes_ && palette_.size <= kMaxColoursSearchedWhole) {
         std::uint32_t order[kMaxColoursSearchedWhole];
         for (std::uint32_t i = 0; i < palette_.size; ++i) {
             order[i] = i;
@@ -38,9 +35,6 @@ std::uint32_t ColourSearch::nearest(__m128 value) {
                 return last_ = answer(*cube, value);
             }
             // Past the finest grid, small palettes are compared whole.
-            if (wide_) {
-                return last_ = wide_->nearest(value, kFar);
-            }
             if (whole_.count > 0) {
                 return last_ = nearestIn<true>(whole_, value);
             }

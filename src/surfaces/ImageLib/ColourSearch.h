@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "surfaces/ImageLib/Palette.h"
-#include "surfaces/ImageLib/WidePaletteSearch.h"
 
 namespace ImageLib {
 
@@ -28,11 +27,9 @@ public:
     // Images below this many pixels use the box tree alone.
     static constexpr std::uint64_t kMinPixelsForCubes = 65536;
     // Palettes up to this size are searched whole outside the finest grid.
-    static constexpr std::uint32_t kMaxColoursSearchedWhole = WidePaletteSearch::kMaxColours;
+    static constexpr std::uint32_t kMaxColoursSearchedWhole = 32;
 
-    // `wide`: small palettes are compared eight colours at a time where the
-    // processor can (tests turn it off to check the four-lane comparison).
-    ColourSearch(const Palette& palette, std::uint64_t pixels, bool wide = true);
+    ColourSearch(const Palette& palette, std::uint64_t pixels);
 
     std::uint32_t nearest(__m128 value);
 
@@ -123,9 +120,7 @@ private:
     std::vector<Block> blocks_;
     // The smallest distance to their cube of the colours of each block.
     std::vector<float> blockBounds_;
-    // Every colour, for small palettes outside the finest grid: eight at a
-    // time where the processor can, else four.
-    std::unique_ptr<WidePaletteSearch> wide_;
+    // Every colour, for small palettes outside the finest grid.
     Cube whole_ = {};
 };
 
