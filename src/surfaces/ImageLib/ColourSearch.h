@@ -52,7 +52,7 @@ public:
                 return cube.first;
             }
             if (cube.count != 0) {
-                return answer(cube, makeValue());
+                return nearestIn(cube, makeValue());
             }
         }
         return nearest(makeValue());
