@@ -58,6 +58,23 @@ public:
         return nearest(makeValue());
     }
 
+    // The colour of the finest grid's cube at (alpha, rgb), as for
+    // nearestAt(), when that cube is built and names a single colour; else
+    // kUnresolved, and the caller goes through nearestAt(). Reads only, so a
+    // caller can sort a row's pixels into the resolved and the rest without
+    // branching on each.
+    static constexpr std::uint32_t kUnresolved = UINT32_MAX;
+    std::uint32_t resolvedAt(std::uint32_t alpha, std::uint32_t rgb) const {
+        const Cube* slab = grids_[0].slabs[alpha].get();
+        if (!slab) {
+            return kUnresolved;
+        }
+        // Arithmetic rather than a choice, which compilers turn into a
+        // branch that mispredicts on every other pixel.
+        const Cube& cube = slab[rgb];
+        return cube.first | (0u - static_cast<std::uint32_t>(cube.count != kOneColour));
+    }
+
 private:
     // Four candidates side by side, channel by channel, so that one vector
     // operation works on four distances. Unused lanes hold NaN, whose
