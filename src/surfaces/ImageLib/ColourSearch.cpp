@@ -28,6 +28,17 @@ ColourSearch::ColourSearch(const Palette& palette, std::uint64_t pixels)
     }
 }
 
+void ColourSearch::refineFinestGrid() {
+    if (refining_) {
+        return;
+    }
+    refining_ = true;
+    answers_.assign(kParts, static_cast<std::uint16_t>(kUnresolved));
+    for (std::uint32_t i = 0; i < palette_.size; ++i) {
+        answers_.insert(answers_.end(), kParts, static_cast<std::uint16_t>(i));
+    }
+}
+
 std::uint32_t ColourSearch::nearest(__m128 value) {
     if (useCubes_) {
         for (Grid& grid : grids_) {
@@ -68,15 +79,29 @@ const ColourSearch::Cube* ColourSearch::cubeOf(Grid& grid, __m128 value) {
     if ((axis[0] | axis[1] | axis[2] | axis[3]) >= kCubesPerAxis) {
         return nullptr;
     }
-    std::unique_ptr<Cube[]>& slab = grid.slabs[axis[0]];
+    const std::uint32_t place = (axis[1] * kCubesPerAxis + axis[2]) * kCubesPerAxis + axis[3];
+    Cube* slab = grid.slabs[axis[0]].get();
+    if (!slab || slab[place].count == 0) {
+        return &buildAt(grid, axis[0], place, corner);
+    }
+    return &slab[place];
+}
+
+// Kept apart from cubeOf(), which runs for nearly every pixel and stays
+// small enough to inline.
+ColourSearch::Cube& ColourSearch::buildAt(Grid& grid, std::uint32_t alpha, std::uint32_t place,
+                                          const std::int32_t (&corner)[4]) {
+    const bool refined = refining_ && &grid == &grids_[0];
+    std::unique_ptr<Cube[]>& slab = grid.slabs[alpha];
     if (!slab) {
         slab.reset(new Cube[kCubesPerSlab]());
+        if (refined) {
+            answerOffsets_[alpha].reset(new std::uint32_t[kCubesPerSlab]());
+        }
     }
-    Cube& cube = slab[(axis[1] * kCubesPerAxis + axis[2]) * kCubesPerAxis + axis[3]];
-    if (cube.count == 0) {
-        build(cube, corner, grid.cubesPerUnit);
-    }
-    return &cube;
+    Cube& cube = slab[place];
+    build(cube, corner, grid.cubesPerUnit, refined ? &answerOffsets_[alpha][place] : nullptr);
+    return cube;
 }
 
 template <bool kWhole>
@@ -151,7 +176,8 @@ template std::uint32_t ColourSearch::nearestIn<false>(const Cube&, __m128) const
 // pixel's distance, from the per-channel differences to the cube's nearest
 // and farthest faces; rounding is monotonic, so they hold for the computed
 // distances as well.
-void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cubesPerUnit) {
+void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cubesPerUnit,
+                         std::uint32_t* answers) {
     const __m128 scale = _mm_set1_ps(1.0f / cubesPerUnit);
     const __m128i first = _mm_setr_epi32(corner[0], corner[1], corner[2], corner[3]);
     const __m128 low = _mm_mul_ps(_mm_cvtepi32_ps(first), scale);
@@ -190,9 +216,88 @@ void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cube
     // there.
     if (count == 1 && upper[order[0]] < kFar) {
         cube = {order[0], kOneColour};
+        if (answers) {
+            *answers = kParts * (1 + order[0]);
+        }
         return;
     }
     fill(cube, order, count, lower);
+    // Cubes of more than one block are few, and their parts seldom resolve.
+    if (answers && cube.count == 1) {
+        *answers = refine(order, count, upper, low, cubesPerUnit);
+    }
+}
+
+// A part's candidates are the cube's less those that another beats
+// everywhere in the part, by the test of dropDominated(), whose gap sums
+// one term a channel: the terms are worked out once for each pair of
+// candidates and each part's place along a channel. The cube's upper bounds
+// hold in its parts, so the margins stay safe.
+std::uint32_t ColourSearch::refine(const std::uint32_t* order, std::uint32_t count,
+                                   const float* upper, __m128 low, float cubesPerUnit) {
+    constexpr int kMost = 4;  // a single block's candidates
+    count = std::min<std::uint32_t>(count, kMost);
+    alignas(16) float corner[4];
+    _mm_store_ps(corner, low);
+    // Multiples of the part's width, exact in float, like the grid itself.
+    const float width = 1.0f / (cubesPerUnit * kPartsPerAxis);
+    double alphaTerms[kMost][kMost];
+    double terms[kMost][kMost][3][kPartsPerAxis];
+    double margins[kMost][kMost];
+    for (std::uint32_t a = 0; a < count; ++a) {
+        const float* colour = &palette_.colours[order[a]].alpha;
+        for (std::uint32_t b = 0; b < count; ++b) {
+            const float* other = &palette_.colours[order[b]].alpha;
+            alphaTerms[a][b] =
+                gapTerm(colour[0], other[0], corner[0], corner[0] + 1.0f / cubesPerUnit);
+            for (int c = 1; c < 4; ++c) {
+                for (int k = 0; k < kPartsPerAxis; ++k) {
+                    terms[a][b][c - 1][k] = gapTerm(colour[c], other[c], corner[c] + k * width,
+                                                    corner[c] + (k + 1) * width);
+                }
+            }
+            margins[a][b] = dominanceMargin(upper[order[a]], upper[order[b]]);
+        }
+    }
+    // Bit p of dominated[a]: candidate a is beaten everywhere in part p.
+    static_assert(kParts <= 64, "a part a bit");
+    std::uint64_t dominated[kMost] = {};
+    for (std::uint32_t a = 0; a < count; ++a) {
+        for (std::uint32_t b = 0; b < count; ++b) {
+            if (b == a) {
+                continue;
+            }
+            std::uint32_t part = 0;
+            for (int red = 0; red < kPartsPerAxis; ++red) {
+                for (int green = 0; green < kPartsPerAxis; ++green) {
+                    for (int blue = 0; blue < kPartsPerAxis; ++blue, ++part) {
+                        const double gap = alphaTerms[a][b] + terms[a][b][0][red] +
+                                           terms[a][b][1][green] + terms[a][b][2][blue];
+                        dominated[a] |= std::uint64_t{gap > margins[a][b]} << part;
+                    }
+                }
+            }
+        }
+    }
+    // The parts where exactly one candidate is left take it, if it lies
+    // within kFar everywhere in the cube.
+    std::uint64_t left = 0;
+    std::uint64_t leftTwice = 0;
+    for (std::uint32_t a = 0; a < count; ++a) {
+        leftTwice |= left & ~dominated[a];
+        left |= ~dominated[a];
+    }
+    const auto begin = static_cast<std::uint32_t>(answers_.size());
+    answers_.resize(begin + kParts, static_cast<std::uint16_t>(kUnresolved));
+    for (std::uint32_t a = 0; a < count; ++a) {
+        if (upper[order[a]] < kFar) {
+            for (std::uint64_t parts = ~dominated[a] & left & ~leftTwice; parts != 0;
+                 parts &= parts - 1) {
+                answers_[begin + __builtin_ctzll(parts)] = static_cast<std::uint16_t>(order[a]);
+            }
+        }
+    }
+    return begin;
 }
 
 // The gap between two colours' squared distances, d_i - d_j, is linear in
@@ -220,11 +325,9 @@ std::uint32_t ColourSearch::dropDominated(std::uint32_t* order, std::uint32_t co
             }
             double gap = 0.0;
             for (int c = 0; c < 4; ++c) {
-                const double towards = double{other[c]} - colour[c];
-                const double sum = double{colour[c]} + other[c];
-                gap += std::min(towards * (2.0 * lows[c] - sum), towards * (2.0 * highs[c] - sum));
+                gap += gapTerm(colour[c], other[c], lows[c], highs[c]);
             }
-            if (gap > 1e-5 * (double{upper[order[a]]} + upper[order[b]]) + 1e-30) {
+            if (gap > dominanceMargin(upper[order[a]], upper[order[b]])) {
                 dropped[a] = true;
                 break;
             }

@@ -14,6 +14,7 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -58,21 +59,31 @@ public:
         return nearest(makeValue());
     }
 
-    // The colour of the finest grid's cube at (alpha, rgb), as for
-    // nearestAt(), when that cube is built and names a single colour; else
-    // kUnresolved, and the caller goes through nearestAt(). Reads only, so a
-    // caller can sort a row's pixels into the resolved and the rest without
-    // branching on each.
-    static constexpr std::uint32_t kUnresolved = UINT32_MAX;
-    std::uint32_t resolvedAt(std::uint32_t alpha, std::uint32_t rgb) const {
-        const Cube* slab = grids_[0].slabs[alpha].get();
-        if (!slab) {
+    // Answers by table for callers that work out the part of a finest-grid
+    // cube their value falls in: each cube is cut into kPartsPerAxis parts
+    // along red, green and blue (alpha stays whole), at part
+    // (red * kPartsPerAxis + green) * kPartsPerAxis + blue. Once
+    // refineFinestGrid() is called, the cubes built from then on with a few
+    // candidates work out which of their parts a single colour can be
+    // nearest in; that takes a fraction of the pixels a cube-wide answer
+    // does.
+    static constexpr int kPartsPerAxis = 4;
+    static constexpr std::uint32_t kParts = kPartsPerAxis * kPartsPerAxis * kPartsPerAxis;
+    void refineFinestGrid();
+
+    // The colour at part `part` of the finest grid's cube at (alpha, rgb),
+    // the same as nearestAt() gives there, when a single colour can be
+    // nearest in the part; else kUnresolved, also for cubes not yet built,
+    // and the caller goes through nearestAt(). Reads only, and two table
+    // reads, so that a caller can sort a row's pixels into the resolved and
+    // the rest without branching on each.
+    static constexpr std::uint32_t kUnresolved = 0xFFFF;
+    std::uint32_t resolvedAt(std::uint32_t alpha, std::uint32_t rgb, std::uint32_t part) const {
+        const std::uint32_t* answers = answerOffsets_[alpha].get();
+        if (!answers) {
             return kUnresolved;
         }
-        // Arithmetic rather than a choice, which compilers turn into a
-        // branch that mispredicts on every other pixel.
-        const Cube& cube = slab[rgb];
-        return cube.first | (0u - static_cast<std::uint32_t>(cube.count != kOneColour));
+        return answers_[answers[rgb] + part];
     }
 
 private:
@@ -108,11 +119,33 @@ private:
 
     // The value's cube, built when first reached; null outside the grid.
     const Cube* cubeOf(Grid& grid, __m128 value);
-    void build(Cube& cube, const std::int32_t (&corner)[4], float cubesPerUnit);
+    // Makes the cube at `place` in the grid's slab `alpha`, and the slab if
+    // need be.
+    Cube& buildAt(Grid& grid, std::uint32_t alpha, std::uint32_t place,
+                  const std::int32_t (&corner)[4]);
+    // `answers`, for cubes of the finest grid once refining, receives where
+    // the cube's part answers begin.
+    void build(Cube& cube, const std::int32_t (&corner)[4], float cubesPerUnit,
+               std::uint32_t* answers);
+    // Appends the answers of a cube's parts from its candidates; returns
+    // where they begin.
+    std::uint32_t refine(const std::uint32_t* order, std::uint32_t count, const float* upper,
+                         __m128 low, float cubesPerUnit);
     // Drops from `order` the colours that another of them is closer than
     // everywhere in the cube [low, high); returns how many are left.
     std::uint32_t dropDominated(std::uint32_t* order, std::uint32_t count, const float* upper,
                                 __m128 low, __m128 high) const;
+    // Colour i's least excess of squared distance over colour j's along one
+    // channel of a cube [low, high), and the excess over all channels that
+    // proves i is neither nearest nor tied anywhere in it.
+    static double gapTerm(float colour, float other, float low, float high) {
+        const double towards = double{other} - colour;
+        const double sum = double{colour} + other;
+        return std::min(towards * (2.0 * low - sum), towards * (2.0 * high - sum));
+    }
+    static double dominanceMargin(float upper, float otherUpper) {
+        return 1e-5 * (double{upper} + otherUpper) + 1e-30;
+    }
     // Puts the colours of `order` into blocks in that order, each block with
     // the smallest lower bound of its colours (none without bounds).
     void fill(Cube& cube, const std::uint32_t* order, std::uint32_t count, const float* lower);
@@ -139,6 +172,13 @@ private:
     std::vector<float> blockBounds_;
     // Every colour, for small palettes outside the finest grid.
     Cube whole_ = {};
+    // For each finest-grid slab once refining, where each cube's part answers
+    // begin in answers_ (0 until the cube is built), made with the slab.
+    bool refining_ = false;
+    std::unique_ptr<std::uint32_t[]> answerOffsets_[kCubesPerAxis];
+    // kParts answers a cube: first all kUnresolved, then all of each colour
+    // in turn (for cubes with a single candidate), then the refined cubes'.
+    std::vector<std::uint16_t> answers_;
 };
 
 }  // namespace ImageLib

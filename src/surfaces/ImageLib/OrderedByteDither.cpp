@@ -16,19 +16,26 @@ namespace {
 using V = VectorArithmetic;
 
 constexpr int kAxis = ColourSearch::kCubesPerAxis;
-// A byte whose value falls outside the finest grid; any sum holding it is
-// at least this, while every cube inside is below kAxis³.
-constexpr std::uint16_t kOutside = 0xFFFF;
-// Per matrix cell: the alpha axis of every alpha byte, then the red, green
-// and blue bytes' shares of the cube's place in its slab.
+constexpr int kParts = ColourSearch::kPartsPerAxis;
+// A byte whose value falls outside the finest grid. Alpha entries are the
+// alpha axis, below kAxis inside; red, green and blue entries hold their
+// shares of the cube's place in its slab in the low half and of the part's
+// place in the cube in the high half, and any sum holding kOutside is at
+// least kOutside.
+constexpr std::uint32_t kOutside = 1u << 24;
+// Per matrix cell: the entries of every alpha, red, green and blue byte.
 constexpr std::uint32_t kCellEntries = 4 * 256;
 
 // The tables of every matrix cell, from the values the general loop makes:
-// the byte's value plus scale times the cell, floored onto the grid.
-std::vector<std::uint16_t> cubeTables(const Surface<Pixel32>& matrix, __m128 factor) {
+// the byte's value plus scale times the cell, floored onto the grid and onto
+// the parts of its cubes. Scaling by powers of two is exact, so a part is the
+// value floored at kParts times the grid's resolution, less kParts times
+// the cube.
+std::vector<std::uint32_t> cubeTables(const Surface<Pixel32>& matrix, __m128 factor) {
     constexpr std::uint32_t strides[4] = {1, kAxis * kAxis, kAxis, 1};
-    std::vector<std::uint16_t> tables(std::size_t{matrix.width} * matrix.height * kCellEntries);
-    std::uint16_t* entry = tables.data();
+    constexpr std::uint32_t partStrides[4] = {0, kParts * kParts, kParts, 1};
+    std::vector<std::uint32_t> tables(std::size_t{matrix.width} * matrix.height * kCellEntries);
+    std::uint32_t* entry = tables.data();
     for (std::uint32_t my = 0; my < matrix.height; ++my) {
         for (std::uint32_t mx = 0; mx < matrix.width; ++mx) {
             const __m128 offset = V::multiply(factor, V::load(matrix.row(my)[mx]));
@@ -42,11 +49,15 @@ std::vector<std::uint16_t> cubeTables(const Surface<Pixel32>& matrix, __m128 fac
                     const float scaled = lanes[b][c] * ColourSearch::kFineCubesPerUnit;
                     const float first = ColourSearch::kFineFirstCube;
                     // NaN fails both tests and counts as outside.
-                    *entry++ = scaled >= first && scaled < first + kAxis
-                                   ? static_cast<std::uint16_t>(
-                                         static_cast<std::uint32_t>(std::floor(scaled) - first) *
-                                         strides[c])
-                                   : kOutside;
+                    if (!(scaled >= first && scaled < first + kAxis)) {
+                        *entry++ = kOutside;
+                        continue;
+                    }
+                    const float cube = std::floor(scaled);
+                    const auto part =
+                        static_cast<std::uint32_t>(std::floor(scaled * kParts) - cube * kParts);
+                    *entry++ = static_cast<std::uint32_t>(cube - first) * strides[c] |
+                               part * partStrides[c] << 16;
                 }
             }
         }
@@ -58,7 +69,7 @@ std::vector<std::uint16_t> cubeTables(const Surface<Pixel32>& matrix, __m128 fac
 struct Row {
     const Pixel8* pixels;  // as they came
     std::uint32_t width;
-    const std::uint16_t* tables;   // of the matrix row's cells
+    const std::uint32_t* tables;   // of the matrix row's cells
     std::uint32_t columnMask;      // the matrix width less one
     const std::uint32_t* colours;  // palette colours as words with alpha zero
     std::uint32_t alphaMask;       // the alpha byte of a word
@@ -70,38 +81,39 @@ struct Row {
         return word;
     }
 
-    // The pixel's cube: alpha axis and red-green-blue place, both below
-    // kAxis and kAxis³ when inside the grid, which the result tells.
+    // The pixel's cube and part: alpha axis, and red-green-blue place
+    // (part place * 2^16 + cube place), below kAxis and kOutside when inside
+    // the grid, which the result tells.
     bool cubeAt(std::uint32_t x, std::uint32_t& alpha, std::uint32_t& rgb) const {
-        const std::uint16_t* cell = tables + (x & columnMask) * kCellEntries;
+        const std::uint32_t* cell = tables + (x & columnMask) * kCellEntries;
         const std::uint32_t bytes = word(x);
         alpha = cell[bytes & 0xFF];
         rgb = cell[256 + (bytes >> 8 & 0xFF)] + cell[512 + (bytes >> 16 & 0xFF)] +
               cell[768 + (bytes >> 24)];
-        return (alpha | rgb / (kAxis * kAxis)) < kAxis;
+        static_assert(kOutside / kAxis == 1u << 19, "one comparison tests both");
+        return (alpha | rgb >> 19) < kAxis;
     }
 };
 
-// The first pass: writes every pixel's colour as if its cube named a single
-// one and notes in `pending` the pixels whose cube does not; returns how
-// many. It decides without branching on the cube's kind, which mispredicts
+// The first pass: writes every pixel's colour as if its part named a single
+// one and notes in `pending` the pixels whose part does not; returns how
+// many. It decides without branching on the part's kind, which mispredicts
 // on photographs, and calls nothing, so that the loop's state stays in
-// registers. It goes through the row a matrix column at a time, whose tables
-// then stay put; the order in which pixels are searched later does not
-// change their colours.
+// registers.
 __attribute__((noinline)) std::uint32_t resolveRow(const Row row, const ColourSearch& search,
                                                    std::uint32_t* pending) {
-    static_assert(ColourSearch::kUnresolved >> 31 == 1 && Palette::kCapacity <= 1u << 31,
-                  "the top bit tells the unresolved from colours");
+    static_assert(ColourSearch::kUnresolved >> 15 == 1 && Palette::kCapacity <= 1u << 15,
+                  "bit 15 tells the unresolved from colours");
     std::uint32_t count = 0;
     for (std::uint32_t x = 0; x < row.width; ++x) {
         const std::uint32_t word = row.word(x);
         std::uint32_t alpha, rgb;
-        const std::uint32_t index =
-            row.cubeAt(x, alpha, rgb) ? search.resolvedAt(alpha, rgb) : ColourSearch::kUnresolved;
+        const std::uint32_t index = row.cubeAt(x, alpha, rgb)
+                                        ? search.resolvedAt(alpha, rgb & 0xFFFF, rgb >> 16)
+                                        : ColourSearch::kUnresolved;
         row.words[x] = row.colours[index % Palette::kCapacity] | (word & row.alphaMask);
         pending[count] = x;
-        count += index >> 31;
+        count += index >> 15;
     }
     return count;
 }
@@ -111,7 +123,8 @@ __attribute__((noinline)) std::uint32_t resolveRow(const Row row, const ColourSe
 void ditherOrderedBytes(Surface<Pixel8>& surface, const Surface<Pixel32>& matrix, float scale,
                         const Palette& palette, ColourSearch& search) {
     const __m128 factor = V::splat(scale);
-    const std::vector<std::uint16_t> tables = cubeTables(matrix, factor);
+    search.refineFinestGrid();
+    const std::vector<std::uint32_t> tables = cubeTables(matrix, factor);
     // Each colour as the general loop writes it (through float to bytes), as
     // a word with alpha zero, for merging the pixel's own alpha.
     std::uint32_t colours[Palette::kCapacity];
@@ -148,7 +161,7 @@ void ditherOrderedBytes(Surface<Pixel8>& surface, const Surface<Pixel32>& matrix
                               V::multiply(factor, V::load(offsets[x & row.columnMask])));
             };
             const std::uint32_t index =
-                inside ? search.nearestAt(alpha, rgb, value) : search.nearest(value());
+                inside ? search.nearestAt(alpha, rgb & 0xFFFF, value) : search.nearest(value());
             words[x] = colours[index] | (row.word(x) & alphaMask);
         }
         std::memcpy(surface.row(y), words.data(), std::size_t{width} * sizeof(Pixel8));
