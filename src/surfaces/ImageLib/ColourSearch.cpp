@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 
 #include "surfaces/ImageLib/VectorArithmetic.h"
 
@@ -47,7 +48,7 @@ std::uint32_t ColourSearch::nearest(__m128 value) {
             }
             // Past the finest grid, small palettes are compared whole.
             if (whole_.count > 0) {
-                return last_ = nearestIn<true>(whole_, value);
+                return last_ = nearestOfAll(value);
             }
         }
     }
@@ -104,50 +105,91 @@ ColourSearch::Cube& ColourSearch::buildAt(Grid& grid, std::uint32_t alpha, std::
     return cube;
 }
 
-template <bool kWhole>
+namespace {
+
+// The value's channels, each in all four lanes.
+struct Spread {
+    __m128 alpha, red, green, blue;
+    explicit Spread(__m128 value)
+        : alpha(_mm_shuffle_ps(value, value, _MM_SHUFFLE(0, 0, 0, 0))),
+          red(_mm_shuffle_ps(value, value, _MM_SHUFFLE(1, 1, 1, 1))),
+          green(_mm_shuffle_ps(value, value, _MM_SHUFFLE(2, 2, 2, 2))),
+          blue(_mm_shuffle_ps(value, value, _MM_SHUFFLE(3, 3, 3, 3))) {}
+};
+
+__m128 smallestOf(__m128 lanes) {
+    lanes = _mm_min_ps(lanes, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(2, 3, 0, 1)));
+    return _mm_min_ps(lanes, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(1, 0, 3, 2)));
+}
+
+// The squared distances from a value to a block's four colours, added as
+// (A + R) + (G + B) like the single-pixel distance.
+template <class Block>
+__m128 distances(const Block& block, const Spread& value) {
+    const __m128 da = _mm_sub_ps(value.alpha, block.alpha);
+    const __m128 dr = _mm_sub_ps(value.red, block.red);
+    const __m128 dg = _mm_sub_ps(value.green, block.green);
+    const __m128 db = _mm_sub_ps(value.blue, block.blue);
+    return _mm_add_ps(_mm_add_ps(_mm_mul_ps(da, da), _mm_mul_ps(dr, dr)),
+                      _mm_add_ps(_mm_mul_ps(dg, dg), _mm_mul_ps(db, db)));
+}
+
+// The nearest of the colours of `kBlocks` blocks that hold them in index
+// order: the lowest bit of the lanes that hold the smallest distance, four
+// bits a block, is the lowest index there. Finding the smallest first and
+// those lanes after leaves the blocks independent of each other but for one
+// minimum, and nothing branches on where the nearest colour lies. NaN
+// distances (unused lanes) leave the minimum, as minps returns its second
+// operand for them. Nothing under kFar gives index 0.
+template <std::uint32_t kBlocks, class Block>
+std::uint32_t nearestAmong(const Block* blocks, const Spread& value) {
+    static_assert(kBlocks <= 8, "four bits a block in 32");
+    __m128 all[kBlocks];
+    __m128 best = _mm_set1_ps(ColourSearch::kFar);
+#pragma GCC unroll 8
+    for (std::uint32_t b = 0; b < kBlocks; ++b) {
+        all[b] = distances(blocks[b], value);
+        best = _mm_min_ps(all[b], best);
+    }
+    const __m128 smallest = smallestOf(best);
+    if (!(_mm_cvtss_f32(smallest) < ColourSearch::kFar)) {
+        return 0;
+    }
+    std::uint32_t tied = 0;
+#pragma GCC unroll 8
+    for (std::uint32_t b = 0; b < kBlocks; ++b) {
+        tied |= static_cast<std::uint32_t>(_mm_movemask_ps(_mm_cmpeq_ps(all[b], smallest)))
+                << (4 * b);
+    }
+    return static_cast<std::uint32_t>(__builtin_ctz(tied));
+}
+
+}  // namespace
+
 std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
     // Each lane keeps the lowest index of its candidates at the smallest
     // distance; a lane that finds nothing under kFar holds kFar and index 0.
-    // Distances add as (A + R) + (G + B), like the single-pixel distance. A
-    // cube's blocks come by their smallest distance to the cube: once the
+    // A cube's blocks come by their smallest distance to the cube: once the
     // best distance so far is below that of the next block, no colour from
-    // there on can be closer or tied. A whole palette's blocks come in index
-    // order instead, so a lane keeps its earlier colour on a tie.
+    // there on can be closer or tied.
     const __m128 far = _mm_set1_ps(kFar);
-    const __m128 alpha = _mm_shuffle_ps(value, value, _MM_SHUFFLE(0, 0, 0, 0));
-    const __m128 red = _mm_shuffle_ps(value, value, _MM_SHUFFLE(1, 1, 1, 1));
-    const __m128 green = _mm_shuffle_ps(value, value, _MM_SHUFFLE(2, 2, 2, 2));
-    const __m128 blue = _mm_shuffle_ps(value, value, _MM_SHUFFLE(3, 3, 3, 3));
-    const auto distances = [&](const Block& block) {
-        const __m128 da = _mm_sub_ps(alpha, block.alpha);
-        const __m128 dr = _mm_sub_ps(red, block.red);
-        const __m128 dg = _mm_sub_ps(green, block.green);
-        const __m128 db = _mm_sub_ps(blue, block.blue);
-        return _mm_add_ps(_mm_add_ps(_mm_mul_ps(da, da), _mm_mul_ps(dr, dr)),
-                          _mm_add_ps(_mm_mul_ps(dg, dg), _mm_mul_ps(db, db)));
-    };
-    const auto smallestOf = [](__m128 lanes) {
-        lanes = _mm_min_ps(lanes, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(2, 3, 0, 1)));
-        return _mm_min_ps(lanes, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(1, 0, 3, 2)));
-    };
+    const Spread spread(value);
     // The first block meets lanes that hold nothing yet; NaN distances (unused
     // lanes) leave kFar, as minps returns its second operand for them.
-    const __m128 first = distances(blocks_[cube.first]);
+    const __m128 first = distances(blocks_[cube.first], spread);
     __m128 best = _mm_min_ps(first, far);
     __m128i bestIndex =
         _mm_and_si128(_mm_castps_si128(_mm_cmplt_ps(first, far)), blocks_[cube.first].index);
     for (std::uint32_t b = cube.first + 1; b != cube.first + cube.count; ++b) {
-        if (!kWhole && _mm_cvtss_f32(smallestOf(best)) < blockBounds_[b]) {
+        if (_mm_cvtss_f32(smallestOf(best)) < blockBounds_[b]) {
             break;
         }
         const Block& block = blocks_[b];
-        const __m128 d = distances(block);
-        __m128i take = _mm_castps_si128(_mm_cmplt_ps(d, best));
-        if (!kWhole) {
-            const __m128i lowerIndex = _mm_cmplt_epi32(block.index, bestIndex);
-            take = _mm_or_si128(take,
-                                _mm_and_si128(_mm_castps_si128(_mm_cmpeq_ps(d, best)), lowerIndex));
-        }
+        const __m128 d = distances(block, spread);
+        const __m128i lowerIndex = _mm_cmplt_epi32(block.index, bestIndex);
+        const __m128i take =
+            _mm_or_si128(_mm_castps_si128(_mm_cmplt_ps(d, best)),
+                         _mm_and_si128(_mm_castps_si128(_mm_cmpeq_ps(d, best)), lowerIndex));
         best = _mm_min_ps(d, best);
         bestIndex =
             _mm_or_si128(_mm_and_si128(take, block.index), _mm_andnot_si128(take, bestIndex));
@@ -168,7 +210,22 @@ std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
     return index;
 }
 
-template std::uint32_t ColourSearch::nearestIn<false>(const Cube&, __m128) const;
+std::uint32_t ColourSearch::nearestOfAll(__m128 value) const {
+    // A loop with as many turns as the palette has blocks, unrolled, keeps
+    // every distance in a register.
+    using Search = std::uint32_t (*)(const Block*, const Spread&);
+    static constexpr Search kSearches[] = {nullptr,
+                                           nearestAmong<1, Block>,
+                                           nearestAmong<2, Block>,
+                                           nearestAmong<3, Block>,
+                                           nearestAmong<4, Block>,
+                                           nearestAmong<5, Block>,
+                                           nearestAmong<6, Block>,
+                                           nearestAmong<7, Block>,
+                                           nearestAmong<8, Block>};
+    static_assert(std::size(kSearches) == kMaxColoursSearchedWhole / 4 + 1, "a search a count");
+    return kSearches[whole_.count](&blocks_[whole_.first], Spread(value));
+}
 
 // A colour is a candidate unless even its smallest distance to the cube
 // exceeds the largest distance of some colour to the cube; such a colour can

@@ -34,6 +34,10 @@ public:
 
     std::uint32_t nearest(__m128 value);
 
+    // Distances from here on count as no match; a search that finds none
+    // gives index 0.
+    static constexpr float kFar = 1e6f;
+
     // The finest grid, for callers that work out a value's cube there
     // themselves: cubes 1 / kFineCubesPerUnit wide, kCubesPerAxis along each
     // channel from kFineFirstCube / kFineCubesPerUnit.
@@ -99,9 +103,6 @@ private:
         std::uint32_t first;  // into blocks_, or the colour when count is kOneColour
         std::uint32_t count;  // 0 until the first pixel in the cube builds it
     };
-    // Distances from here on count as no match; a search that finds none
-    // gives index 0.
-    static constexpr float kFar = 1e6f;
     // A cube where a single colour can be nearest, at distances below kFar
     // everywhere in it: that colour needs no comparing.
     static constexpr std::uint32_t kOneColour = UINT32_MAX;
@@ -149,9 +150,9 @@ private:
     // Puts the colours of `order` into blocks in that order, each block with
     // the smallest lower bound of its colours (none without bounds).
     void fill(Cube& cube, const std::uint32_t* order, std::uint32_t count, const float* lower);
-    // kWhole: the cube is whole_.
-    template <bool kWhole = false>
     std::uint32_t nearestIn(const Cube& cube, __m128 value) const;
+    // The nearest colour of whole_.
+    std::uint32_t nearestOfAll(__m128 value) const;
     // The nearest colour to a value in a built cube.
     std::uint32_t answer(const Cube& cube, __m128 value) const {
         if (cube.count == kOneColour) {
