@@ -92,8 +92,10 @@ TEST(VectorScalar, LargeImagesQuantizeIdentically) {
     expectSameResult<Pixel8>(320, 240, 320, 6, false, PaletteMode::Adaptive8, DitherKind::None,
                              0.5f, false);
     expectSameResult<Pixel32>(320, 240, 320, 7, false, 10, DitherKind::Bayer8x8, 0.3f, false);
-    // 8-bit ordered dithering takes colours through tables of cubes.
+    // 8-bit ordered dithering takes colours through tables of cubes and of
+    // their parts.
     expectSameResult<Pixel8>(320, 240, 320, 9, false, 12, DitherKind::Bayer4x4, 0.4f, false);
+    expectSameResult<Pixel8>(960, 540, 960, 11, false, 20, DitherKind::Bayer8x8, 0.3f, false);
     expectSameResult<Pixel8>(320, 240, 320, 10, false, PaletteMode::Adaptive256,
                              DitherKind::Bayer8x8, 0.3f, false);
     expectSameResult<Pixel15>(320, 240, 320, 8, true, 20, DitherKind::StevensonArce, 0.5f, true);

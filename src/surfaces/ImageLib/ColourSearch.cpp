@@ -280,7 +280,9 @@ void ColourSearch::build(Cube& cube, const std::int32_t (&corner)[4], float cube
     }
     fill(cube, order, count, lower);
     // Cubes of more than one block are few, and their parts seldom resolve.
-    if (answers && cube.count == 1) {
+    // Past kMaxRefinedCubes the parts' answers stop growing, as the blocks
+    // already take more memory than a picture's cubes need.
+    if (answers && cube.count == 1 && answers_.size() < kParts * kMaxRefinedCubes) {
         *answers = refine(order, count, upper, low, cubesPerUnit);
     }
 }

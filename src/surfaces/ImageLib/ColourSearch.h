@@ -73,6 +73,7 @@ public:
     // does.
     static constexpr int kPartsPerAxis = 4;
     static constexpr std::uint32_t kParts = kPartsPerAxis * kPartsPerAxis * kPartsPerAxis;
+    static constexpr std::uint32_t kMaxRefinedCubes = 65536;
     void refineFinestGrid();
 
     // The colour at part `part` of the finest grid's cube at (alpha, rgb),
