@@ -170,6 +170,12 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
     for (int t = 0; t < tapCount; ++t) {
         weights[t] = A::load(taps[t].weight);
     }
+    // The first tap of every usual kernel is the next pixel's. Its share
+    // then goes straight into that pixel's value instead of through the
+    // ring: the same sum, as it is the last to reach that cell, without a
+    // store and a load on the chain from pixel to pixel.
+    const bool carries = tapCount > 0 && taps[0].dy == 0 && taps[0].dx == 1;
+    const int firstStored = carries ? 1 : 0;
 
     const std::int64_t width = pixels.width();
     const std::int64_t height = pixels.height();
@@ -201,6 +207,7 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
         Out out;
         Pixel32* targets[kMaxTaps];
         std::int64_t offsets[kMaxTaps];
+        typename A::Value carry{};  // the next pixel's share of this one's error
     };
     const auto startRow = [&](RowPass& pass, std::int64_t y) {
         pass.y = y;
@@ -217,19 +224,25 @@ void diffuseError(const Pixels& pixels, const Surface<Pixel32>& kernel, bool ser
     const auto diffuseRows = [&](const auto& choose) {
         // One pixel of a row. Left to itself the compiler calls this for every
         // pixel and reloads the row's state each time, a fifth of the time.
-        const auto step = [&](const RowPass& pass, std::int64_t i) __attribute__((always_inline)) {
+        const auto step = [&](RowPass & pass, std::int64_t i) __attribute__((always_inline)) {
             const std::int64_t x = pass.mirrored ? width - 1 - i : i;
-            const auto old = A::load(pass.row[x]);
+            auto old = A::load(pass.row[x]);
+            if (carries && i > 0) {
+                old = A::add(old, pass.carry);
+            }
             const auto chosen = choose(old);
             pixels.put(pass.out, static_cast<std::uint32_t>(x), chosen);
             const auto error = A::subtract(old, chosen);
+            if (carries) {
+                pass.carry = A::multiply(error, weights[0]);
+            }
             if (pass.inside && x >= reach && x < width - reach) {
-                for (int t = 0; t < tapCount; ++t) {
+                for (int t = firstStored; t < tapCount; ++t) {
                     Pixel32& target = pass.targets[t][x + pass.offsets[t]];
                     A::store(target, A::add(A::load(target), A::multiply(error, weights[t])));
                 }
             } else {
-                for (int t = 0; t < tapCount; ++t) {
+                for (int t = firstStored; t < tapCount; ++t) {
                     if (pass.y + taps[t].dy >= height) {
                         break;
                     }
