@@ -14,6 +14,11 @@ namespace ImageLib {
 namespace {
 
 constexpr std::uint32_t kCubesPerSlab = 32 * 32 * 32;
+// A cube's first blocks are compared whatever their bounds: whether the
+// second can be skipped is a coin toss from pixel to pixel, and a mispredicted
+// branch costs the chain of error diffusion more than the block's arithmetic,
+// which runs beside it.
+constexpr std::uint32_t kBlocksAlwaysCompared = 2;
 
 }  // namespace
 
@@ -171,7 +176,7 @@ std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
     // distance; a lane that finds nothing under kFar holds kFar and index 0.
     // A cube's blocks come by their smallest distance to the cube: once the
     // best distance so far is below that of the next block, no colour from
-    // there on can be closer or tied.
+    // there on can be closer or tied, which is tested from the third block.
     const __m128 far = _mm_set1_ps(kFar);
     const Spread spread(value);
     // The first block meets lanes that hold nothing yet; NaN distances (unused
@@ -181,7 +186,8 @@ std::uint32_t ColourSearch::nearestIn(const Cube& cube, __m128 value) const {
     __m128i bestIndex =
         _mm_and_si128(_mm_castps_si128(_mm_cmplt_ps(first, far)), blocks_[cube.first].index);
     for (std::uint32_t b = cube.first + 1; b != cube.first + cube.count; ++b) {
-        if (_mm_cvtss_f32(smallestOf(best)) < blockBounds_[b]) {
+        if (b - cube.first >= kBlocksAlwaysCompared &&
+            _mm_cvtss_f32(smallestOf(best)) < blockBounds_[b]) {
             break;
         }
         const Block& block = blocks_[b];
