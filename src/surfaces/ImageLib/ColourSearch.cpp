@@ -101,9 +101,11 @@ ColourSearch::Cube& ColourSearch::buildAt(Grid& grid, std::uint32_t alpha, std::
     std::unique_ptr<Cube[]>& slab = grid.slabs[alpha];
     if (!slab) {
         slab.reset(new Cube[kCubesPerSlab]());
-        if (refined) {
-            answerOffsets_[alpha].reset(new std::uint32_t[kCubesPerSlab]());
-        }
+    }
+    // A slab made before refining began gets its answers table now; its
+    // cubes built earlier stay unresolved there, which is only slower.
+    if (refined && !answerOffsets_[alpha]) {
+        answerOffsets_[alpha].reset(new std::uint32_t[kCubesPerSlab]());
     }
     Cube& cube = slab[place];
     build(cube, corner, grid.cubesPerUnit, refined ? &answerOffsets_[alpha][place] : nullptr);
