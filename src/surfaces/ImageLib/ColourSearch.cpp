@@ -46,6 +46,18 @@ void ColourSearch::refineFinestGrid() {
 }
 
 std::uint32_t ColourSearch::nearest(__m128 value) {
+    // Under error diffusion neighbouring values fall now inside the finest
+    // grid, now outside it, and into cubes of one colour or of several: the
+    // branches between those ways mispredict so often that comparing a small
+    // palette whole is faster everywhere (adaptive 16 with Floyd-Steinberg
+    // about 12 %, without dithering too).
+    if (whole_.count > 0) {
+        return nearestOfAll(value);
+    }
+    return nearestThroughCubes(value);
+}
+
+std::uint32_t ColourSearch::nearestThroughCubes(__m128 value) {
     if (useCubes_) {
         for (Grid& grid : grids_) {
             if (const Cube* cube = cubeOf(grid, value)) {

@@ -5,10 +5,10 @@
 // anywhere in it, and every later pixel there compares only those. Error
 // diffusion onto a palette that does not span the image's colours drives
 // values far past 0..1, so coarser grids of cubes 1 and 16 units wide cover
-// -16 to 16 and -256 to 256; small palettes compare all their colours there
-// instead, as cubes that wide hold them all anyway. Pixels outside all grids,
-// and all pixels of images too small to repay building cubes, go through the
-// palette's box tree.
+// -16 to 16 and -256 to 256. Small palettes compare all their colours
+// instead, but for callers that name a finest-grid cube themselves. Pixels
+// outside all grids, and all pixels of images too small to repay building
+// cubes, go through the palette's box tree.
 
 #if defined(__SSE2__) || defined(_M_X64)
 
@@ -27,7 +27,8 @@ class ColourSearch {
 public:
     // Images below this many pixels use the box tree alone.
     static constexpr std::uint64_t kMinPixelsForCubes = 65536;
-    // Palettes up to this size are searched whole outside the finest grid.
+    // Palettes up to this size are searched whole, but in nearestAt()'s
+    // finest-grid cubes.
     static constexpr std::uint32_t kMaxColoursSearchedWhole = 32;
 
     ColourSearch(const Palette& palette, std::uint64_t pixels);
@@ -48,7 +49,9 @@ public:
     // nearest() for a value that the caller knows to lie in the finest
     // grid's cube at alpha axis `alpha` and (red * kCubesPerAxis + green) *
     // kCubesPerAxis + blue, which saves finding the cube again; the value is
-    // made only when the cube does not already name a single colour.
+    // made only when the cube does not already name a single colour. Cubes
+    // are built here for palettes of every size, for callers whose
+    // neighbouring values keep to the same cubes.
     template <class MakeValue>
     std::uint32_t nearestAt(std::uint32_t alpha, std::uint32_t rgb, const MakeValue& makeValue) {
         if (const Cube* slab = grids_[0].slabs[alpha].get()) {
@@ -60,7 +63,7 @@ public:
                 return nearestIn(cube, makeValue());
             }
         }
-        return nearest(makeValue());
+        return nearestThroughCubes(makeValue());
     }
 
     // Answers by table for callers that work out the part of a finest-grid
@@ -119,6 +122,8 @@ private:
         std::unique_ptr<Cube[]> slabs[kCubesPerAxis];
     };
 
+    // nearest() through the grids' cubes, whatever the palette's size.
+    std::uint32_t nearestThroughCubes(__m128 value);
     // The value's cube, built when first reached; null outside the grid.
     const Cube* cubeOf(Grid& grid, __m128 value);
     // Makes the cube at `place` in the grid's slab `alpha`, and the slab if
