@@ -9,6 +9,7 @@
 // by pixel, since interior nodes enter the heap only when folding.
 
 #include <cstdint>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -42,19 +43,18 @@ public:
     std::uint32_t writeColours(Pixel32* colours) const;
 
 private:
+    // Nodes are numbered in the order of a depth-first walk, the root 0, so
+    // that a parent lies just before its children; the tree needs no child
+    // links, as nothing walks down it once built.
     struct Node {
         std::uint64_t red, green, blue;
         std::uint32_t count;
-        std::uint32_t heapPosition;
+        std::uint32_t parent;  // kNoParent for the root
         std::uint8_t childCount;
-        std::uint8_t indexInParent;
-        std::uint8_t flags;
         std::uint8_t depth;
-        Node* children[8];
-        Node* parent;
+        bool inHeap;
     };
-    static constexpr std::uint8_t kInHeap = 1;
-    static constexpr std::uint32_t kBlockNodes = 2048;
+    static constexpr std::uint32_t kNoParent = UINT32_MAX;
     static constexpr std::uint8_t kLeafDepth = 7;
 
     // A leaf while pixels go in: channel sums are kept as the count of odd
@@ -83,26 +83,27 @@ private:
     // insert() for a pixel whose slot the caller may have found already
     // (null: not yet).
     void add(const Pixel8& pixel, std::uint32_t* slot);
-    Node* newNode(std::uint8_t index, std::uint8_t depth, Node* parent);
     void siftLeafDown(std::uint32_t leaf);
     void siftLeafUp(std::uint32_t leaf);
     // Builds the nodes above the leaves and the heap of nodes from the heap
     // of leaves.
     void buildTree();
+    std::uint32_t newNode(std::uint8_t depth, std::uint32_t parent);
     struct HeapEntry {
         std::uint64_t key;  // orderKey of the node
-        Node* node;
+        std::uint32_t node;
     };
-    static std::uint64_t orderKey(const Node* node);
-    void push(Node* node);
-    Node* pop();
+    static std::uint64_t orderKey(const Node& node);
+    void push(std::uint32_t node);
+    std::uint32_t pop();
     void siftDown(std::size_t position);
     void siftUp(std::size_t position);
 
-    // All nodes come from blocks that die together with the tree.
-    std::vector<std::unique_ptr<Node[]>> blocks_;
-    std::uint32_t usedInLastBlock_ = kBlockNodes;
-    Node* root_;
+    std::vector<Node> nodes_;
+    // Each node's place in heap_, apart from the nodes, as sifting moves
+    // entries of nodes all over memory and only a few of them are ever
+    // looked up by place.
+    std::vector<std::uint32_t> heapPositions_;
     // Slot 0 stays empty so that the children of slot n are 2n and 2n + 1.
     std::vector<HeapEntry> heap_;
     // Leaf number plus one (0: none yet).
