@@ -45,18 +45,6 @@ void ColourSearch::refineFinestGrid() {
     }
 }
 
-std::uint32_t ColourSearch::nearest(__m128 value) {
-    // Under error diffusion neighbouring values fall now inside the finest
-    // grid, now outside it, and into cubes of one colour or of several: the
-    // branches between those ways mispredict so often that comparing a small
-    // palette whole is faster everywhere (adaptive 16 with Floyd-Steinberg
-    // about 12 %, without dithering too).
-    if (whole_.count > 0) {
-        return nearestOfAll(value);
-    }
-    return nearestThroughCubes(value);
-}
-
 std::uint32_t ColourSearch::nearestThroughCubes(__m128 value) {
     if (useCubes_) {
         for (Grid& grid : grids_) {
@@ -83,11 +71,7 @@ const ColourSearch::Cube* ColourSearch::cubeOf(Grid& grid, __m128 value) {
                                    _mm_cmplt_ps(value, _mm_set1_ps(high)))) != 0xF) {
         return nullptr;
     }
-    // floor(channel × cubes per unit), exact: the product is, and truncation
-    // is corrected downwards for negatives.
-    const __m128 scaled = _mm_mul_ps(value, _mm_set1_ps(grid.cubesPerUnit));
-    __m128i floor = _mm_cvttps_epi32(scaled);
-    floor = _mm_add_epi32(floor, _mm_castps_si128(_mm_cmplt_ps(scaled, _mm_cvtepi32_ps(floor))));
+    const __m128i floor = floorOf(_mm_mul_ps(value, _mm_set1_ps(grid.cubesPerUnit)));
     alignas(16) std::int32_t corner[4];
     alignas(16) std::uint32_t axis[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(corner), floor);

@@ -33,7 +33,23 @@ public:
 
     ColourSearch(const Palette& palette, std::uint64_t pixels);
 
-    std::uint32_t nearest(__m128 value);
+    // Inline for the value in an already built cube of the finest grid, as
+    // nearly every value of a picture is, so that the caller's loop makes no
+    // call but to compare the cube's colours.
+    std::uint32_t nearest(__m128 value) {
+        // Under error diffusion neighbouring values fall now inside the
+        // finest grid, now outside it, and into cubes of one colour or of
+        // several: the branches between those ways mispredict so often that
+        // comparing a small palette whole is faster everywhere (adaptive 16
+        // with Floyd-Steinberg about 12 %, without dithering too).
+        if (whole_.count > 0) {
+            return nearestOfAll(value);
+        }
+        if (const Cube* cube = builtFinestCube(value)) {
+            return answer(*cube, value);
+        }
+        return nearestThroughCubes(value);
+    }
 
     // Distances from here on count as no match; a search that finds none
     // gives index 0.
@@ -122,6 +138,34 @@ private:
         std::unique_ptr<Cube[]> slabs[kCubesPerAxis];
     };
 
+    // floor() of each lane, exact for a value scaled by a power of two: the
+    // product is, and truncation is corrected downwards for negatives.
+    static __m128i floorOf(__m128 scaled) {
+        const __m128i truncated = _mm_cvttps_epi32(scaled);
+        return _mm_add_epi32(truncated,
+                             _mm_castps_si128(_mm_cmplt_ps(scaled, _mm_cvtepi32_ps(truncated))));
+    }
+    // The value's cube in the finest grid if built, else null. The range
+    // test is cubeOf()'s on the scaled value: scaling by a power of two is
+    // exact, and it leaves every axis within the grid.
+    const Cube* builtFinestCube(__m128 value) const {
+        const __m128 scaled = _mm_mul_ps(value, _mm_set1_ps(kFineCubesPerUnit));
+        if (_mm_movemask_ps(_mm_and_ps(
+                _mm_cmpge_ps(scaled, _mm_set1_ps(static_cast<float>(kFineFirstCube))),
+                _mm_cmplt_ps(scaled, _mm_set1_ps(static_cast<float>(kFineFirstCube +
+                                                                    kCubesPerAxis))))) != 0xF) {
+            return nullptr;
+        }
+        alignas(16) std::uint32_t axis[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(axis),
+                        _mm_sub_epi32(floorOf(scaled), _mm_set1_epi32(kFineFirstCube)));
+        const Cube* slab = grids_[0].slabs[axis[0]].get();
+        if (!slab) {
+            return nullptr;
+        }
+        const Cube& cube = slab[(axis[1] * kCubesPerAxis + axis[2]) * kCubesPerAxis + axis[3]];
+        return cube.count != 0 ? &cube : nullptr;
+    }
     // nearest() through the grids' cubes, whatever the palette's size.
     std::uint32_t nearestThroughCubes(__m128 value);
     // The value's cube, built when first reached; null outside the grid.
