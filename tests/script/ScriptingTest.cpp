@@ -34,7 +34,8 @@ const NativeFunction kTestNatives[] = {
     {"fatal", [](duk_context* ctx) { return duk_fatal(ctx, "test fatal"); }, 0},
 };
 
-// Each test runs in its own process, so the singleton starts without a heap.
+// A fresh heap for each test; what a test changes of the singleton's limits
+// it sets back, as the tests may share a process.
 Scripting& startEngine() {
     recorded.clear();
     Scripting& scripting = Scripting::instance();
@@ -110,6 +111,7 @@ TEST(Scripting, RunawayAllocationEndsWithTheEngineAllocationError) {
     scripting.init();
     EXPECT_EQ(scripting.context(), nullptr);
     EXPECT_FALSE(scripting.lastError().message.empty());
+    scripting.setHeapLimit(HeapGuard::kDefaultByteLimit);
 }
 
 TEST(Scripting, NativeFailuresNeverLeaveTheEngine) {
