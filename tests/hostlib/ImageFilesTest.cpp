@@ -112,6 +112,8 @@ TEST(ImageFiles, DamagedMissingAndUnwritableFilesAreReportedByName) {
     fails([&] { readImageFile(folder / "cut.png"); }, "cut.png");
     writeFile(folder / "text.exr", "v/1 not really");
     fails([&] { readImageFile(folder / "text.exr"); }, "text.exr");
+    // A sound file of a format the tool does not take.
+    fails([&] { readImageFile(QS_TEST_SOURCE_DIR "/fuzz/corpus/image/blue.ppm"); }, "blue.ppm");
 
     fails([&] { writeImageFile(folder / "out.tif", image); }, "out.tif");
     fails([&] { writeImageFile(folder / "empty.png", HostWorld()); }, "empty.png");
