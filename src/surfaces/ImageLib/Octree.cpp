@@ -45,10 +45,7 @@ void Octree::insertRow(const Pixel8* pixels, std::uint32_t count) {
         if (slot && *slot != 0) {
             Leaf& leaf = leaves_[*slot - 1];
             if (((leaf.count + 1) & ((1u << kLeafDepth) - 1)) != 0) {
-                ++leaf.count;
-                leaf.oddRed += pixels[i].red & 1u;
-                leaf.oddGreen += pixels[i].green & 1u;
-                leaf.oddBlue += pixels[i].blue & 1u;
+                addTo(leaf, pixels[i]);
                 continue;
             }
         }
@@ -76,10 +73,7 @@ void Octree::add(const Pixel8& pixel, std::uint32_t* slot) {
     }
     const std::uint32_t number = *slot - 1;
     Leaf& leaf = leaves_[number];
-    ++leaf.count;
-    leaf.oddRed += pixel.red & 1u;
-    leaf.oddGreen += pixel.green & 1u;
-    leaf.oddBlue += pixel.blue & 1u;
+    addTo(leaf, pixel);
     // A leaf keeps its place unless its weight (count >> depth) changed: the
     // heap order held before, and sifting would move nothing.
     if ((leaf.count & ((1u << kLeafDepth) - 1)) == 0) {

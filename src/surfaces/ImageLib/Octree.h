@@ -80,6 +80,13 @@ private:
         return page ? &page[key & ((1u << kPageBits) - 1)] : nullptr;
     }
 
+    // One more pixel in a leaf.
+    static void addTo(Leaf& leaf, const Pixel8& pixel) {
+        ++leaf.count;
+        leaf.oddRed += pixel.red & 1u;
+        leaf.oddGreen += pixel.green & 1u;
+        leaf.oddBlue += pixel.blue & 1u;
+    }
     // insert() for a pixel whose slot the caller may have found already
     // (null: not yet).
     void add(const Pixel8& pixel, std::uint32_t* slot);
