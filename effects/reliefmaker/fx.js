@@ -8,6 +8,7 @@
 //
 // How a frame is made (draw):
 //   height.frag   input (or height map) -> heightA     height, coverage
+//                 (plainheight.frag without height map or grain)
 //   blur.frag     heightA <-> heightB, n times          the rest of the softness
 //   slope.frag    heightA -> light (8-bit)              diffuse, specular, drop shadow
 //   normals.frag  heightA -> slopes                     chrome's normals
@@ -205,6 +206,7 @@ function setup() {
     QS_setParamFlags(P.blurSigma, PARAM_HIDDEN);
 
     shaders.height = QS_initShader("height");
+    shaders.plainHeight = QS_initShader("plainheight");
     shaders.blur = QS_initShader("blur");
     shaders.slope = QS_initShader("slope");
     shaders.normals = QS_initShader("normals");
@@ -292,16 +294,16 @@ function draw() {
     var variance = sigma * sigma - (scale == 2 ? HALF_FIELD_VARIANCE : 0);
     var heightVariance = Math.min(Math.max(0, variance), MAX_HEIGHT_VARIANCE[scale]);
     var heightA = target("heightA", fieldWidth, fieldHeight, 32);
-    var sh = shaders.height;
+    // Paper is a finer, flatter grain than stone.
+    var grainDepth = (finish == PAPER ? 0.5 : finish == STONE ? 1 : 0) * grainAmount;
+    var sh = useHeightMap || grainDepth > 0 ? shaders.height : shaders.plainHeight;
     setAll(sh, geometry);
     QS_setShaderParamVal(sh, "inputTex", input);
     QS_setShaderParam(sh, P.heightMap);
     QS_setShaderParamVal(sh, "useHeightMap", useHeightMap ? 1 : 0);
     QS_setShaderParam(sh, P.invert);
     QS_setShaderParamVal(sh, "grainTex", grain);
-    // Paper is a finer, flatter grain than stone.
-    var grainDepth = finish == PAPER ? 0.5 : finish == STONE ? 1 : 0;
-    QS_setShaderParamVal(sh, "grainDepth", grainDepth * grainAmount);
+    QS_setShaderParamVal(sh, "grainDepth", grainDepth);
     QS_setShaderParamVal(sh, "grainScale", grainScale);
     QS_setShaderParamVal(sh, "spread", heightSpread(scale, heightVariance));
     QS_renderShader(sh, heightA, false);
