@@ -4,13 +4,12 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "AtomicFile.h"
 #include "ImageCodecs.h"
 #include "PackError.h"
+#include "platform/ModuleResources.h"
 
 // The decoder for JPEG and Radiance HDR, the inputs the tool takes besides
 // PNG and OpenEXR, private to this file so that it cannot clash with the
@@ -91,13 +90,11 @@ HostWorld decodeImage(const std::vector<std::uint8_t>& bytes) {
 }
 
 HostWorld readImageFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    const auto bytes = ModuleResources::readFile(path);
+    if (!bytes)
         throw ImageFileError(path + ": cannot open the file");
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                          std::istreambuf_iterator<char>());
     try {
-        return decodeImage(bytes);
+        return decodeImage(*bytes);
     } catch (const ImageFileError& e) {
         throw ImageFileError(path + ": " + e.what());
     }
