@@ -104,6 +104,9 @@ TEST(ImageFiles, DamagedMissingAndUnwritableFilesAreReportedByName) {
         }
     };
     fails([&] { readImageFile(folder / "missing.png"); }, "missing.png");
+    // A folder opens like a file but cannot be read.
+    std::filesystem::create_directory(folder / "folder.png");
+    fails([&] { readImageFile(folder / "folder.png"); }, "folder.png");
 
     HostWorld image(16, 16, 8);
     writeImageFile(folder / "whole.png", image);
