@@ -5,11 +5,11 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 
 #include "JsonText.h"
 #include "PreviewPage.h"
+#include "platform/ModuleResources.h"
 
 namespace fs = std::filesystem;
 
@@ -52,11 +52,10 @@ std::string base64(const std::string& bytes) {
 
 // A whole file, removed after reading; empty when there is none.
 std::string takeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const auto bytes = ModuleResources::readFile(path);
     std::error_code ignored;
     fs::remove(path, ignored);
-    return bytes;
+    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
 
 std::string one(const std::multimap<std::string, std::string>& query, const std::string& key,

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -29,6 +28,7 @@
 #include "WatchedEngine.h"
 #include "host/FrameStatistics.h"
 #include "package/BlobReader.h"
+#include "platform/ModuleResources.h"
 
 namespace fs = std::filesystem;
 
@@ -133,8 +133,8 @@ void printStatistics(const Timings& timings, const FrameStatistics& engine) {
 std::string effectScript(const EffectSourceOptions& source, OpenedEffect& effect) {
     std::vector<std::uint8_t> bytes;
     if (!source.loose.empty()) {
-        std::ifstream file(fs::path(source.loose) / "fx.js", std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(file), {});
+        bytes = ModuleResources::readFile((fs::path(source.loose) / "fx.js").string())
+                    .value_or(std::vector<std::uint8_t>());
     } else {
         const EffectUnpacker unpacker(effect.module().path());
         for (const EffectFile& file : unpacker.files()) {
