@@ -23,9 +23,9 @@ function setup() {
     QS_setParamChoices(shape, "None|Round|Wide");
     QS_setParamValue(shape, 2);
     // POINT2D: layer pixels, `uniform vec2 centre`; the default is a
-    // percentage of the layer's size divided by 65536, here the middle.
+    // fraction of the layer's size, here the middle.
     centre = QS_initParam("centre", QS_Type.POINT2D, "Vignette Centre");
-    QS_setParamValue(centre, [50 / 65536, 50 / 65536]);
+    QS_setParamValue(centre, [0.5, 0.5]);
 
     glowShader = QS_initShader("glow");
     vignetteShader = QS_initShader("vignette");

@@ -167,12 +167,11 @@ function setup() {
         declare("lightAngle", QS_Type.ANGLE, "Direction");
         QS_setParamValue(P.lightAngle, 315);
         slider("elevation", "Elevation", 1, 89, 35, 0);
-        // A point's default is given in 16.16 fixed point percent of the
-        // layer's size: 25/65536 places the light a quarter in from the
-        // top-left corner. RemoveScale hands the point back in full-resolution
-        // layer pixels.
+        // A point's default is a fraction of the layer's size: [0.25, 0.25]
+        // places the light a quarter in from the top-left corner. RemoveScale
+        // hands the point back in full-resolution layer pixels.
         declare("lightPosition", QS_Type.POINT2D, "Position");
-        QS_setParamValue(P.lightPosition, [25 / 65536, 25 / 65536]);
+        QS_setParamValue(P.lightPosition, [0.25, 0.25]);
         QS_setParamFlags(P.lightPosition, QS_ParamFlags.RemoveScale);
         // Colours are given in 0..255 and come back from the host in 0..1.
         declare("lightColor", QS_Type.COLOR, "Light Colour");

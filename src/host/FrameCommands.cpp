@@ -68,7 +68,7 @@ void frameSetupPremiere(PF_InData* in_data, PF_OutData* out_data) {
     }
     // The frame's size travels to the render in the frame data. When the host
     // has no memory for it, the frame renders at the output buffer's size.
-    HostSuite<PF_HandleSuite2> handles(in_data, kPFHandleSuite, kPFHandleSuiteVersion2);
+    HostSuite<PF_HandleSuite1> handles(in_data, kPFHandleSuite, kPFHandleSuiteVersion1);
     PF_Handle frame = handles->host_new_handle(8);
     if (frame) {
         if (auto* size = static_cast<std::uint32_t*>(handles->host_lock_handle(frame))) {
@@ -99,7 +99,7 @@ QS_COMMAND_HANDLER(frameSetupCommand) {
 QS_COMMAND_HANDLER(frameSetdownCommand) {
     (void)params, (void)output, (void)extra;
     if (out_data->frame_data) {
-        HostSuite<PF_HandleSuite2> handles(in_data, kPFHandleSuite, kPFHandleSuiteVersion2);
+        HostSuite<PF_HandleSuite1> handles(in_data, kPFHandleSuite, kPFHandleSuiteVersion1);
         handles->host_dispose_handle(out_data->frame_data);
         out_data->frame_data = nullptr;
     }
@@ -113,7 +113,7 @@ QS_COMMAND_HANDLER(smartPreRenderCommand) {
         return PF_Err_BAD_CALLBACK_PARAM;
     PF_RenderRequest request = preRender->input->output_request;
     request.rect = PF_LRect{0, 0, 0, 0};
-    request.channel_mask = PF_Channel_RED | PF_Channel_GREEN | PF_Channel_BLUE | PF_Channel_ALPHA;
+    request.channel_mask = PF_ChannelMask_ARGB;
     request.preserve_rgb_of_zero_alpha = 1;
     PF_CheckoutResult probe{};
     const PF_Err probeError = preRender->cb->checkout_layer(

@@ -9,9 +9,9 @@ namespace {
 void queryAfterEffectsComposition(PF_InData* in_data, SequenceData* block) {
     HostSuite<AEGP_PFInterfaceSuite1> effects(in_data, kAEGPPFInterfaceSuite,
                                               kAEGPPFInterfaceSuiteVersion1);
-    HostSuite<AEGP_LayerSuite11> layers(in_data, kAEGPLayerSuite, kAEGPLayerSuiteVersion11);
-    HostSuite<AEGP_CompSuite9> comps(in_data, kAEGPCompSuite, kAEGPCompSuiteVersion9);
-    HostSuite<AEGP_ItemSuite10> items(in_data, kAEGPItemSuite, kAEGPItemSuiteVersion10);
+    HostSuite<AEGP_LayerSuite5> layers(in_data, kAEGPLayerSuite, kAEGPLayerSuiteVersion5);
+    HostSuite<AEGP_CompSuite4> comps(in_data, kAEGPCompSuite, kAEGPCompSuiteVersion4);
+    HostSuite<AEGP_ItemSuite6> items(in_data, kAEGPItemSuite, kAEGPItemSuiteVersion6);
     AEGP_LayerH layer = nullptr;
     AEGP_CompH comp = nullptr;
     AEGP_ItemH item = nullptr;
@@ -36,8 +36,8 @@ void queryAfterEffectsComposition(PF_InData* in_data, SequenceData* block) {
 }
 
 void queryPremiereSequence(PF_InData* in_data, SequenceData* block) {
-    HostSuite<PF_SequenceInfoSuite2> info(in_data, kPFSequenceInfoSuite,
-                                          kPFSequenceInfoSuiteVersion2, SuiteNeed::Optional);
+    HostSuite<PrSDKSequenceInfoSuite> info(in_data, kPrSDKSequenceInfoSuite,
+                                           kPrSDKSequenceInfoSuiteVersion2, SuiteNeed::Optional);
     HostSuite<PF_UtilitySuite3> utility(in_data, kPFUtilitySuite, kPFUtilitySuiteVersion3,
                                         SuiteNeed::Optional);
     if (!info || !utility)

@@ -15,7 +15,7 @@ constexpr PrPixelFormat kFormats32[] = {0x62675241, 0x62675258};
 // The 8-byte global data: a first byte of 1 and, in After Effects, the AEGP
 // plug-in id at bytes 4 to 7.
 PF_Err makeGlobalData(PF_InData* in_data, PF_OutData* out_data) {
-    HostSuite<PF_HandleSuite2> handles(in_data, kPFHandleSuite, kPFHandleSuiteVersion2);
+    HostSuite<PF_HandleSuite1> handles(in_data, kPFHandleSuite, kPFHandleSuiteVersion1);
     PF_Handle handle = handles->host_new_handle(8);
     if (!handle)
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
@@ -25,8 +25,8 @@ PF_Err makeGlobalData(PF_InData* in_data, PF_OutData* out_data) {
         if (isPremiere(in_data)) {
             out_data->global_data = handle;
         } else {
-            HostSuite<AEGP_UtilitySuite7> utility(in_data, kAEGPUtilitySuite,
-                                                  kAEGPUtilitySuiteVersion7);
+            HostSuite<AEGP_UtilitySuite3> utility(in_data, kAEGPUtilitySuite,
+                                                  kAEGPUtilitySuiteVersion3);
             const std::string name = plugin().getConfigString(2);
             result = utility->AEGP_RegisterWithAEGP(nullptr, name.c_str(),
                                                     reinterpret_cast<AEGP_PluginID*>(block + 4));

@@ -1,6 +1,7 @@
 #include "host/ParameterPublication.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "entities/Parameter.h"
@@ -20,13 +21,19 @@ void copyName(PF_InData* in_data, A_char* name, const std::string& label) {
     in_data->utils->ansi.strcpy(name, cut);
 }
 
-// A 2D point's coordinate as published: round(v x 65536) in float, shifted
-// left by 16 in 32 bits, which keeps only the fraction of v in the integer bits.
-PF_Fixed publishedPointCoordinate(float v) {
-    const float product = v * 65536.0f;
-    const auto rounded = static_cast<std::uint32_t>(
-        static_cast<std::int64_t>(std::round(static_cast<double>(product))));
-    return static_cast<PF_Fixed>(rounded << 16);
+// A 2D point's default as published. In a script a POINT2D default is a
+// fraction of the layer (0 to 1, 0.5 the centre); the host reads x_dephault
+// and y_dephault as 16.16 fixed-point percentages of the layer's size, so the
+// fraction goes out as round(v x 100 x 65536), held to the 32-bit range (a
+// value that is not a number as 0). This departs on purpose from the engine's
+// earlier encoding, round(v x 65536) shifted left by 16, which kept only the
+// fraction of v in the integer bits and which no host reads that way. Values
+// the host hands back are 16.16 layer coordinates and are read unchanged.
+PF_Fixed publishedPointDefault(float v) {
+    const double fixed = std::round(static_cast<double>(v) * 100.0 * 65536.0);
+    if (!(fixed > INT32_MIN))
+        return fixed < 0 ? INT32_MIN : 0;
+    return fixed < INT32_MAX ? static_cast<PF_Fixed>(fixed) : INT32_MAX;
 }
 
 A_u_char colorByte(float v) {
@@ -76,8 +83,10 @@ PF_ParamDef definitionOf(PF_InData* in_data, const Parameter& p, A_long hostInde
         case QS_Type::POINT2D:
             def.param_type = PF_Param_POINT;
             def.flags = 0x60;
-            def.u.td.x_value = def.u.td.x_dephault = publishedPointCoordinate(p.value[0]);
-            def.u.td.y_value = def.u.td.y_dephault = publishedPointCoordinate(p.value[1]);
+            // The host sets a new instance's value from the default; both
+            // carry the percentage, as the host's own parameter macros do.
+            def.u.td.x_value = def.u.td.x_dephault = publishedPointDefault(p.value[0]);
+            def.u.td.y_value = def.u.td.y_dephault = publishedPointDefault(p.value[1]);
             break;
         case QS_Type::TEXTURE:
             def.param_type = PF_Param_POPUP;
@@ -171,12 +180,14 @@ QS_COMMAND_HANDLER(paramsSetupCommand) {
 
 void applyParamUI(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[]) {
     // The newest interface the host grants is used; without one the maps are
-    // still refreshed, but no change reaches the host.
+    // still refreshed, but no change reaches the host. PF_UpdateParamUI is the
+    // first function of every version: of version 3 (PF_ParamUtilsSuite3), of
+    // version 2 (which the host calls PF_ParamUtilsSuite1) and of version 1,
+    // which the host's current headers no longer describe.
     const PF_ParamUtilsSuite3* utils = nullptr;
     std::int32_t version = 0;
     if (SPBasicSuite* basic = in_data->pica_basicP) {
-        for (std::int32_t v :
-             {kPFParamUtilsSuiteVersion3, kPFParamUtilsSuiteVersion2, kPFParamUtilsSuiteVersion1}) {
+        for (std::int32_t v : {kPFParamUtilsSuiteVersion3, kPFParamUtilsSuiteVersion1, 1}) {
             const void* suite = nullptr;
             if (basic->AcquireSuite(kPFParamUtilsSuite, v, &suite) == 0 && suite) {
                 utils = static_cast<const PF_ParamUtilsSuite3*>(suite);

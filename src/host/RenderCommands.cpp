@@ -18,20 +18,25 @@ namespace {
 
 constexpr std::uint32_t kInputTarget = 0xFFFFFFFFu;
 // The format a host reports when its answer never came.
-constexpr PF_PixelFormat kUnknownFormat = 0x66646162;
+constexpr std::uint32_t kUnknownFormat = 0x66646162;
 
 std::uint32_t worldDepth(PF_InData* in_data, PF_OutData* out_data, PF_EffectWorld& world) {
-    PF_PixelFormat format = kUnknownFormat;
+    std::uint32_t format = kUnknownFormat;
     if (isPremiere(in_data)) {
         HostSuite<PF_PixelFormatSuite1> formats(in_data, kPFPixelFormatSuite,
                                                 kPFPixelFormatSuiteVersion1, SuiteNeed::Optional);
-        if (formats)
-            formats->GetPixelFormat(&world, &format);
+        if (formats) {
+            PrPixelFormat answer = format;
+            formats->GetPixelFormat(&world, &answer);
+            format = answer;
+        }
     } else {
         HostSuite<PF_WorldSuite2> worlds(in_data, kPFWorldSuite, kPFWorldSuiteVersion2,
                                          SuiteNeed::Optional);
         if (worlds) {
-            worlds->PF_GetPixelFormat(&world, &format);
+            PF_PixelFormat answer = static_cast<PF_PixelFormat>(format);
+            worlds->PF_GetPixelFormat(&world, &answer);
+            format = static_cast<std::uint32_t>(answer);
         } else {
             out_data->out_flags |= PF_OutFlag_DISPLAY_ERROR_MESSAGE;
             in_data->utils->ansi.sprintf(out_data->return_msg, "Couldn't load suite.");

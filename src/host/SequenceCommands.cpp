@@ -12,11 +12,11 @@ namespace {
 
 constexpr std::uint64_t kSequenceDataSize = sizeof(SequenceData);
 
-using HandleSuite = HostSuite<PF_HandleSuite2>;
+using HandleSuite = HostSuite<PF_HandleSuite1>;
 
 HandleSuite handleSuite(const PF_InData* in_data) {
     requireBasicSuite(in_data);
-    return HandleSuite(in_data, kPFHandleSuite, kPFHandleSuiteVersion2);
+    return HandleSuite(in_data, kPFHandleSuite, kPFHandleSuiteVersion1);
 }
 
 // A new zero-filled block, locked; null when the host gives no memory.

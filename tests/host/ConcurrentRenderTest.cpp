@@ -39,7 +39,7 @@ PF_Err pixelsAt(PF_EffectWorld* world, PF_PixelPtr, Pixel** result) noexcept {
     return PF_Err_NONE;
 }
 
-const PF_WorldSuite2 worldSuite = {getPixelFormat};
+const PF_WorldSuite2 worldSuite = {{}, getPixelFormat};
 const PF_PixelDataSuite1 pixelDataSuite = {pixelsAt<PF_Pixel8, 8>, pixelsAt<PF_Pixel16, 16>,
                                            pixelsAt<PF_PixelFloat, 32>};
 
@@ -98,7 +98,9 @@ void main() {
 int renderFrames(const EngineHost& e, PF_Handle sequenceData, int depth, float level, int frames) {
     ThreadFrame frame{depth, level};
     current = &frame;
-    SPBasicSuite basic{acquireSuite, releaseSuite};
+    SPBasicSuite basic{};
+    basic.AcquireSuite = acquireSuite;
+    basic.ReleaseSuite = releaseSuite;
     PF_UtilCallbacks utils{};
     int wrong = 0;
     for (int i = 0; i < frames; ++i) {

@@ -46,7 +46,7 @@ TEST(Dispatch, RoutesHandledSelectorsAndAnswersZeroForTheRest) {
     EXPECT_EQ(calls, 2);
     // Unhandled, out of range and negative selectors reach no handler.
     EXPECT_EQ(send(table, PF_Cmd_GLOBAL_SETDOWN), 0);
-    EXPECT_EQ(send(table, 25), 0);
+    EXPECT_EQ(send(table, PF_Cmd_NUM_CMDS), 0);
     EXPECT_EQ(send(table, -1), 0);
     EXPECT_EQ(send(table, 0x7FFFFFFF), 0);
     EXPECT_EQ(calls, 2);

@@ -98,9 +98,12 @@ PF_Err probeLayer(PF_ProgPtr, PF_ParamIndex, A_long, const PF_RenderRequest*, A_
 PreRender preRender(EngineHost& e, PF_LRect asked) {
     PF_RenderRequest request{};
     request.rect = asked;
-    PF_PreRenderInput input{request, 8};
+    PF_PreRenderInput input{};
+    input.output_request = request;
+    input.bitdepth = 8;
     PreRender result{PF_Err_NONE, PF_PreRenderOutput{}};
-    PF_PreRenderCallbacks callbacks{probeLayer};
+    PF_PreRenderCallbacks callbacks{};
+    callbacks.checkout_layer = probeLayer;
     PF_PreRenderExtra extra{&input, &result.output, &callbacks};
     PF_InData in = e.host.makeInData(e.instance);
     result.error = e.host.send(PF_Cmd_SMART_PRE_RENDER, in, nullptr, nullptr, &extra).error;

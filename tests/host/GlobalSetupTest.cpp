@@ -161,7 +161,7 @@ TEST(GlobalSetup, TheHostsCallbacksAnswerWithErrorsOnceTheHostIsGone) {
     const SPBasicSuite basic = *in.pica_basicP;
     const void* suite = nullptr;
     ASSERT_EQ(basic.AcquireSuite(kPFHandleSuite, 2, &suite), 0);
-    const auto* handles = static_cast<const PF_HandleSuite2*>(suite);
+    const auto* handles = static_cast<const PF_HandleSuite1*>(suite);
     host.reset();
     PF_ParamDef def{};
     EXPECT_NE(in.inter.checkout_param(in.effect_ref, 1, 0, 1, 1, &def), 0);

@@ -23,14 +23,14 @@ EffectModule::EffectModule(const std::string& path, PropertyList list) : path_(p
         }
     }
     load(path);
-    entry_ = reinterpret_cast<PF_EntryPointFunc>(ModuleFiles::symbol(handle_, pipl_.entryPoint));
+    entry_ = reinterpret_cast<PF_FilterProc>(ModuleFiles::symbol(handle_, pipl_.entryPoint));
     if (!entry_) {
         ModuleFiles::unload(handle_);
         throw ModuleLoadError(path + " does not export " + pipl_.entryPoint);
     }
 }
 
-EffectModule::EffectModule(const std::string& path, PF_EntryPointFunc entry, PropertyList list)
+EffectModule::EffectModule(const std::string& path, PF_FilterProc entry, PropertyList list)
     : path_(path), entry_(entry) {
     if (list == WithPropertyList)
         pipl_ = readModulePipl(path);

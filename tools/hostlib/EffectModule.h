@@ -34,7 +34,7 @@ public:
     // module's package through its own copy this way, where it can see what
     // the engine does not report to a host. The bare engine module is loaded
     // WithoutPropertyList. Throws ModuleLoadError.
-    EffectModule(const std::string& path, PF_EntryPointFunc entry,
+    EffectModule(const std::string& path, PF_FilterProc entry,
                  PropertyList list = WithPropertyList);
     ~EffectModule();
     EffectModule(const EffectModule&) = delete;
@@ -56,5 +56,5 @@ private:
     std::string path_;
     PiplProperties pipl_;
     void* handle_ = nullptr;
-    PF_EntryPointFunc entry_ = nullptr;
+    PF_FilterProc entry_ = nullptr;
 };

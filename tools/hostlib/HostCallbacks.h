@@ -67,13 +67,11 @@ struct SimulatedHost::Callbacks {
     static PF_Err checkinLayerPixels(PF_ProgPtr effect_ref, A_long checkout_id) noexcept;
     static PF_Err checkoutOutput(PF_ProgPtr effect_ref, PF_EffectWorld** output) noexcept;
 
-    // PF Handle Suite 2.
+    // PF Handle Suite, version 2.
     static PF_Handle newHandle(std::uint64_t size) noexcept;
     static void* lockHandle(PF_Handle handle) noexcept;
     static void unlockHandle(PF_Handle handle) noexcept;
     static void disposeHandle(PF_Handle handle) noexcept;
-    static std::uint64_t handleSize(PF_Handle handle) noexcept;
-    static PF_Err resizeHandle(std::uint64_t size, PF_Handle* handle) noexcept;
 
     // AEGP suites: registration and the composition queries.
     static A_Err registerWithAegp(AEGP_GlobalRefcon refcon, const A_char* name,

@@ -34,24 +34,10 @@ void HostHandles::dispose(PF_Handle handle) {
         ++unknownDisposals_;
 }
 
-std::uint64_t HostHandles::size(PF_Handle handle) const {
-    auto it = blocks_.find(handle);
-    return it == blocks_.end() ? 0 : it->second->storage.size();
-}
-
 std::uint64_t HostHandles::liveBytes() const {
     std::uint64_t bytes = 0;
     for (const auto& [handle, block] : blocks_) bytes += block->storage.size();
     return bytes;
-}
-
-bool HostHandles::resize(PF_Handle handle, std::uint64_t size) {
-    auto it = blocks_.find(handle);
-    if (it == blocks_.end() || it->second->locks > 0)
-        return false;
-    it->second->storage.resize(size, 0);
-    it->second->data = it->second->storage.data();
-    return true;
 }
 
 int HostHandles::lockCount(PF_Handle handle) const {

@@ -16,8 +16,6 @@ public:
     void* lock(PF_Handle handle);
     void unlock(PF_Handle handle);
     void dispose(PF_Handle handle);
-    std::uint64_t size(PF_Handle handle) const;
-    bool resize(PF_Handle handle, std::uint64_t size);
 
     bool owns(PF_Handle handle) const { return blocks_.count(handle) != 0; }
     std::size_t liveCount() const { return blocks_.size(); }

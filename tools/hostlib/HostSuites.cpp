@@ -8,23 +8,26 @@ using C = SimulatedHost::Callbacks;
 
 namespace {
 
-const PF_HandleSuite2 handleSuite = {C::newHandle,     C::lockHandle, C::unlockHandle,
-                                     C::disposeHandle, C::handleSize, C::resizeHandle};
-const AEGP_UtilitySuite7 utilitySuite = {C::registerWithAegp};
-const AEGP_PFInterfaceSuite1 pfInterfaceSuite = {C::getEffectLayer};
-const AEGP_LayerSuite11 layerSuite = {C::getLayerParentComp};
-const AEGP_CompSuite9 compSuite = {C::getItemFromComp};
-const AEGP_ItemSuite10 itemSuite = {C::getItemDimensions, C::getItemPixelAspectRatio};
-const PF_WorldSuite2 worldSuite = {C::getPixelFormat};
+// Each table has every slot of its version; the slots of functions the
+// engine does not use stay null, so a call through one fails at once.
+const PF_HandleSuite1 handleSuite = {
+    C::newHandle, C::lockHandle, C::unlockHandle, C::disposeHandle, {}};
+const AEGP_UtilitySuite3 utilitySuite = {{}, C::registerWithAegp, {}};
+const AEGP_PFInterfaceSuite1 pfInterfaceSuite = {C::getEffectLayer, {}};
+const AEGP_LayerSuite5 layerSuite = {{}, C::getLayerParentComp, {}};
+const AEGP_CompSuite4 compSuite = {{}, C::getItemFromComp, {}};
+const AEGP_ItemSuite6 itemSuite = {{}, C::getItemDimensions, C::getItemPixelAspectRatio, {}};
+const PF_WorldSuite2 worldSuite = {{}, C::getPixelFormat};
 const PF_PixelDataSuite1 pixelDataSuite = {C::getPixelData8, C::getPixelData16,
                                            C::getPixelDataFloat};
 const PF_ColorParamSuite1 colorParamSuite = {C::floatColor};
-const PF_ParamUtilsSuite3 paramUtilsSuite = {C::updateParamUI};
+const PF_ParamUtilsSuite3 paramUtilsSuite3 = {C::updateParamUI, {}};
+const PF_ParamUtilsSuite1 paramUtilsSuite2 = {C::updateParamUI, {}};
 const PF_EffectUISuite1 effectUISuite = {C::setOptionsButtonName};
-const PF_PixelFormatSuite1 pixelFormatSuite = {C::addPixelFormat, C::clearPixelFormats,
-                                               C::getPremierePixelFormat};
-const PF_SequenceInfoSuite2 sequenceInfoSuite = {C::getFrameRect, C::getTimelinePixelAspect};
-const PF_UtilitySuite3 pfUtilitySuite = {C::getContainingTimelineID};
+const PF_PixelFormatSuite1 pixelFormatSuite = {
+    C::addPixelFormat, C::clearPixelFormats, {}, C::getPremierePixelFormat, {}};
+const PrSDKSequenceInfoSuite sequenceInfoSuite = {C::getFrameRect, C::getTimelinePixelAspect, {}};
+const PF_UtilitySuite3 pfUtilitySuite = {{}, C::getContainingTimelineID, {}};
 
 enum class Offered { Both, AfterEffects, Premiere };
 
@@ -35,24 +38,25 @@ struct SuiteEntry {
     Offered by;
 };
 
-// The parameter utilities keep their update function first in every version.
+// The versions the host's headers publish: the parameter utilities at 3 and
+// at 2 (which they call PF_ParamUtilsSuite1), not at 1.
 const SuiteEntry suiteTable[] = {
-    {kPFHandleSuite, kPFHandleSuiteVersion2, &handleSuite, Offered::Both},
-    {kAEGPUtilitySuite, kAEGPUtilitySuiteVersion7, &utilitySuite, Offered::Both},
+    {kPFHandleSuite, kPFHandleSuiteVersion1, &handleSuite, Offered::Both},
+    {kAEGPUtilitySuite, kAEGPUtilitySuiteVersion3, &utilitySuite, Offered::Both},
     {kAEGPPFInterfaceSuite, kAEGPPFInterfaceSuiteVersion1, &pfInterfaceSuite,
      Offered::AfterEffects},
-    {kAEGPLayerSuite, kAEGPLayerSuiteVersion11, &layerSuite, Offered::AfterEffects},
-    {kAEGPCompSuite, kAEGPCompSuiteVersion9, &compSuite, Offered::AfterEffects},
-    {kAEGPItemSuite, kAEGPItemSuiteVersion10, &itemSuite, Offered::AfterEffects},
+    {kAEGPLayerSuite, kAEGPLayerSuiteVersion5, &layerSuite, Offered::AfterEffects},
+    {kAEGPCompSuite, kAEGPCompSuiteVersion4, &compSuite, Offered::AfterEffects},
+    {kAEGPItemSuite, kAEGPItemSuiteVersion6, &itemSuite, Offered::AfterEffects},
     {kPFWorldSuite, kPFWorldSuiteVersion2, &worldSuite, Offered::Both},
     {kPFPixelDataSuite, kPFPixelDataSuiteVersion1, &pixelDataSuite, Offered::Both},
     {kPFColorParamSuite, kPFColorParamSuiteVersion1, &colorParamSuite, Offered::Both},
-    {kPFParamUtilsSuite, kPFParamUtilsSuiteVersion1, &paramUtilsSuite, Offered::Both},
-    {kPFParamUtilsSuite, kPFParamUtilsSuiteVersion2, &paramUtilsSuite, Offered::Both},
-    {kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3, &paramUtilsSuite, Offered::Both},
+    {kPFParamUtilsSuite, kPFParamUtilsSuiteVersion1, &paramUtilsSuite2, Offered::Both},
+    {kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3, &paramUtilsSuite3, Offered::Both},
     {kPFEffectUISuite, kPFEffectUISuiteVersion1, &effectUISuite, Offered::Both},
     {kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1, &pixelFormatSuite, Offered::Premiere},
-    {kPFSequenceInfoSuite, kPFSequenceInfoSuiteVersion2, &sequenceInfoSuite, Offered::Premiere},
+    {kPrSDKSequenceInfoSuite, kPrSDKSequenceInfoSuiteVersion2, &sequenceInfoSuite,
+     Offered::Premiere},
     {kPFUtilitySuite, kPFUtilitySuiteVersion3, &pfUtilitySuite, Offered::Premiere},
 };
 
@@ -115,17 +119,6 @@ void C::unlockHandle(PF_Handle handle) noexcept {
 void C::disposeHandle(PF_Handle handle) noexcept {
     if (SimulatedHost* h = host())
         h->handles_.dispose(handle);
-}
-
-std::uint64_t C::handleSize(PF_Handle handle) noexcept {
-    SimulatedHost* h = host();
-    return h ? h->handles_.size(handle) : 0;
-}
-
-PF_Err C::resizeHandle(std::uint64_t size, PF_Handle* handle) noexcept {
-    return guarded([&](SimulatedHost& h) -> PF_Err {
-        return handle && h.handles_.resize(*handle, size) ? PF_Err_NONE : PF_Err_OUT_OF_MEMORY;
-    });
 }
 
 // AEGP suites. Each handle is the address of a tag in the instance it

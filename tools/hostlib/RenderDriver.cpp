@@ -137,11 +137,14 @@ FrameResult RenderDriver::smart() {
     const A_long depth = input_.depth();
     PF_RenderRequest request{};
     request.rect = options_.request.value_or(PF_LRect{0, 0, input_.width(), input_.height()});
-    request.channel_mask = PF_Channel_ALPHA | PF_Channel_RED | PF_Channel_GREEN | PF_Channel_BLUE;
+    request.channel_mask = PF_ChannelMask_ARGB;
 
-    PF_PreRenderInput preInput{request, static_cast<A_short>(depth)};
+    PF_PreRenderInput preInput{};
+    preInput.output_request = request;
+    preInput.bitdepth = static_cast<A_short>(depth);
     PF_PreRenderOutput preOutput{};
-    PF_PreRenderCallbacks preCallbacks{SimulatedHost::Callbacks::checkoutLayer};
+    PF_PreRenderCallbacks preCallbacks{};
+    preCallbacks.checkout_layer = SimulatedHost::Callbacks::checkoutLayer;
     PF_PreRenderExtra preExtra{&preInput, &preOutput, &preCallbacks};
     PF_InData in = inData(input_.width(), input_.height());
     PF_OutData out = SimulatedHost::outFor(in);
@@ -168,8 +171,10 @@ FrameResult RenderDriver::smart() {
     output_.world().pix_aspect_ratio = options_.pixelAspect;
     frame.origin = {-resultRect_.left, -resultRect_.top};
 
-    PF_SmartRenderInput renderInput{request, static_cast<A_short>(depth),
-                                    preOutput.pre_render_data};
+    PF_SmartRenderInput renderInput{};
+    renderInput.output_request = request;
+    renderInput.bitdepth = static_cast<A_short>(depth);
+    renderInput.pre_render_data = preOutput.pre_render_data;
     PF_SmartRenderCallbacks renderCallbacks{SimulatedHost::Callbacks::checkoutLayerPixels,
                                             SimulatedHost::Callbacks::checkinLayerPixels,
                                             SimulatedHost::Callbacks::checkoutOutput};

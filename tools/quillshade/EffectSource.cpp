@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::unique_ptr<EffectModule> loadModule(const std::string& path, EffectModule::PropertyList list,
-                                         PF_EntryPointFunc entry) {
+                                         PF_FilterProc entry) {
     return entry ? std::make_unique<EffectModule>(path, entry, list)
                  : std::make_unique<EffectModule>(path, list);
 }
@@ -39,7 +39,7 @@ void addEffectSourceOptions(CLI::App& command, EffectSourceOptions& options) {
     effect->excludes(loose);
 }
 
-OpenedEffect::OpenedEffect(const EffectSourceOptions& options, PF_EntryPointFunc entry)
+OpenedEffect::OpenedEffect(const EffectSourceOptions& options, PF_FilterProc entry)
     : inProcess_(entry != nullptr) {
     try {
         if (!options.effect.empty()) {

@@ -28,7 +28,7 @@ public:
     // Throws std::runtime_error with a message for the user. With an `entry`,
     // the module is loaded for its handle and resources only and every
     // command goes to `entry` (see InProcessEngine.h).
-    explicit OpenedEffect(const EffectSourceOptions& options, PF_EntryPointFunc entry = nullptr);
+    explicit OpenedEffect(const EffectSourceOptions& options, PF_FilterProc entry = nullptr);
     ~OpenedEffect();
     OpenedEffect(const OpenedEffect&) = delete;
     OpenedEffect& operator=(const OpenedEffect&) = delete;
