@@ -224,6 +224,7 @@ function setup() {
     on = QS_initParam("on", QS_Type.BOOL, "On");
     QS_setParamValue(on, 256);
     QS_setParamValue(QS_initParam("turn", QS_Type.ANGLE, "Turn"), 45.5);
+    QS_setParamValue(QS_initParam("centre", QS_Type.POINT2D, "Centre"), [0.3, -2]);
 }
 function updateUIFlags() { QS_setParamEnabled(precise, QS_getParamValue(on)); }
 function draw() {}
@@ -233,7 +234,7 @@ TEST(Parameters, ArePublishedAsTheHostExpectsAndFollowTheScriptsDecisions) {
     EngineHost e({{"fx.js", kPublishedScript}, {"config.xml", deepConfig()}});
     ASSERT_TRUE(e.start());
     const PublishedParameters& params = e.host.parameters();
-    ASSERT_EQ(params.count(), 8);
+    ASSERT_EQ(params.count(), 9);
     for (PF_ParamIndex i = 1; i < params.count(); ++i) EXPECT_EQ(params.at(i).uu.id, i + 2);
 
     const PF_ParamDef& precise = params.at(1);
@@ -257,6 +258,12 @@ TEST(Parameters, ArePublishedAsTheHostExpectsAndFollowTheScriptsDecisions) {
                       params.at(6).u.bd.value, params.at(6).u.bd.dephault),
               numbers(4464, 2, 256, 0));
     EXPECT_EQ(params.at(7).u.ad.value, 45.5 * 65536);
+    // A 2D point's default is a fraction of the layer in the script and a
+    // 16.16 fixed-point percentage in the host: 0.3 is 30 %, -2 is -200 %.
+    const PF_PointDef& centre = params.at(8).u.td;
+    EXPECT_EQ(params.at(8).param_type, PF_Param_POINT);
+    EXPECT_EQ(numbers(centre.x_dephault, centre.y_dephault, centre.x_value, centre.y_value),
+              numbers(30 << 16, -200 * 65536, 30 << 16, -200 * 65536));
     EXPECT_EQ(e.host.optionsButtonName(), " ");
     ASSERT_TRUE(e.host.customUI());
     EXPECT_EQ(e.host.customUI()->events, PF_CustomEFlag_EFFECT);
@@ -313,7 +320,7 @@ TEST(Parameters, AMissingEffectInterfaceSuiteFailsParameterSetUpWithAMessage) {
     EXPECT_STREQ(result.out.return_msg, "Not able to acquire AEFX Suite.");
     EXPECT_TRUE(result.out.out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE);
     // The parameters were published before the suite was asked for.
-    EXPECT_EQ(e.host.parameters().count(), 8);
+    EXPECT_EQ(e.host.parameters().count(), 9);
     EXPECT_EQ(e.host.outstandingSuites(), 0);
 }
 
