@@ -139,54 +139,8 @@ PRELUDE = """\
 #include <cstddef>
 #include <type_traits>
 
+#include "FunctionShape.h"
 #include "HostInterface.h"
-
-namespace host_abi_check {
-
-// A function type as the facts write it: the result, then the parameters; an
-// integer or enumeration is its size in bytes, p a pointer, d and f double and
-// float, v void, '.' the variadic tail.
-template <class T>
-constexpr char code() {
-    if constexpr (std::is_void_v<T>)
-        return 'v';
-    else if constexpr (std::is_pointer_v<T>)
-        return 'p';
-    else if constexpr (std::is_same_v<T, double>)
-        return 'd';
-    else if constexpr (std::is_same_v<T, float>)
-        return 'f';
-    else if constexpr (std::is_integral_v<T> || std::is_enum_v<T>)
-        return static_cast<char>('0' + sizeof(T));
-    else
-        return '?';
-}
-
-template <class F>
-struct Signature;
-template <class R, class... A>
-struct Signature<R (*)(A...)> {
-    static constexpr char text[] = {code<R>(), '(', code<A>()..., ')', '\\0'};
-};
-template <class R, class... A>
-struct Signature<R (*)(A..., ...)> {
-    static constexpr char text[] = {code<R>(), '(', code<A>()..., '.', ')', '\\0'};
-};
-
-constexpr bool same(const char* a, const char* b) {
-    while (*a && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
-}
-
-template <class F>
-constexpr bool hasSignature(const char* expected) {
-    return same(Signature<F>::text, expected);
-}
-
-}  // namespace host_abi_check
 
 """
 
@@ -222,7 +176,7 @@ class Checks:
             if name not in strings:
                 return self.no_fact(name, "string")
             value = json.dumps(strings[name])
-            self.assert_(f"host_abi_check::same({name}, {value})",
+            self.assert_(f"sameShape({name}, {value})",
                          f"HostInterface.h: {name} is {value} in the host")
             return
         fact = constants.get(name, formats.get(name))
@@ -250,7 +204,7 @@ class Checks:
                          f"HostInterface.h: {record}.{name} is {size} bytes in the host")
 
     def signature(self, record, name, sig):
-        self.assert_(f"host_abi_check::hasSignature<decltype({record}::{name})>(\"{sig}\")",
+        self.assert_(f"hasShape<decltype({record}::{name})>(\"{sig}\")",
                      f"HostInterface.h: {record}.{name} has the signature {sig} in the host")
 
     def suite_for(self, record):
@@ -325,7 +279,7 @@ class Checks:
         entry = self.facts["entry"]
         if name != entry["typedef"]:
             return self.no_fact(name, "function type")
-        self.assert_(f"host_abi_check::hasSignature<{name}>(\"{entry['sig']}\")",
+        self.assert_(f"hasShape<{name}>(\"{entry['sig']}\")",
                      f"HostInterface.h: {name} has the signature {entry['sig']} in the host")
 
 

@@ -38,7 +38,7 @@ def check(header, own_items=OWN_ITEMS):
         if generate.returncode != 0:
             return "generate", generate.stderr
         compile_ = subprocess.run(
-            [COMPILER, "-std=c++17", "-fsyntax-only", "-I", folder, output],
+            [COMPILER, "-std=c++17", "-fsyntax-only", "-I", folder, "-I", ABI, output],
             capture_output=True, text=True)
         if compile_.returncode != 0:
             return "compile", compile_.stderr

@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "RawHost.h"
-#include "Report.h"
+#include "CallbackChecks.h"
 #include "Signature.h"
 
 namespace {
@@ -18,16 +17,6 @@ namespace R = raw::PF_LRect;
 
 RawHost& host() {
     return RawHost::active();
-}
-
-bool fromModule(void* effect_ref, const char* callback) {
-    return Report::get().check(effect_ref == host().effectRef(),
-                               std::string(callback) + " got an effect_ref the host never gave");
-}
-
-std::int32_t badParam(const std::string& why) {
-    Report::get().fail(why);
-    return static_cast<std::int32_t>(C::PF_Err_BAD_CALLBACK_PARAM);
 }
 
 // PF_InteractCallbacks.

@@ -3,8 +3,7 @@
 // host's functions in the slots the facts give and traps in the others.
 #include <cstring>
 
-#include "RawHost.h"
-#include "Report.h"
+#include "CallbackChecks.h"
 #include "Signature.h"
 
 namespace {
@@ -15,16 +14,6 @@ namespace S = raw::suite;
 
 RawHost& host() {
     return RawHost::active();
-}
-
-std::int32_t refuse(const std::string& why) {
-    Report::get().fail(why);
-    return static_cast<std::int32_t>(C::PF_Err_BAD_CALLBACK_PARAM);
-}
-
-bool fromModule(void* effect_ref, const char* function) {
-    return Report::get().check(effect_ref == host().effectRef(),
-                               std::string(function) + " got an effect_ref the host never gave");
 }
 
 // Opaque AEGP handles: addresses the host owns, one per kind.
@@ -68,26 +57,26 @@ std::int32_t getEffectLayer(void* effect_ref, void* layer) {
 }
 std::int32_t getLayerParentComp(void* layer, void* comp) {
     if (layer != &layerTag)
-        return refuse("AEGP_GetLayerParentComp of a layer the host did not give");
+        return badParam("AEGP_GetLayerParentComp of a layer the host did not give");
     write(comp, &compTag);
     return 0;
 }
 std::int32_t getItemFromComp(void* comp, void* item) {
     if (comp != &compTag)
-        return refuse("AEGP_GetItemFromComp of a composition the host did not give");
+        return badParam("AEGP_GetItemFromComp of a composition the host did not give");
     write(item, &itemTag);
     return 0;
 }
 std::int32_t getItemDimensions(void* item, void* width, void* height) {
     if (item != &itemTag)
-        return refuse("AEGP_GetItemDimensions of an item the host did not give");
+        return badParam("AEGP_GetItemDimensions of an item the host did not give");
     write<std::int32_t>(width, RawHost::kCompWidth);
     write<std::int32_t>(height, RawHost::kCompHeight);
     return 0;
 }
 std::int32_t getItemPixelAspectRatio(void* item, void* ratio) {
     if (item != &itemTag)
-        return refuse("AEGP_GetItemPixelAspectRatio of an item the host did not give");
+        return badParam("AEGP_GetItemPixelAspectRatio of an item the host did not give");
     auto* bytes = static_cast<std::uint8_t*>(ratio);
     write<std::int32_t>(bytes + raw::A_Ratio::num, 1);
     write<std::int32_t>(bytes + raw::A_Ratio::den, 1);
@@ -127,7 +116,7 @@ std::int32_t floatColor(void* effect_ref, void* def, void* color) {
     std::int32_t type;
     std::memcpy(&type, bytes + P::param_type, sizeof type);
     if (type != C::PF_Param_COLOR)
-        return refuse("PF_GetFloatingPointColorFromColorDef of a definition of type " +
+        return badParam("PF_GetFloatingPointColorFromColorDef of a definition of type " +
                       std::to_string(type));
     const std::uint8_t* pixel = bytes + P::u + raw::PF_ColorDef::value;
     auto* out = static_cast<std::uint8_t*>(color);
@@ -143,7 +132,7 @@ std::int32_t updateParamUI(void* effect_ref, std::int32_t index, void* def) {
     fromModule(effect_ref, "PF_UpdateParamUI");
     RawHost& h = host();
     if (index <= 0 || index >= h.paramCount() || !def)
-        return refuse("PF_UpdateParamUI of parameter " + std::to_string(index));
+        return badParam("PF_UpdateParamUI of parameter " + std::to_string(index));
     // The module's copy of the host's definition, with only its interface
     // flags and name changed.
     std::vector<std::uint8_t> mine = h.paramValue(index);
@@ -190,7 +179,7 @@ std::int32_t getPremierePixelFormat(void* def, void* format) {
 }
 std::int32_t getFrameRect(std::int32_t timeline, void* rect) {
     if (timeline != RawHost::kTimeline)
-        return refuse("GetFrameRect of timeline " + std::to_string(timeline));
+        return badParam("GetFrameRect of timeline " + std::to_string(timeline));
     auto* bytes = static_cast<std::uint8_t*>(rect);
     write<std::int32_t>(bytes + raw::prRect::left, 0);
     write<std::int32_t>(bytes + raw::prRect::top, 0);
@@ -200,7 +189,7 @@ std::int32_t getFrameRect(std::int32_t timeline, void* rect) {
 }
 std::int32_t getTimelinePixelAspect(std::int32_t timeline, void* num, void* den) {
     if (timeline != RawHost::kTimeline)
-        return refuse("GetPixelAspectRatio of timeline " + std::to_string(timeline));
+        return badParam("GetPixelAspectRatio of timeline " + std::to_string(timeline));
     write<std::uint32_t>(num, 1);
     write<std::uint32_t>(den, 1);
     return 0;
