@@ -3,6 +3,7 @@
 // back upright into the host's buffer.
 #include <algorithm>
 
+#include "entities/PixelBudget.h"
 #include "gl/GLContextGuard.h"
 #include "host/AEQuillshade2.h"
 #include "host/CommandHandlers.h"
@@ -159,6 +160,20 @@ PF_Err renderFrame(PF_InData* in_data, PF_OutData* out_data, PF_EffectWorld* inp
     GLContextGuard guard(object.lockGLContext());
     if (!guard.isLocked())
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    // A frame the GL context cannot hold is not rendered: the host gets a
+    // transparent frame and the reason, never its input back unchanged.
+    const std::uint32_t side = PixelBudget::maxTextureSize();
+    const std::uint32_t widest = std::max(w, static_cast<std::uint32_t>(input->width));
+    const std::uint32_t tallest = std::max(h, static_cast<std::uint32_t>(input->height));
+    if (side != 0 && (widest > side || tallest > side)) {
+        const PF_Pixel transparent{0, 0, 0, 0};
+        in_data->utils->fill(in_data->effect_ref, &transparent, nullptr, output);
+        out_data->out_flags |= PF_OutFlag_DISPLAY_ERROR_MESSAGE;
+        in_data->utils->ansi.sprintf(
+            out_data->return_msg, "The frame is %ux%u pixels; this GPU renders at most %u a side.",
+            widest, tallest, side);
+        return PF_Err_OUT_OF_MEMORY;
+    }
     uploadInput(in_data, *input, depth);
     object.draw(static_cast<double>(in_data->current_time) / in_data->time_scale, w, h, depth);
     FrameStatistics::instance().countFrame();

@@ -15,9 +15,19 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// Loose files live in the effect's folder, the current one, as package
+// entries live at the archive's root: the engine names them "\\glow.frag"
+// or by a script's path, and only the last component (after '\\', '/' or
+// ':') is looked up there, never a drive's root or another folder.
+std::wstring looseName(const std::wstring& path) {
+    const std::size_t separator = path.find_last_of(L"\\/:");
+    return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
 File openFile(const std::wstring& path, const wchar_t* mode) {
+    const std::wstring name = looseName(path);
     std::FILE* file = nullptr;
-    if (win32::_wfopen_s(&file, path.c_str(), mode) != 0)
+    if (name.empty() || win32::_wfopen_s(&file, name.c_str(), mode) != 0)
         return nullptr;
     return File(file);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Whole-file reads for the whole engine: from the effect package once
-// BlobReader has opened it, else from the file system (relative paths from the
-// host process's current directory).
+// BlobReader has opened it, else from the file system: the path's last
+// component, from the host process's current directory, the effect's folder.
 
 #include <cstdint>
 #include <string>

@@ -2,6 +2,8 @@
 // and what the read-back returns, for host pixels, image files and 16-bit data.
 #include <GL/glew.h>
 
+#include <unistd.h>
+
 #include <cstring>
 #include <vector>
 
@@ -61,10 +63,13 @@ protected:
 };
 
 TEST_F(TextureTest, ImageFilesSampleInHostOrder) {
+    // Without a package, image files are read by name from the current
+    // folder, the effect's.
+    ASSERT_EQ(::chdir(::testing::TempDir().c_str()), 0);
     const std::uint8_t rgba[] = {255, 0, 0, 255, 0, 255, 0, 128, 10, 20, 30, 40, 50, 60, 70, 0};
     ASSERT_TRUE(stbi_write_png(temporary("colours.png").c_str(), 2, 2, 4, rgba, 8));
     Texture image;
-    ASSERT_TRUE(image.loadImage(temporary("colours.png")));
+    ASSERT_TRUE(image.loadImage("colours.png"));
     EXPECT_EQ(image.rowBytes, 8u);
     EXPECT_EQ(parameter(image, GL_TEXTURE_SWIZZLE_RGBA), GL_ALPHA);
     // Alpha first and the file's first row at the bottom, as host data comes.
@@ -77,13 +82,13 @@ TEST_F(TextureTest, ImageFilesSampleInHostOrder) {
     // Radiance HDR (values RGBE holds exactly, no alpha) loads as float.
     const float rgb[] = {2.0f, 0.5f, 0.25f, 0.0f, 1.0f, 0.125f};
     ASSERT_TRUE(stbi_write_hdr(temporary("light.hdr").c_str(), 2, 1, 3, rgb));
-    ASSERT_TRUE(image.loadImage(temporary("light.hdr")));
+    ASSERT_TRUE(image.loadImage("light.hdr"));
     ASSERT_TRUE(target.initTarget(2, 1, image.depth));
     drawTexture(image, target);
     EXPECT_EQ(readBack<float>(target), (std::vector<float>{1, 2, 0.5f, 0.25f, 1, 0, 1, 0.125f}));
 
     Texture missing;
-    EXPECT_FALSE(missing.loadImage(temporary("absent.png")));
+    EXPECT_FALSE(missing.loadImage("absent.png"));
     EXPECT_EQ(missing.texture, 0u);
 }
 

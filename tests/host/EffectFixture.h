@@ -2,6 +2,7 @@
 // Effect modules made for a test: an effect folder written to a temporary
 // place and packed with the bare engine module, as an author would.
 
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
@@ -12,11 +13,14 @@
 class EffectFixture {
 public:
     // The files of the effect folder, by name.
+    // The module goes beside the folder: pack writes nothing into it.
     explicit EffectFixture(const std::map<std::string, std::string>& files) {
-        for (const auto& [name, text] : files) std::ofstream(folder_ / name) << text;
+        const std::string effect = folder_ / "effect";
+        std::filesystem::create_directory(effect);
+        for (const auto& [name, text] : files) std::ofstream(effect + "/" + name) << text;
         PackOptions options;
         options.name = "TestFX";
-        EffectPackager(folder_.path()).writeModule(modulePath(), options);
+        EffectPackager(effect).writeModule(modulePath(), options);
     }
     std::string modulePath() const { return folder_ / "TestFX.so"; }
 

@@ -98,6 +98,9 @@ void expectLooseFiles(win32::HMODULE module) {
     std::ofstream(folder / "fx.js") << std::string("a\r\nb\0c", 6);
     EXPECT_EQ(readFileText(L"fx.js"), "a\r\nb");
     EXPECT_EQ(readFileBytes(L"fx.js").size(), 6u);
+    // The engine's "\\name" and a script's paths name a file of this folder.
+    EXPECT_EQ(readFileText(L"\\fx.js"), "a\r\nb");
+    EXPECT_EQ(readFileBytes(L"C:\\effects/../fx.js").size(), 6u);
     EXPECT_EQ(readFileText(L"missing.js"), "popa");
     EXPECT_TRUE(readFileBytes(L"missing.js").empty());
     std::filesystem::create_directory(folder / "dir");

@@ -50,6 +50,25 @@ TEST(GuideEffects, GlowVignetteKeepsOrientationAndDarkensAwayFromTheCentre) {
     EXPECT_LT(luma(corner, w, h), 0.1f * luma(input, w, h) + 0.01f);
 }
 
+// The README's loose-file example, run from the source folder: the bare
+// engine finds the shaders in the effect's folder and draws what the module does.
+TEST(GuideEffects, GlowVignetteAsLooseFilesRendersAsItsModule) {
+    TempFolder folder;
+    const HostWorld module =
+        render(folder, "module", "--plugin '" QS_TEST_BUILD_DIR "/modules/GlowVignette.so'");
+    const std::string output = folder / "loose.png";
+    const ToolOutput loose =
+        runCommand("cd '" QS_TEST_SOURCE_DIR "' && " QS_TOOL " render --input '" + kInput +
+                   "' --downsample 1/4 --output '" + output + "' --loose effects/glowvignette");
+    ASSERT_EQ(loose.status, 0) << loose.text;
+    const HostWorld looseFrame = readImageFile(output);
+    ASSERT_EQ(looseFrame.width(), module.width());
+    for (A_long y = 0; y < module.height(); y += 3) {
+        for (A_long x = 0; x < module.width(); x += 3)
+            ASSERT_EQ(luma(looseFrame, x, y), luma(module, x, y)) << x << "," << y;
+    }
+}
+
 TEST(GuideEffects, ThePosterizeRecipeComesOutRightAt8And16Bits) {
     TempFolder folder;
     const std::string effect = "--effect '" + kEffects + "posterize16' ";

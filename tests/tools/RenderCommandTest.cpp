@@ -144,3 +144,18 @@ TEST(RenderCommand, CtrlCStopsAfterAWholeFrameAndLeavesNoTemporaryFile) {
 }
 
 }  // namespace
+
+TEST(RenderCommand, AFrameWiderThanTheGPUTakesIsReportedNotPassedThrough) {
+    const TempFolder folder;
+    const std::string input = folder.path() + "/wide.png", output = folder.path() + "/out.png";
+    HostWorld wide(16400, 2, 8);
+    wide.set(0, 0, PF_PixelFloat{1, 1, 1, 1});
+    writeImageFile(input, wide);
+    const ToolOutput run = runTool("render --input " + input + " --output " + output);
+    EXPECT_EQ(run.status, 1) << run.text;
+    EXPECT_NE(run.text.find("PF_Err_OUT_OF_MEMORY"), std::string::npos) << run.text;
+    EXPECT_NE(run.text.find("at most 16384 a side"), std::string::npos) << run.text;
+    if (fs::exists(output)) {
+        EXPECT_EQ(readImageFile(output).get(0, 0).alpha, 0);
+    }
+}
