@@ -117,7 +117,7 @@ std::int32_t floatColor(void* effect_ref, void* def, void* color) {
     std::memcpy(&type, bytes + P::param_type, sizeof type);
     if (type != C::PF_Param_COLOR)
         return badParam("PF_GetFloatingPointColorFromColorDef of a definition of type " +
-                      std::to_string(type));
+                        std::to_string(type));
     const std::uint8_t* pixel = bytes + P::u + raw::PF_ColorDef::value;
     auto* out = static_cast<std::uint8_t*>(color);
     namespace F = raw::PF_PixelFloat;
