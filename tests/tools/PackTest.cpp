@@ -1,4 +1,5 @@
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -114,6 +115,58 @@ TEST(PackCommand, RefusesNamingEveryProblemAndKeepsTheOldOutput) {
     EXPECT_EQ(fileBytes(output), (Bytes{'o', 'l', 'd'}));
     // Nothing else was written: only the effect folder and the old output are there.
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
+}
+
+// A module written into the folder would replace its files or be packed into
+// the next module; by any spelling of the folder, nothing is written there.
+TEST(PackCommand, RefusesAnOutputInsideTheEffectFolder) {
+    TempFolder folder;
+    const std::string effect = folder / "tint";
+    fs::copy(QS_TEST_SOURCE_DIR "/docs/broken-effect", effect);
+    fs::create_directory_symlink(effect, folder / "link");
+    const Bytes script = fileBytes(effect + "/fx.js");
+    const struct {
+        std::string option;
+        std::string written;
+    } cases[] = {{"-o", effect + "/fx.js"},
+                 {"-o", folder / "link/tint.so"},
+                 {"-o", effect + "/../tint/./tint.so"},
+                 {"--blob-only -o", folder / "link/package.bin"},
+                 {"--rc", effect}};
+    for (const auto& c : cases) {
+        const ToolOutput run =
+            runTool("pack " + quoted(effect) + " " + c.option + " " + quoted(c.written));
+        EXPECT_EQ(run.status, 1) << c.written;
+        EXPECT_NE(run.text.find(c.written + ": inside the effect folder"), std::string::npos)
+            << run.text;
+    }
+    EXPECT_EQ(fileBytes(effect + "/fx.js"), script);
+    EXPECT_EQ(std::distance(fs::directory_iterator(effect), fs::directory_iterator()), 3);
+}
+
+// Links that lead out of the folder and special files are refused, each
+// named, so that nothing of the packer's system reaches a module.
+TEST(PackCommand, RefusesLinksLeavingTheFolderAndSpecialFiles) {
+    TempFolder folder;
+    const std::string effect = folder / "tint";
+    fs::copy(QS_TEST_SOURCE_DIR "/docs/broken-effect", effect);
+    fs::create_symlink("/proc/self/environ", effect + "/env.txt");
+    fs::create_symlink("../secret.png", effect + "/secret.png");
+    std::ofstream(folder / "secret.png") << "not the effect's";
+    fs::create_directory_symlink("/etc", effect + "/etc");
+    ASSERT_EQ(::mkfifo((effect + "/pipe").c_str(), 0600), 0);
+    fs::create_symlink("tint.frag", effect + "/alias.frag");  // inside: packed
+
+    const ToolOutput run = runTool("pack " + quoted(effect) + " -o " + quoted(folder / "tint.so"));
+    EXPECT_EQ(run.status, 1);
+    for (const std::string& expected :
+         {effect + "/env.txt: a link to /proc/",
+          effect + "/secret.png: a link to " + folder / "secret.png, outside the effect folder",
+          effect + "/etc: a link to /etc, outside", effect + "/pipe: a fifo"}) {
+        EXPECT_NE(run.text.find(expected), std::string::npos) << expected << "\n" << run.text;
+    }
+    EXPECT_EQ(std::count(run.text.begin(), run.text.end(), '\n'), 4) << run.text;
+    EXPECT_FALSE(fs::exists(folder / "tint.so"));
 }
 
 TEST(PackCommand, BlobOnlyWritesTheZipScrambledWithTheSeed) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "ImageFiles.h"
 #include "TestEffects.h"
@@ -122,6 +123,68 @@ TEST(RenderSequence, ParameterErrorsTeachSlidersClampAsTheHostDoesAndScriptNames
     const std::string atEnd = readFile(folder / "out.png");
     ASSERT_EQ(runTool(args + "height=50 --set 'lightColor=#ffb070' --quiet").status, 0);
     EXPECT_EQ(atEnd, readFile(folder / "out.png"));
+}
+
+// An output that leads to a file render reads, by any name, is refused before
+// anything is written, and every input stays as it was.
+TEST(RenderSequence, AnOutputThatIsAnInputByAnyNameIsRefused) {
+    const TempFolder folder;
+    writeSequence(folder);
+    fs::create_directory(folder / "sub");
+    fs::create_symlink(folder / "in.0001.png", folder / "link.png");
+    fs::create_hard_link(folder / "in.0001.png", folder / "hard.png");
+    fs::copy_file(folder / "in.0001.png", folder / "a10.png");
+    fs::copy_file(folder / "in.0002.png", folder / "a11.png");
+    const std::string in = "--input '" + folder / "in.0001.png' --output '";
+    const struct {
+        std::string arguments;
+        const char* message;
+    } cases[] = {
+        {in + folder / "in.0001.png'", "in.0001.png is one of the input files"},
+        {in + folder / "link.png'", "link.png is one of the input files"},
+        {in + folder / "hard.png'", "hard.png is one of the input files"},
+        {in + folder / "sub/../in.0001.png'", "in.0001.png is one of the input files"},
+        {in + folder / "in.0002.png' --layer 'Height Map=" + folder / "sub/../in.0002.png'",
+         "in.0002.png is the image of --layer Height Map"},
+        {"--input '" + folder / "in.####.png' --frames 1-4 --output '" + folder / "in.%04d.png'",
+         "in.0001.png is one of the input files"},
+        // Frame 1 would land on input frame 0.
+        {"--input '" + folder / "a1#.png' --frames 0-1 --output '" + folder / "a#0.png'",
+         "a10.png is one of the input files"},
+    };
+    std::map<std::string, std::string> before;
+    for (const auto& entry : fs::directory_iterator(folder.path())) {
+        if (entry.is_regular_file())
+            before[entry.path()] = readFile(entry.path());
+    }
+    for (const auto& c : cases) {
+        const ToolOutput out = runTool("render " + c.arguments);
+        EXPECT_EQ(out.status, 1) << c.arguments;
+        EXPECT_TRUE(out.has(c.message)) << c.message << " in\n" << out.text;
+    }
+    for (const auto& [path, bytes] : before) EXPECT_EQ(readFile(path), bytes) << path;
+}
+
+// Frame numbers have at most 9 digits: a pattern up to that width is
+// honoured, a wider one is refused before anything is written.
+TEST(RenderSequence, PatternsUpToNineDigitsNumberTheFramesWiderOnesAreRefused) {
+    const TempFolder folder, out;
+    writeSequence(folder);
+    const std::string render = "render --quiet --frames 1-2 --input '" + folder / "in.0001.png" +
+                               "' --output '" + out.path() + "/";
+    ASSERT_EQ(runTool(render + "p%09d.png'").status, 0);
+    ASSERT_EQ(runTool(render + "h#########.png'").status, 0);
+    for (const char* name :
+         {"p000000001.png", "p000000002.png", "h000000001.png", "h000000002.png"})
+        EXPECT_TRUE(fs::exists(out / name)) << name;
+    for (const std::string& pattern :
+         {std::string("%010d"), std::string("%099999999999d"), std::string(40, '#')}) {
+        const ToolOutput wide = runTool(render + "w" + pattern + ".png'");
+        EXPECT_EQ(wide.status, 1) << pattern;
+        EXPECT_TRUE(wide.has("the frame number pattern " + pattern + " is wider than 9 digits"))
+            << wide.text;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 4);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "ModuleFiles.h"
 #include "PackError.h"
 #include "PackageArchive.h"
+#include "PathRules.h"
 #include "host/VersionPacking.h"
 #include "package/PackageCipher.h"
 #include "platform/ModuleResources.h"
@@ -90,7 +91,10 @@ void EffectPackager::readFolder() {
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
         const fs::directory_entry& entry = *entries;
         const std::string name = entry.path().filename().string();
-        if (entry.is_directory()) {
+        const std::string refused = PathRules::entryProblem(folder_, name);
+        if (!refused.empty()) {
+            problems_.push_back(pathOf(name) + ": " + refused);
+        } else if (entry.is_directory()) {
             // The engine reduces every requested path to its last component,
             // so nothing below the top level can ever be read.
             fs::recursive_directory_iterator inner(entry.path(), error);
@@ -212,8 +216,18 @@ std::vector<ModuleResources::Resource> EffectPackager::resources(const PiplPrope
     };
 }
 
+// What is written into the effect folder would replace its files or be
+// packed into the next module made from it.
+void EffectPackager::requireOutside(const std::string& path) const {
+    if (PathRules::isInside(path, folder_)) {
+        throw PackError(
+            {path + ": inside the effect folder " + folder_ + "; write the output outside it"});
+    }
+}
+
 void EffectPackager::writeResourceScript(const std::string& folder,
                                          const PackOptions& options) const {
+    requireOutside(folder);
     std::vector<std::string> problems;
     const PiplProperties pipl = checkedProperties(options, problems);
     if (!problems.empty())
@@ -235,9 +249,11 @@ void EffectPackager::writeResourceScript(const std::string& folder,
 }
 
 void EffectPackager::writeModule(const std::string& path, const PackOptions& options) const {
+    requireOutside(path);
     writeFileAtomically(path, module(options), true);
 }
 
 void EffectPackager::writePackage(const std::string& path) const {
+    requireOutside(path);
     writeFileAtomically(path, package(), false);
 }

@@ -48,7 +48,8 @@ public:
     // property list ("PIPL" 16000).
     std::vector<ModuleResources::Resource> resources(const PiplProperties& pipl) const;
 
-    // Write the module (executable) or the bare package; on failure nothing is written.
+    // Write the module (executable) or the bare package; on failure nothing is
+    // written. None of the writers writes into the effect folder.
     void writeModule(const std::string& path, const PackOptions& options) const;
     void writePackage(const std::string& path) const;
     // Writes pipl.bin, package.bin and resources.rc, which names them, into
@@ -62,6 +63,7 @@ private:
     void checkNames();
     void checkRequiredFiles();
     void requireNoProblems() const;
+    void requireOutside(const std::string& path) const;
     std::string pathOf(const std::string& name) const;
 
     std::string folder_;

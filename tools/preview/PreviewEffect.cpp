@@ -9,6 +9,7 @@
 #include "ChildProcess.h"
 #include "EffectPackager.h"
 #include "PackError.h"
+#include "PathRules.h"
 
 namespace fs = std::filesystem;
 
@@ -60,8 +61,11 @@ std::vector<std::string> PreviewEffect::images() const {
         return names;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder_, error)) {
-        if (entry.is_regular_file() && isImage(entry.path()))
-            names.push_back(entry.path().filename().string());
+        // Links out of the folder are refused as pack refuses them.
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && isImage(entry.path()) &&
+            PathRules::entryProblem(folder_, name).empty())
+            names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     return names;

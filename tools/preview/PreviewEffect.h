@@ -31,7 +31,7 @@ public:
 
     State state() const;
     // The effect folder's images by name, which the page offers for layer
-    // parameters; empty for a module.
+    // parameters, without links that lead out of the folder; empty for a module.
     std::vector<std::string> images() const;
     // The path of an image images() lists; empty for any other name.
     std::string imagePath(const std::string& name) const;

@@ -12,12 +12,14 @@ namespace {
 
 class StillInput : public FrameInput {
 public:
-    explicit StillInput(const std::string& path) : image_(readImageFile(path)) {}
+    explicit StillInput(const std::string& path) : path_(path), image_(readImageFile(path)) {}
     void require(long, long) const override {}
     HostWorld frame(long) override { return image_; }
+    std::string fileName(long) const override { return path_; }
     bool moving() const override { return false; }
 
 private:
+    std::string path_;
     HostWorld image_;
 };
 
@@ -41,7 +43,8 @@ public:
                                      (count > 1 ? "s are" : " is") + " missing:" + missing);
         }
     }
-    HostWorld frame(long index) override { return readImageFile(framePath(pattern_, index)); }
+    HostWorld frame(long index) override { return readImageFile(fileName(index)); }
+    std::string fileName(long index) const override { return framePath(pattern_, index); }
 
 private:
     std::string pattern_;
@@ -60,6 +63,7 @@ public:
         }
     }
     HostWorld frame(long index) override { return reader_.frame(index); }
+    std::string fileName(long) const override { return path_; }
     std::optional<FrameRate> rate() const override {
         return FrameRate{reader_.rate().num, reader_.rate().den};
     }
@@ -94,7 +98,9 @@ std::unique_ptr<FrameInput> FrameInput::open(const std::string& path) {
         throw std::runtime_error(noVideoMessage(path));
 #endif
     }
-    if (hasFramePattern(path))
+    if (hasFramePattern(path)) {
+        requireFrameWidth(path);
         return std::make_unique<SequenceInput>(path);
+    }
     return std::make_unique<StillInput>(path);
 }

@@ -25,6 +25,8 @@ public:
     // that is missing, so a render stops before its first frame.
     virtual void require(long first, long last) const = 0;
     virtual HostWorld frame(long index) = 0;
+    // The file frame `index` is read from.
+    virtual std::string fileName(long index) const = 0;
 
     // A video file's rate, frame count (0 when unknown) and path; a sequence
     // or an image has none of them.

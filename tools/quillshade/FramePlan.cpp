@@ -54,6 +54,8 @@ FramePlan planFrames(const std::string& frames, double fps, double seconds,
         plan.seconds = seconds;
     }
     const bool video = isVideoFileName(output);
+    if (!video)
+        requireFrameWidth(output);
     if (!plan.single && !video && !hasFramePattern(output)) {
         throw std::runtime_error(
             "with several frames the output name needs a # run or a %0Nd pattern, "

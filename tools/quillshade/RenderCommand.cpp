@@ -22,6 +22,7 @@
 #include "FrameProblems.h"
 #include "HostErrorNames.h"
 #include "ImageFiles.h"
+#include "OutputOverInputs.h"
 #include "RenderParameters.h"
 #include "RenderProgress.h"
 #include "SimulatedHost.h"
@@ -211,6 +212,7 @@ int runRender(RenderCommandOptions options) {
     const FramePlan plan =
         planFrames(options.frames, options.fps, options.time, options.output, *input);
     input->require(plan.first, plan.last);
+    refuseOutputOverInputs(options.output, plan, *input, layers);
     HostWorld firstFrame = input->frame(plan.first);
     timings.read = since(start);
     RenderProgress progress(plan.count(), options.quiet);
