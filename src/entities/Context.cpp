@@ -149,6 +149,9 @@ void Context::release(std::uint32_t handle) {
 }
 
 std::uint32_t Context::createShader(const std::string& first, const std::string& second) {
+    const auto* shaders = registry<Shader::Factory>(EntityHandle::ShaderBase);
+    if (shaders == nullptr || shaders->count() >= kMaximumShaders)
+        return 0;
     const std::uint32_t handle = create(EntityHandle::ShaderBase);
     if (handle == 0)
         return 0;

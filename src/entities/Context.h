@@ -50,8 +50,14 @@ public:
     std::uint32_t create(std::uint32_t kind);
     void release(std::uint32_t handle);
 
+    // How many shaders may exist at once. Each holds a compiled program in
+    // the driver, outside the pixel budget (about 230 KB on Mesa llvmpipe),
+    // and no effect needs more than a few dozen.
+    static constexpr std::uint32_t kMaximumShaders = 256;
+
     // Typed creation: each returns the new entity's handle once it is
-    // initialised, or 0 while no registry exists.
+    // initialised, or 0 while no registry exists (and, for shaders, while
+    // kMaximumShaders exist).
     std::uint32_t createShader(const std::string& first, const std::string& second);
     std::uint32_t createRenderTarget(std::uint32_t width, std::uint32_t height,
                                      std::uint32_t depth);

@@ -8,6 +8,7 @@
 #include "entities/Context.h"
 #include "gl/FragmentAssembly.h"
 #include "gl/FragmentRewriter.h"
+#include "gl/ShaderTextBounds.h"
 #include "package/FileReads.h"
 
 const char Shader::kVertexSource[] =
@@ -143,6 +144,12 @@ bool Shader::compile(const std::string& text) {
     indexCache.clear();
     integerVectors.clear();
     source = text;
+    // What would crash or exhaust the driver's compiler never reaches it.
+    const std::string refused = ShaderTextBounds::problem(text);
+    if (!refused.empty()) {
+        errorText = "Shader compilation failed:\nerror: " + refused;
+        return false;
+    }
     if (!compileStrings(fragmentShader, FragmentAssembly(source).strings()) || program == 0)
         return false;
     glLinkProgram(program);

@@ -4,10 +4,14 @@
 #include <cstdlib>
 
 #include "package/FileReads.h"
+#include "package/XmlNesting.h"
 
 ConfigDocument::ConfigDocument() : ConfigDocument(readFileText(L"config.xml")) {}
 
 ConfigDocument::ConfigDocument(std::string text) : text_(std::move(text)) {
+    const std::size_t tooDeep = XmlNesting::findExcess(text_);
+    if (tooDeep != XmlNesting::kWithinLimit)
+        throw rapidxml::parse_error("elements nested too deeply", &text_[tooDeep]);
     document_.parse<0>(&text_[0]);
 }
 

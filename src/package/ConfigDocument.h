@@ -15,7 +15,7 @@ public:
     // Reads "config.xml" through readFileText and parses it.
     ConfigDocument();
     // Parses the given text. Both throw rapidxml::parse_error for text that is
-    // not well-formed.
+    // not well-formed or nests elements deeper than XmlNesting::kMaximumDepth.
     explicit ConfigDocument(std::string text);
     ConfigDocument(const ConfigDocument&) = delete;
     ConfigDocument& operator=(const ConfigDocument&) = delete;

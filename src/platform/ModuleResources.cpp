@@ -1,5 +1,7 @@
 #include "platform/ModuleResources.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -74,6 +76,27 @@ private:
     bool failed_ = false;
 };
 
+// Where a resource's data lies in the file.
+struct DataRange {
+    std::uint64_t offset;
+    std::uint64_t size;
+};
+
+// Whether any two non-empty ranges share a byte: a directory that lists the
+// same data twice (or thousands of times) is damaged, not a module.
+bool overlapping(std::vector<DataRange> ranges) {
+    ranges.erase(std::remove_if(ranges.begin(), ranges.end(),
+                                [](const DataRange& range) { return range.size == 0; }),
+                 ranges.end());
+    std::sort(ranges.begin(), ranges.end(),
+              [](const DataRange& a, const DataRange& b) { return a.offset < b.offset; });
+    for (std::size_t i = 1; i < ranges.size(); ++i) {
+        if (ranges[i].offset < ranges[i - 1].offset + ranges[i - 1].size)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 ModuleFile parse(const std::vector<std::uint8_t>& bytes) {
@@ -93,6 +116,9 @@ ModuleFile parse(const std::vector<std::uint8_t>& bytes) {
 
     Reader directory(bytes.data() + directoryOffset, trailerEnd - directoryOffset);
     ModuleFile module;
+    std::vector<DataRange> ranges;
+    // Each entry takes at least 24 bytes of the directory, so a damaged count
+    // ends the loop as soon as the directory runs out.
     const std::uint64_t count = directory.number(4);
     for (std::uint64_t i = 0; i < count && !directory.failed(); ++i) {
         Resource resource;
@@ -105,11 +131,17 @@ ModuleFile parse(const std::vector<std::uint8_t>& bytes) {
             size > directoryOffset - offset) {
             return whole;
         }
-        resource.data.assign(bytes.begin() + offset, bytes.begin() + offset + size);
+        ranges.push_back(DataRange{offset, size});
         module.resources.push_back(std::move(resource));
     }
-    if (directory.failed())
+    // Data is copied only once every entry is known to own its bytes, so the
+    // copies together never exceed the file.
+    if (directory.failed() || overlapping(ranges))
         return whole;
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+        const auto first = bytes.begin() + static_cast<std::ptrdiff_t>(ranges[i].offset);
+        module.resources[i].data.assign(first, first + static_cast<std::ptrdiff_t>(ranges[i].size));
+    }
     module.image.assign(bytes.begin(), bytes.begin() + imageSize);
     return module;
 }

@@ -1,5 +1,6 @@
 #include "script/Scripting.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -7,6 +8,7 @@
 
 #include "entities/Context.h"
 #include "script/ScriptNatives.h"
+#include "script/TimeCeiling.h"
 
 #if !defined(DUK_USE_CPP_EXCEPTIONS) || !defined(DUK_USE_EXEC_TIMEOUT_CHECK)
 #error "duktape.h must be the one generated with the settings of cmake/Duktape.cmake"
@@ -67,7 +69,7 @@ duk_ret_t describeError(duk_context* ctx, void*) {
 
 // The render context is made first, so that at unload it is destroyed after
 // the script host, whose destructor still resets it.
-Scripting::Scripting() {
+Scripting::Scripting() : timeCeiling_(TimeCeiling::current()) {
     Context::instance();
 }
 
@@ -78,6 +80,7 @@ Scripting::~Scripting() {
 void Scripting::init() {
     destroyHeap();
     clearLastError();
+    timeCeiling_ = TimeCeiling::current();
     guard_.resetForNewHeap();
     try {
         context_ = duk_create_heap(&HeapGuard::allocate, &HeapGuard::reallocate,
@@ -105,7 +108,7 @@ void Scripting::eval(const char* text) {
     }
     // The clock also runs through the collection, which may call script
     // finalizers.
-    guard_.startClock(timeLimit_);
+    guard_.startClock(boundedTimeLimit());
     try {
         if (duk_peval_string(context_, text) != DUK_EXEC_SUCCESS) {
             guard_.allowLateAllocations(true);
@@ -203,12 +206,18 @@ void Scripting::recordError(const char* fallback) {
     duk_pop_2(context_);
 }
 
+std::chrono::milliseconds Scripting::boundedTimeLimit() const {
+    if (timeLimit_.count() <= 0)
+        return timeCeiling_;
+    return std::min(timeLimit_, timeCeiling_);
+}
+
 void Scripting::destroyHeap() {
     if (context_ == nullptr) {
         return;
     }
     // Destruction runs the finalizers that scripts left behind.
-    guard_.startClock(timeLimit_);
+    guard_.startClock(boundedTimeLimit());
     try {
         duk_destroy_heap(context_);
     } catch (const HeapFatal&) {

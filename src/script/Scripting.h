@@ -45,8 +45,9 @@ public:
     // records the error and destroys the heap.
     void registerNatives(const NativeFunction* natives, size_t count);
 
-    // How long one evaluation may run; 5 seconds unless changed, 0 for no
-    // bound. Applies from the next evaluation.
+    // How long one evaluation may run; 5 seconds unless changed. A bound of 0,
+    // or one above the user's ceiling (script/TimeCeiling.h, read by init()),
+    // runs to the ceiling. Applies from the next evaluation.
     void setTimeLimit(std::chrono::milliseconds bound) { timeLimit_ = bound; }
 
     // How many bytes the heap may hold at once; 256 MiB unless changed. Applies
@@ -69,11 +70,14 @@ private:
     void recordError(const char* fallback);
     void destroyHeap();
     void abandonHeap();
+    // The time limit held to the ceiling.
+    std::chrono::milliseconds boundedTimeLimit() const;
 
     duk_context* context_ = nullptr;
     HeapGuard guard_;
     // Registered natives; each engine function holds its index as its magic.
     std::vector<NativeFunction> natives_;
     std::chrono::milliseconds timeLimit_{5000};
+    std::chrono::milliseconds timeCeiling_;
     ScriptError lastError_;
 };

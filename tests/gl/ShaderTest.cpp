@@ -68,6 +68,44 @@ TEST_F(ShaderTest, FailuresLeaveTheirTextAndMakeTheShaderUnusable) {
     EXPECT_TRUE(broken.bind());
 }
 
+// Texts that crashed Mesa's compiler (a long chain of statements overflowed
+// its stack) or exhausted memory in its preprocessor (macros doubling 40
+// times) are refused before the driver sees them, as shader errors.
+TEST_F(ShaderTest, TextsThatWouldCrashTheCompilerAreRefusedBeforeIt) {
+    const auto refusal = [&](const std::string& source) {
+        Shader& refused = shader(source);
+        EXPECT_FALSE(refused.bind()) << source.substr(0, 200);
+        return refused.errorText;
+    };
+    std::string chain = "void main() {\n    float x = 0.0;\n";
+    for (int i = 0; i < 10000; ++i) chain += "    x = sin(x + " + std::to_string(i) + ".0);\n";
+    EXPECT_NE(refusal(chain + "    gl_FragColor = vec4(x);\n}\n").find("bytes long"),
+              std::string::npos);
+
+    std::string doubling = "#define A0 1.0\n";
+    for (int i = 1; i <= 40; ++i)
+        doubling += "#define A" + std::to_string(i) + " A" + std::to_string(i - 1) + "+A" +
+                    std::to_string(i - 1) + "\n";
+    EXPECT_NE(refusal(doubling + "void main() { gl_FragColor = vec4(A40); }\n")
+                  .find("macros expand it to more than a terabyte"),
+              std::string::npos);
+    // Arguments copied eight times at each of ten nested calls, a call made
+    // through another macro's name, and pasting that could name any macro.
+    const std::string copies = "#define D(x) x x x x x x x x\n#define E D\n";
+    EXPECT_NE(refusal(copies + "float f = D(D(D(D(D(D(D(D(D(D(1.0))))))))));").find("macros"),
+              std::string::npos);
+    EXPECT_NE(refusal(copies + "float f = E(E(E(E(E(E(E(1.0)))))));").find("macros"),
+              std::string::npos);
+    EXPECT_NE(refusal("#define P(a, b) a ## b\nvoid main() {}\n").find("##"), std::string::npos);
+
+    // Macros as effects use them, and the same words in comments, compile.
+    Shader& ordinary = shader(
+        "// a ## b, /* A40 */\n#define TAPS 9\n#define SQ(v) ((v) * (v))\n"
+        "uniform float k;\n"
+        "void main() { gl_FragColor = vec4(SQ(SQ(k)) / float(TAPS)); }\n");
+    EXPECT_TRUE(ordinary.bind()) << ordinary.errorText;
+}
+
 // The rewriting corpus, as the engine compiles it: rewritten, after the
 // prelude. mip_glow.frag is left out: GLSL 1.10 fragment shaders have no
 // texture2DLod on Mesa, so its wrapper cannot compile there.

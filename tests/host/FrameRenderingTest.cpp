@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <string>
 
 #include "EngineHost.h"
+#include "entities/Context.h"
 
 namespace {
 
@@ -264,6 +267,57 @@ TEST(Frames, ARunawayDrawIsEndedAndTheFrameCompletes) {
     }
     // The engine goes on answering.
     EXPECT_EQ(e.host.updateParamsUI(e.instance).error, PF_Err_NONE);
+}
+
+// The author's SCRIPT_TIME_LIMIT_MS is held to the user's ceiling: a draw
+// that would run three seconds under the author's limit ends at the user's
+// 300 ms, and the frame stays unpainted.
+TEST(Frames, TheEffectRaisesTheTimeLimitOnlyToTheUsersCeiling) {
+    ::setenv("QS_SCRIPT_TIME_CEILING_MS", "300", 1);
+    EngineHost e(
+        {{"fx.js", R"(
+var paint;
+function setup() { paint = QS_initShader("paint", "void main() { gl_FragColor = vec4(1.0); }"); }
+function draw() {
+    for (var end = Date.now() + 3000; Date.now() < end;) {}
+    QS_renderShader(paint, QS_getSequenceRT(), false);
+})"},
+         {"config.xml", deepConfig("<SCRIPT_TIME_LIMIT_MS>2147483647</SCRIPT_TIME_LIMIT_MS>")}});
+    const bool started = e.start();
+    const FrameResult frame = e.render(pattern(4, 4, 8));
+    ::unsetenv("QS_SCRIPT_TIME_CEILING_MS");
+    ASSERT_TRUE(started);
+    EXPECT_EQ(frame.error, PF_Err_NONE);
+    const PF_PixelFloat pixel = frame.output.get(1, 1);
+    EXPECT_NE(pixel.red + pixel.green + pixel.blue + pixel.alpha, 4.0f);
+}
+
+// Every shader holds a compiled program in the driver, outside the pixel
+// budget: past the limit QS_initShader gives 0, and a released shader makes
+// room for another. The frame turns white only when both hold.
+TEST(Frames, ShadersPastTheLimitAreRefused) {
+    const std::string limit = std::to_string(Context::kMaximumShaders);
+    EngineHost e({{"fx.js", R"(
+var paint, made = 1, again = 0;
+function setup() {
+    paint = QS_initShader("paint", "void main() { gl_FragColor = vec4(1.0); }");
+    var last = 0;
+    for (var i = 0; i < )" + limit +
+                                R"( + 10; ++i) {
+        var shader = QS_initShader("s" + i, "void main() { gl_FragColor = vec4(0.0); }");
+        if (shader) { ++made; last = shader; }
+    }
+    QS_release(last);
+    again = QS_initShader("again", "void main() { gl_FragColor = vec4(0.0); }");
+}
+function draw() {
+    if (made == )" + limit + R"( && again)
+        QS_renderShader(paint, QS_getSequenceRT(), false);
+})"},
+                  {"config.xml", deepConfig()}});
+    ASSERT_TRUE(e.start());
+    const PF_PixelFloat pixel = e.render(pattern(4, 4, 8)).output.get(1, 1);
+    EXPECT_EQ(pixel.red + pixel.green + pixel.blue + pixel.alpha, 4.0f);
 }
 
 TEST(Frames, ARunawaySetupIsEndedAndGlobalSetupCompletes) {

@@ -133,6 +133,23 @@ TEST(GlobalSetup, TheBareModuleReadsLooseFilesAndFailsOnAMalformedConfiguration)
     std::filesystem::current_path(previous);
 }
 
+// Opening tags a few hundred kilobytes deep once overflowed the stack of the
+// host's thread in the configuration's parser; global set-up now fails as it
+// does for any configuration that does not parse.
+TEST(GlobalSetup, FailsOnAConfigurationNestedTooDeeply) {
+    TempFolder folder;
+    std::ofstream(folder / "fx.js") << "function setup() {}";
+    std::string config;
+    for (int i = 0; i < 100000; ++i) config += "<A>";
+    std::ofstream(folder / "config.xml") << config;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    EffectModule module(kBareModule, EffectModule::WithoutPropertyList);
+    SimulatedHost host(module);
+    EXPECT_EQ(host.send(PF_Cmd_GLOBAL_SETUP).error, PF_Err_INVALID_CALLBACK);
+    std::filesystem::current_path(previous);
+}
+
 TEST(GlobalSetup, TheConfigurationLowersTheScriptHeapAndThePixelBudget) {
     // The frame turns white only where both limits refuse what the defaults
     // allow: a 16 MiB array in an 8 MiB heap, a 16 MiB target in a 16 MiB

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
 
 #include "package/ConfigDocument.h"
+#include "package/XmlNesting.h"
 
 namespace {
 
@@ -58,6 +60,39 @@ TEST(ConfigDocument, MalformedTextThrowsParseError) {
     for (const char* text : {"<A>1", "<A x=>1</A>", "text"})
         EXPECT_THROW(ConfigDocument{text}, rapidxml::parse_error) << text;
     EXPECT_NO_THROW(ConfigDocument{""});  // an empty package entry: no keys at all
+}
+
+// rapidxml descends once per level, so deep nesting would overflow the
+// stack of the thread that parses; the depth is checked before it parses.
+TEST(ConfigDocument, RefusesNestingDeeperThanTheLimitBeforeParsing) {
+    const auto nested = [](std::size_t depth, const std::string& inner) {
+        std::string text;
+        for (std::size_t i = 0; i < depth; ++i) text += "<A>";
+        text += inner;
+        for (std::size_t i = 0; i < depth; ++i) text += "</A>";
+        return text;
+    };
+    // Deep enough to overflow any thread's stack: refused, with the opening
+    // tag that goes too deep as the error's place.
+    try {
+        std::string opening;
+        for (int i = 0; i < 300000; ++i) opening += "<A>";
+        ConfigDocument{opening};
+        ADD_FAILURE() << "parsed";
+    } catch (const rapidxml::parse_error& error) {
+        EXPECT_STREQ(error.what(), "elements nested too deeply");
+    }
+    EXPECT_THROW(ConfigDocument{nested(100000, "")}, rapidxml::parse_error);
+    EXPECT_THROW(ConfigDocument{nested(XmlNesting::kMaximumDepth + 1, "")}, rapidxml::parse_error);
+    EXPECT_EQ(ConfigDocument{nested(XmlNesting::kMaximumDepth, "")}.get(L"A"), "");
+
+    // Markup that opens no element counts no level; closing tags hidden
+    // where the parser skips them close none.
+    const std::string flat = "<!-- <A><A> --><![CDATA[<A><A>]]><?pi <A><A>?><B x='/>' y=\"<A>\"/>";
+    EXPECT_NO_THROW(ConfigDocument{nested(1, flat)});
+    EXPECT_EQ(XmlNesting::findExcess(nested(1, flat + flat), 2), XmlNesting::kWithinLimit);
+    const std::string hidden = "<!DOCTYPE d [ <!ENTITY e '</A></A>'> ]><!-- </A> -->";
+    EXPECT_EQ(XmlNesting::findExcess("<A><A>" + hidden + "<A></A></A></A>", 2), 6 + hidden.size());
 }
 
 }  // namespace

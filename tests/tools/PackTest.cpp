@@ -117,6 +117,21 @@ TEST(PackCommand, RefusesNamingEveryProblemAndKeepsTheOldOutput) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
 }
 
+// A few hundred kilobytes of opening tags once overflowed the parser's stack.
+TEST(PackCommand, RefusesAConfigurationNestedTooDeeply) {
+    TempFolder folder;
+    const std::string effect = folder / "deep";
+    fs::copy(QS_TEST_SOURCE_DIR "/docs/broken-effect", effect);
+    std::string config = "<ABOUT>deep</ABOUT>\n";
+    for (int i = 0; i < 100000; ++i) config += "<A>";
+    std::ofstream(effect + "/config.xml") << config;
+    const ToolOutput run = runTool("pack " + quoted(effect) + " -o " + quoted(folder / "deep.so"));
+    EXPECT_EQ(run.status, 1) << run.text;
+    EXPECT_TRUE(run.has("config.xml: does not parse: elements nested too deeply (line 2)"))
+        << run.text;
+    EXPECT_FALSE(fs::exists(folder / "deep.so"));
+}
+
 // A module written into the folder would replace its files or be packed into
 // the next module; by any spelling of the folder, nothing is written there.
 TEST(PackCommand, RefusesAnOutputInsideTheEffectFolder) {

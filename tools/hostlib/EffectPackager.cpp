@@ -12,6 +12,7 @@
 #include "PathRules.h"
 #include "host/VersionPacking.h"
 #include "package/PackageCipher.h"
+#include "package/XmlNesting.h"
 #include "platform/ModuleResources.h"
 
 namespace fs = std::filesystem;
@@ -43,18 +44,21 @@ std::string textOf(const std::vector<std::uint8_t>& data) {
 }
 
 // The line of the first parse error; the document's own copy of the text is
-// gone by the time its exception arrives, so a scratch copy is parsed again.
+// gone by the time its exception arrives, so a scratch copy is parsed again
+// (after the same depth check, which keeps the parser's recursion bounded).
 int parseErrorLine(const std::string& text) {
-    std::string scratch = text;
-    rapidxml::xml_document<char> document;
-    try {
-        document.parse<0>(&scratch[0]);
-    } catch (const rapidxml::parse_error& error) {
-        const char* where = error.where<char>();
-        const std::size_t offset = std::min<std::size_t>(where - scratch.data(), scratch.size());
-        return 1 + static_cast<int>(std::count(text.begin(), text.begin() + offset, '\n'));
+    std::size_t offset = XmlNesting::findExcess(text);
+    if (offset == XmlNesting::kWithinLimit) {
+        std::string scratch = text;
+        rapidxml::xml_document<char> document;
+        try {
+            document.parse<0>(&scratch[0]);
+            return 0;
+        } catch (const rapidxml::parse_error& error) {
+            offset = std::min<std::size_t>(error.where<char>() - scratch.data(), scratch.size());
+        }
     }
-    return 0;
+    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + offset, '\n'));
 }
 
 std::string folderName(const std::string& folder) {

@@ -5,14 +5,13 @@
 #include <memory>
 
 #include "PackError.h"
+#include "package/ZipArchive.h"
 
 namespace PackageArchive {
 namespace {
 
 // A fixed time stamp (early 2000): packages do not depend on when the files were touched.
 constexpr time_t kEntryTime = 946684800;
-// The smallest archive is its end-of-central-directory record.
-constexpr std::size_t kMinimumArchiveSize = 22;
 
 struct SourceFree {
     void operator()(zip_source_t* source) const { zip_source_free(source); }
@@ -73,44 +72,37 @@ std::vector<std::uint8_t> zip(const std::vector<EffectFile>& files) {
 }
 
 std::vector<EffectFile> unzip(const std::vector<std::uint8_t>& bytes, const std::string& source) {
-    zip_error_t error;
-    zip_error_init(&error);
-    // libzip takes too short a buffer for a new, empty archive.
-    zip_source_t* buffer = bytes.size() < kMinimumArchiveSize
-                               ? nullptr
-                               : zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
-    zip_t* archive = buffer ? zip_open_from_source(buffer, ZIP_RDONLY, &error) : nullptr;
-    if (archive == nullptr) {
-        if (buffer)
-            zip_source_free(buffer);
-        zip_error_fini(&error);
+    const std::unique_ptr<ZipArchive> archive = ZipArchive::open(bytes.data(), bytes.size());
+    if (!archive)
         throw PackError({source + ": not an effect package"});
-    }
-    std::vector<EffectFile> files;
+    const std::int64_t count = archive->count();
+    // Sizes are judged as the directory states them, all of them before any
+    // entry is inflated, as the engine judges them.
     std::vector<std::string> problems;
-    const zip_int64_t count = zip_get_num_entries(archive, 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const char* name = zip_get_name(archive, i, 0);
-        EffectFile file{name ? name : "", {}};
-        zip_file_t* entry = zip_fopen_index(archive, i, 0);
-        zip_stat_t stat;
-        bool intact = entry != nullptr && zip_stat_index(archive, i, 0, &stat) == 0;
-        if (intact) {
-            // Asking for one byte more reads on to the end, where libzip checks the CRC-32.
-            file.data.resize(stat.size + 1);
-            intact = zip_fread(entry, file.data.data(), file.data.size()) ==
-                     static_cast<zip_int64_t>(stat.size);
-            file.data.resize(stat.size);
+    std::uint64_t total = 0;
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::uint64_t stated = archive->statedSize(i).value_or(0);
+        if (stated > ZipArchive::kMaximumEntry) {
+            problems.push_back(source + ": entry " + archive->name(i) + " states " +
+                               std::to_string(stated) + " bytes; the engine reads at most " +
+                               std::to_string(ZipArchive::kMaximumEntry >> 20) + " MiB an entry");
+        } else if ((total += stated) > kMaximumTotal) {
+            problems.push_back(source + ": its entries state more than " +
+                               std::to_string(kMaximumTotal >> 20) + " MiB in all");
+            break;
         }
-        if (entry)
-            intact = zip_fclose(entry) == 0 && intact;
-        if (intact) {
+    }
+    if (!problems.empty())
+        throw PackError(problems);
+    std::vector<EffectFile> files;
+    for (std::int64_t i = 0; i < count; ++i) {
+        EffectFile file{archive->name(i), {}};
+        if (archive->extract(i, file.data)) {
             files.push_back(std::move(file));
         } else {
             problems.push_back(source + ": entry " + file.name + " is damaged");
         }
     }
-    zip_discard(archive);
     if (!problems.empty())
         throw PackError(problems);
     return files;

@@ -14,8 +14,14 @@ namespace PackageArchive {
 // Throws PackError when the archive cannot be made.
 std::vector<std::uint8_t> zip(const std::vector<EffectFile>& files);
 
+// What all entries of one package may hold together when unpacked: four
+// entries of the largest size the engine reads.
+constexpr std::uint64_t kMaximumTotal = std::uint64_t{1} << 30;
+
 // Every entry of an archive; throws PackError naming `source` when the bytes
-// are not an archive or an entry cannot be read whole.
+// are not an archive, an entry cannot be read whole, an entry states more
+// than the engine reads (ZipArchive::kMaximumEntry) or the entries state more
+// than kMaximumTotal together. Stated sizes are checked before inflating.
 std::vector<EffectFile> unzip(const std::vector<std::uint8_t>& archive, const std::string& source);
 
 }  // namespace PackageArchive
