@@ -62,6 +62,13 @@ TEST(RenderSequence, FramesFollowTheirNumberAndChunksMatchOneRun) {
     EXPECT_TRUE(missing.has("2 input frames are missing:\n  " + folder / "in.0005.png"))
         << missing.text;
     EXPECT_FALSE(fs::exists(folder / "gap.0003.png"));
+
+    // A range far past the files stops at the sixth missing frame, not after
+    // a look at every number.
+    const ToolOutput far = runTool("render --frames 1-999999999" + common + "/far.####.png'");
+    EXPECT_EQ(far.status, 1);
+    EXPECT_TRUE(far.has("more than 5 input frames are missing:\n  " + folder / "in.0005.png"))
+        << far.text;
 }
 
 TEST(RenderSequence, ABrokenEffectFailsLoudlyAfterItsFrameOrRendersOnWithKeepGoing) {

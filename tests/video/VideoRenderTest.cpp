@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <fstream>
 
 #include "tools/ToolOutput.h"
 #include "package/TempFolder.h"
@@ -111,6 +112,22 @@ TEST(VideoRender, EachCodecKeepsTheFramesWithinItsLossAndTenBitsStayDeep) {
     }
     const ToolOutput refused = render(source, folder / "x.mp4", "--codec prores4444");
     EXPECT_TRUE(refused.has("cannot hold prores4444")) << refused.text;
+}
+
+TEST(VideoRender, AFrameSizeOverTheImageLimitIsRefusedBeforeDecoding) {
+    const TempFolder folder;
+    const std::string source = folder / "wide.mkv";
+    run("ffmpeg -v error -f lavfi -i 'color=size=1024x300:rate=24:duration=0.1' -c:v ffv1 '" +
+        source + "'");
+    // 1.2 MB in the host's layout, over a limit of 1 MiB.
+    const ToolOutput refused = runCommand(
+        "QUILLSHADE_IMAGE_MEMORY_MB=1 " QS_TOOL " render --quiet --effect " + kPassThrough +
+        " --input '" + source + "' --output '" + folder / "out.mkv" + "'");
+    EXPECT_EQ(refused.status, 1) << refused.text;
+    EXPECT_TRUE(refused.has("1024 x 300 pixels")) << refused.text;
+    EXPECT_TRUE(refused.has("QUILLSHADE_IMAGE_MEMORY_MB")) << refused.text;
+    EXPECT_FALSE(std::ifstream(folder / "out.mkv").good());
+    EXPECT_EQ(render(source, folder / "out.mkv").status, 0);
 }
 
 }  // namespace

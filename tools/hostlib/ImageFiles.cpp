@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "AtomicFile.h"
+#include "ImageBudget.h"
 #include "ImageCodecs.h"
 #include "PackError.h"
 #include "platform/ModuleResources.h"
@@ -28,12 +29,38 @@ struct StbFree {
     void operator()(void* pixels) const { stbi_image_free(pixels); }
 };
 
+// The stated size, read from the header alone, checked before stb_image
+// allocates. Beside the memory limit, a file too short for its size ends
+// early: every 8 x 8 block of a JPEG takes at least one bit (its DC code,
+// baseline or progressive), and every run of at most 127 equal values of a
+// Radiance scan line two bytes (flat lines four bytes a pixel), so at most
+// 16 pixels a byte.
+void checkStatedSize(const std::vector<std::uint8_t>& bytes, bool hdr) {
+    int width = 0, height = 0, channels = 0;
+    if (!stbi_info_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height,
+                               &channels))
+        return;  // the decoder reports what is wrong
+    const std::string budget =
+        ImageBudget::refusal(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height),
+                             hdr ? sizeof(PF_PixelFloat) : sizeof(PF_Pixel8));
+    if (!budget.empty())
+        throw ImageFileError(budget);
+    const std::uint64_t w = static_cast<std::uint64_t>(width);
+    const std::uint64_t h = static_cast<std::uint64_t>(height);
+    const std::uint64_t least = hdr ? w * h / 16 : ((w + 7) / 8) * ((h + 7) / 8) / 8;
+    if (bytes.size() < least) {
+        throw ImageFileError("the file ends before the image data of the " + std::to_string(w) +
+                             " x " + std::to_string(h) + " pixels it states");
+    }
+}
+
 HostWorld decodeWithStb(const std::vector<std::uint8_t>& bytes) {
     if (bytes.empty() || bytes.size() > INT_MAX)
         throw ImageFileError("not an image file");
     const auto length = static_cast<int>(bytes.size());
     int width = 0, height = 0, channels = 0;
     const bool hdr = stbi_is_hdr_from_memory(bytes.data(), length) != 0;
+    checkStatedSize(bytes, hdr);
     std::unique_ptr<void, StbFree> pixels(
         hdr ? static_cast<void*>(
                   stbi_loadf_from_memory(bytes.data(), length, &width, &height, &channels, 4))

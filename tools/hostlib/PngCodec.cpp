@@ -6,8 +6,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "ImageBudget.h"
 #include "ImageCodecs.h"
 #include "ImageFiles.h"
 
@@ -17,7 +20,10 @@ struct PngStream {
     const std::vector<std::uint8_t>* in = nullptr;
     std::size_t position = 0;
     std::vector<std::uint8_t>* out = nullptr;
-    char message[128] = "";
+    char message[256] = "";
+    // Why the stated size is refused, kept apart from `message`, which the
+    // error handler fills from it.
+    char refusal[256] = "";
 };
 
 void onError(png_structp png, png_const_charp message) {
@@ -42,6 +48,49 @@ void writeBytes(png_structp png, png_bytep data, png_size_t length) {
 }
 
 void flushBytes(png_structp) {}
+
+// The bytes of the IDAT chunks, which hold the compressed image; the chunks
+// are walked in the file's bytes, up to its end or IEND.
+std::uint64_t compressedImageBytes(const std::vector<std::uint8_t>& file) {
+    std::uint64_t total = 0;
+    std::size_t at = 8;
+    while (at < file.size() && file.size() - at >= 8) {
+        const std::uint8_t* chunk = &file[at];
+        const std::uint64_t length =
+            (std::uint64_t{chunk[0]} << 24) | (chunk[1] << 16) | (chunk[2] << 8) | chunk[3];
+        const std::uint64_t left = file.size() - at - 8;
+        if (std::memcmp(chunk + 4, "IDAT", 4) == 0)
+            total += std::min(length, left);
+        if (std::memcmp(chunk + 4, "IEND", 4) == 0 || length + 4 > left)
+            break;
+        at += static_cast<std::size_t>(length) + 12;
+    }
+    return total;
+}
+
+// Deflate gives at most 1032 bytes for one it reads (a 258-byte match in two
+// bits), so a file whose image data could not inflate to its stated rows ends
+// early: it is refused before the rows are allocated.
+constexpr std::uint64_t kDeflateMostRatio = 1032;
+
+// The reason to refuse a stated size before decoding, or null; the text is
+// made here so that no C++ object lives in the frame libpng may jump out of.
+const char* sizeRefusal(PngStream& stream, png_uint_32 width, png_uint_32 height, int depth,
+                        std::size_t fileRowBytes) {
+    const std::string budget = ImageBudget::refusal(width, height, depth == 16 ? 8 : 4);
+    if (!budget.empty()) {
+        std::snprintf(stream.refusal, sizeof stream.refusal, "%s", budget.c_str());
+        return stream.refusal;
+    }
+    const std::uint64_t rows = std::uint64_t{fileRowBytes} * height;
+    if (compressedImageBytes(*stream.in) * kDeflateMostRatio + kDeflateMostRatio < rows) {
+        std::snprintf(stream.refusal, sizeof stream.refusal,
+                      "the file ends before the image data of the %u x %u pixels it states",
+                      static_cast<unsigned>(width), static_cast<unsigned>(height));
+        return stream.refusal;
+    }
+    return nullptr;
+}
 
 // Decoded rows, RGBA at 8 or 16 bits in the machine's byte order.
 struct PngPixels {
@@ -68,6 +117,9 @@ bool readPng(PngStream& stream, PngPixels& pixels) {
     pixels.depth = png_get_bit_depth(png, info) == 16 ? 16 : 8;
     if (pixels.width > 65536 || pixels.height > 65536)
         png_error(png, "the image is too large");
+    if (const char* refusal = sizeRefusal(stream, pixels.width, pixels.height, pixels.depth,
+                                          png_get_rowbytes(png, info)))
+        png_error(png, refusal);
     // Every colour type becomes RGBA: palettes and grey expand, missing alpha
     // is opaque, and 16-bit samples come in the machine's byte order.
     png_set_expand(png);

@@ -3,6 +3,8 @@
 // and packs the folder again whenever one of its files is saved.
 #include <CLI/CLI.hpp>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
@@ -42,14 +44,22 @@ int runPreview(const PreviewOptions& options) {
     PreviewServer server(effect, input);
     const int port = server.bind(options.port);
     if (port < 0)
-        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(options.port));
+        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(options.port) +
+                                 " (another program, or another preview, holds the port; "
+                                 "leave --port out for a free one)");
+    // A signal may come before the server listens, when stopping it would
+    // do nothing: the waiter first waits for it to listen (or to fail to).
+    std::atomic<bool> served{false};
     std::thread waiter([&] {
         int received = 0;
         sigwait(&signals, &received);
+        while (!served && !server.listening())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         server.stop();
     });
     std::cout << "quillshade preview: http://127.0.0.1:" << port << "/ (Ctrl-C stops)" << std::endl;
     server.serve();
+    served = true;
     // serve() also returns when listening fails; the waiter must end either way.
     pthread_kill(waiter.native_handle(), SIGTERM);
     waiter.join();

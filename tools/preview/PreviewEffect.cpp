@@ -1,7 +1,5 @@
 #include "PreviewEffect.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -10,6 +8,7 @@
 #include "EffectPackager.h"
 #include "PackError.h"
 #include "PathRules.h"
+#include "TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -26,10 +25,7 @@ bool isImage(const fs::path& path) {
 PreviewEffect::PreviewEffect(const std::string& target) {
     if (fs::is_directory(target)) {
         folder_ = fs::absolute(target).string();
-        std::string pattern = (fs::temp_directory_path() / "quillshade-preview-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot make a temporary folder");
-        temporary_ = pattern;
+        temporary_ = makeTemporaryFolder();
         reload();
         watcher_ = std::thread([this] { watch(); });
     } else if (fs::is_regular_file(target)) {

@@ -1,14 +1,16 @@
 #include "PreviewServer.h"
 
 #include <httplib.h>
-#include <stdlib.h>
 
 #include <atomic>
 #include <filesystem>
+#include <random>
 #include <regex>
 
+#include "BoundedServer.h"
 #include "JsonText.h"
 #include "PreviewPage.h"
+#include "TemporaryFolder.h"
 #include "platform/ModuleResources.h"
 
 namespace fs = std::filesystem;
@@ -28,6 +30,29 @@ bool isLoopbackRequest(const httplib::Request& request, int port) {
         return true;
     const std::string origin = request.get_header_value("Origin");
     return origin.rfind("http://", 0) == 0 && isLoopbackHost(origin.substr(7), port);
+}
+
+// Browsers name the site a request comes from; a page elsewhere gets
+// "cross-site" or "same-site" (another port of 127.0.0.1). Clients that send
+// no such header are not browsers acting for another site.
+bool isFromOwnPage(const httplib::Request& request) {
+    if (!request.has_header("Sec-Fetch-Site"))
+        return true;
+    const std::string site = request.get_header_value("Sec-Fetch-Site");
+    return site == "same-origin" || site == "none";
+}
+
+// 128 random bits as hex: the page learns them from /state, which only a
+// page of this origin can read.
+std::string newToken() {
+    std::random_device random;
+    std::string token;
+    static const char digits[] = "0123456789abcdef";
+    for (int i = 0; i < 8; ++i) {
+        const unsigned bits = random() & 0xFFFF;
+        for (int shift = 12; shift >= 0; shift -= 4) token += digits[(bits >> shift) & 15];
+    }
+    return token;
 }
 
 std::string base64(const std::string& bytes) {
@@ -67,11 +92,11 @@ std::string one(const std::multimap<std::string, std::string>& query, const std:
 }  // namespace
 
 PreviewServer::PreviewServer(PreviewEffect& effect, std::string input)
-    : effect_(effect), input_(std::move(input)), server_(std::make_unique<httplib::Server>()) {
-    std::string pattern = (fs::temp_directory_path() / "quillshade-frames-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot make a temporary folder");
-    temporary_ = pattern;
+    : effect_(effect),
+      input_(std::move(input)),
+      temporary_(makeTemporaryFolder()),
+      token_(newToken()),
+      server_(std::make_unique<BoundedServer>()) {
     routes();
 }
 
@@ -91,20 +116,30 @@ void PreviewServer::serve() {
     server_->listen_after_bind();
 }
 
+bool PreviewServer::listening() const {
+    return server_->is_running();
+}
+
 void PreviewServer::stop() {
     server_->stop();
 }
 
 void PreviewServer::routes() {
-    server_->set_pre_routing_handler(
-        [this](const httplib::Request& request, httplib::Response& response) {
-            if (isLoopbackRequest(request, port_))
-                return httplib::Server::HandlerResponse::Unhandled;
-            response.status = 403;
-            response.set_content("refused: the preview answers only to 127.0.0.1 and localhost\n",
-                                 "text/plain");
-            return httplib::Server::HandlerResponse::Handled;
-        });
+    server_->set_pre_routing_handler([this](const httplib::Request& request,
+                                            httplib::Response& response) {
+        const char* refusal = nullptr;
+        if (!isLoopbackRequest(request, port_))
+            refusal = "refused: the preview answers only to 127.0.0.1 and localhost\n";
+        else if (!isFromOwnPage(request) && request.path != "/")
+            refusal = "refused: the request comes from a page of another site\n";
+        else if (request.path == "/frame" && request.get_header_value("X-Preview-Token") != token_)
+            refusal = "refused: a frame is rendered only for the preview's own page\n";
+        if (!refusal)
+            return httplib::Server::HandlerResponse::Unhandled;
+        response.status = 403;
+        response.set_content(refusal, "text/plain");
+        return httplib::Server::HandlerResponse::Handled;
+    });
     server_->Get("/", [](const httplib::Request&, httplib::Response& response) {
         response.set_content(kPreviewPage, kPreviewPageSize, "text/html; charset=utf-8");
     });
@@ -113,9 +148,10 @@ void PreviewServer::routes() {
         std::vector<std::string> images;
         for (const std::string& name : effect_.images()) images.push_back(jsonQuote(name));
         response.set_content(
-            "{\"generation\":" + std::to_string(state.generation) + ",\"checking\":" +
-                (state.checking ? "true" : "false") + ",\"problems\":" + jsonQuote(state.problems) +
-                ",\"images\":" + jsonArray(images) + ",\"input\":" +
+            "{\"generation\":" + std::to_string(state.generation) +
+                ",\"checking\":" + (state.checking ? "true" : "false") +
+                ",\"problems\":" + jsonQuote(state.problems) + ",\"images\":" + jsonArray(images) +
+                ",\"token\":" + jsonQuote(token_) + ",\"input\":" +
                 jsonQuote(input_.empty() ? "" : fs::path(input_).filename().string()) + "}",
             "application/json");
     });

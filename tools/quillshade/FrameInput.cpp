@@ -27,17 +27,23 @@ class SequenceInput : public FrameInput {
 public:
     explicit SequenceInput(std::string pattern) : pattern_(std::move(pattern)) {}
 
+    // Stops at the sixth missing frame: a range far past the files there
+    // (--frames 1-999999999) costs a look at each file that exists, not
+    // one at every number.
     void require(long first, long last) const override {
+        constexpr long kShown = 5;
         std::string missing;
         long count = 0;
-        for (long i = first; i <= last; ++i) {
+        for (long i = first; i <= last && count <= kShown; ++i) {
             if (std::filesystem::is_regular_file(framePath(pattern_, i)))
                 continue;
-            if (++count <= 5)
+            if (++count <= kShown)
                 missing += "\n  " + framePath(pattern_, i);
         }
-        if (count > 5)
-            missing += "\n  and " + std::to_string(count - 5) + " more";
+        if (count > kShown) {
+            throw std::runtime_error("more than " + std::to_string(kShown) +
+                                     " input frames are missing:" + missing + "\n  and more");
+        }
         if (count > 0) {
             throw std::runtime_error(std::to_string(count) + " input frame" +
                                      (count > 1 ? "s are" : " is") + " missing:" + missing);

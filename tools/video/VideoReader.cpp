@@ -1,7 +1,10 @@
 #include "VideoReader.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
+#include "ImageBudget.h"
 #include "ImageFiles.h"
 #include "LibavObjects.h"
 
@@ -49,8 +52,41 @@ bool VideoReader::State::decodeNext() {
     }
 }
 
+namespace {
+
+// The host image's bytes per pixel at a depth.
+std::uint32_t hostPixelBytes(int depth) {
+    return depth == 8 ? sizeof(PF_Pixel8) : sizeof(PF_Pixel16);
+}
+
+// The size the stream states, held to the image limit before the decoder
+// allocates anything; the decoder itself refuses larger frames later in the
+// stream (max_pixels). Frame threading keeps a frame in flight per thread, so
+// frames that take more than an eighth of the limit decode on one thread.
+void limitFrameSize(AVCodecContext* decoder, const std::string& path) {
+    const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(decoder->pix_fmt);
+    const std::uint32_t pixelBytes = hostPixelBytes(format && format->comp[0].depth > 8 ? 16 : 8);
+    const auto width = static_cast<std::uint64_t>(std::max(decoder->width, 0));
+    const auto height = static_cast<std::uint64_t>(std::max(decoder->height, 0));
+    const std::string budget = ImageBudget::refusal(width, height, pixelBytes);
+    if (!budget.empty())
+        throw VideoError(path + ": " + budget);
+    std::string error;
+    const std::uint64_t limit = ImageBudget::limit(error);
+    decoder->max_pixels = static_cast<std::int64_t>(limit / pixelBytes);
+    decoder->thread_count = width * height * pixelBytes > limit / 8 ? 1 : 0;
+}
+
+}  // namespace
+
 HostWorld VideoReader::State::convert() {
     const AVFrame& f = *decoded;
+    // A stream may change size at any frame; each is held to the limit.
+    const std::string budget =
+        ImageBudget::refusal(static_cast<std::uint64_t>(f.width),
+                             static_cast<std::uint64_t>(f.height), hostPixelBytes(depth));
+    if (!budget.empty())
+        throw VideoError(path + ": frame " + std::to_string(current) + ": " + budget);
     const AVPixelFormat rgba = depth == 8 ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGBA64LE;
     scaler.reset(sws_getCachedContext(scaler.release(), f.width, f.height,
                                       static_cast<AVPixelFormat>(f.format), f.width, f.height, rgba,
@@ -101,7 +137,7 @@ VideoReader::VideoReader(const std::string& path) : state_(std::make_unique<Stat
     const AVStream* stream = s.input->streams[s.stream];
     s.decoder.reset(avcodec_alloc_context3(codec));
     check(avcodec_parameters_to_context(s.decoder.get(), stream->codecpar), path);
-    s.decoder->thread_count = 0;
+    limitFrameSize(s.decoder.get(), path);
     check(avcodec_open2(s.decoder.get(), codec, nullptr), "cannot open the decoder of " + path);
     const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(s.decoder->pix_fmt);
     s.depth = format && format->comp[0].depth > 8 ? 16 : 8;

@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "ImageBudget.h"
 #include "ImageCodecs.h"
 #include "ImageFiles.h"
 
@@ -93,6 +94,15 @@ HostWorld decodeExr(const std::vector<std::uint8_t>& bytes) {
         const std::int64_t height = std::int64_t{window.max.y} - window.min.y + 1;
         if (width <= 0 || height <= 0 || width > 65536 || height > 65536)
             throw ImageFileError("unsupported image size");
+        const std::string budget =
+            ImageBudget::refusal(static_cast<std::uint64_t>(width),
+                                 static_cast<std::uint64_t>(height), sizeof(PF_PixelFloat));
+        if (!budget.empty())
+            throw ImageFileError(budget);
+        // A file whose table of chunks has gaps was cut short or never
+        // finished: refused before its pixels are allocated.
+        if (!file.isComplete())
+            throw ImageFileError("the file ends before all of its image data");
         HostWorld image(static_cast<A_long>(width), static_cast<A_long>(height), 32);
         file.setFrameBuffer(frameBuffer(image, window.min));
         file.readPixels(window.min.y, window.max.y);
