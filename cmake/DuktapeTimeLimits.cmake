@@ -16,6 +16,15 @@
 #   before each one (qsScriptCollectionStarts): one that would end past the
 #   deadline, by the time the last ones took per byte, is skipped, since the
 #   evaluation fails at the deadline whatever it frees.
+# - The collection marks reachable objects recursively down to a fixed depth
+#   and leaves the objects at that depth for later. The engine finds them
+#   again by scanning the whole heap, once per 256 levels, which makes a long
+#   chain of objects (each holding the next) quadratic: tens of seconds for
+#   a chain a one-second script builds. The heap instead keeps the objects
+#   left at the limit on a stack of its own and marks on from there; only
+#   when that stack overflows does it fall back to the scan, which then finds
+#   at least as many objects as the stack holds and so runs a bounded number
+#   of times.
 # Each change must apply: a different engine source stops the configuration.
 
 file(READ ${DUKTAPE_SOURCE_DIR}/duktape.c duk_source)
@@ -63,6 +72,29 @@ qs_duktape_patch("	 *  Stats dump\n"
 	 */
 	qsScriptCollectionEnds(heap->heap_udata);
 	/*\n" 1)
+
+qs_duktape_patch("	duk_uint_t ms_recursion_depth;\n"
+                 "	duk_uint_t ms_recursion_depth;
+	duk_heaphdr *qs_mark_pending[4096];
+	duk_size_t qs_mark_pending_count;
+	duk_bool_t qs_mark_pending_overflowed;\n" 1)
+qs_duktape_patch("		DUK_HEAPHDR_SET_TEMPROOT(h);\n"
+                 "		DUK_HEAPHDR_SET_TEMPROOT(h);
+		if (heap->qs_mark_pending_count < sizeof(heap->qs_mark_pending) / sizeof(heap->qs_mark_pending[0])) {
+			heap->qs_mark_pending[heap->qs_mark_pending_count++] = h;
+		} else {
+			heap->qs_mark_pending_overflowed = 1;
+		}\n" 1)
+qs_duktape_patch("	while (DUK_HEAP_HAS_MARKANDSWEEP_RECLIMIT_REACHED(heap)) {\n"
+                 "	while (DUK_HEAP_HAS_MARKANDSWEEP_RECLIMIT_REACHED(heap)) {
+		while (heap->qs_mark_pending_count > 0) {
+			duk__handle_temproot(heap, heap->qs_mark_pending[--heap->qs_mark_pending_count]);
+		}
+		if (!heap->qs_mark_pending_overflowed) {
+			DUK_HEAP_CLEAR_MARKANDSWEEP_RECLIMIT_REACHED(heap);
+			break;
+		}
+		heap->qs_mark_pending_overflowed = 0;\n" 1)
 
 file(WRITE ${QS_DUKTAPE_DIR}/duktape.cpp.new "${duk_source}")
 configure_file(${QS_DUKTAPE_DIR}/duktape.cpp.new ${QS_DUKTAPE_DIR}/duktape.cpp COPYONLY)

@@ -9,6 +9,7 @@
 #include "gl/FragmentAssembly.h"
 #include "gl/FragmentRewriter.h"
 #include "gl/ShaderTextBounds.h"
+#include "platform/LargeStack.h"
 #include "package/FileReads.h"
 
 const char Shader::kVertexSource[] =
@@ -123,7 +124,9 @@ bool Shader::compileStrings(std::uint32_t glShader, const std::vector<std::strin
     std::vector<const char*> sources;
     for (const std::string& text : strings) sources.push_back(text.c_str());
     glShaderSource(glShader, static_cast<GLsizei>(sources.size()), sources.data(), nullptr);
-    glCompileShader(glShader);
+    // The driver's compiler recurses over the program: give it the stack a
+    // long shader needs, whatever the host's thread has.
+    LargeStack::run([glShader] { glCompileShader(glShader); });
     GLint status = GL_FALSE;
     glGetShaderiv(glShader, GL_COMPILE_STATUS, &status);
     if (status == GL_TRUE) {
@@ -152,7 +155,8 @@ bool Shader::compile(const std::string& text) {
     }
     if (!compileStrings(fragmentShader, FragmentAssembly(source).strings()) || program == 0)
         return false;
-    glLinkProgram(program);
+    // Drivers optimise the program at link time, as deeply as they compile.
+    LargeStack::run([this] { glLinkProgram(program); });
     GLint status = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &status);
     if (status != GL_TRUE) {

@@ -95,6 +95,28 @@ TEST(Scripting, EndlessLoopsEndAtTheTimeLimit) {
     EXPECT_EQ(recorded, std::vector<double>({1, 2}));
 }
 
+// The collector marks objects past its recursion depth from a stack of its
+// own, and by scanning the heap when that stack is full: a long chain, and a
+// fan of thousands of chains hanging below the depth limit, must keep every
+// object through collections.
+TEST(Scripting, ObjectsBeyondTheCollectorsRecursionDepthSurviveCollection) {
+    Scripting& scripting = startEngine();
+    scripting.eval(
+        "function chain(n, tag) { var head = {v: tag}, c = head;"
+        "  for (var i = 1; i < n; ++i) { c.next = {v: tag + i}; c = c.next; } return head; }"
+        "function length(c, tag) { var n = 0; for (; c; c = c.next, ++n) if (c.v !== tag + n) return -1;"
+        "  return n; }"
+        "var long = chain(100000, 0);"
+        "var stem = chain(250, 0), tip = stem; while (tip.next) tip = tip.next;"
+        "tip.fan = []; for (var k = 0; k < 6000; ++k) tip.fan.push(chain(12, k * 100));"
+        "Duktape.gc(); Duktape.gc();"
+        "record(length(long, 0)); record(length(stem, 0));"
+        "var intact = 0; for (var k = 0; k < 6000; ++k) intact += length(tip.fan[k], k * 100) === 12;"
+        "record(intact);");
+    EXPECT_TRUE(scripting.lastError().message.empty()) << scripting.lastError().message;
+    EXPECT_EQ(recorded, std::vector<double>({100000, 250, 6000}));
+}
+
 TEST(Scripting, RunawayAllocationEndsWithTheEngineAllocationError) {
     Scripting& scripting = Scripting::instance();
     scripting.setHeapLimit(4 << 20);
