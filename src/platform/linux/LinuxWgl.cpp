@@ -1,5 +1,5 @@
 // Pixel formats and WGL rendering contexts on Linux, made of EGL objects on the
-// surfaceless display: a pixel format is an EGL config (its index is the
+// rendering display: a pixel format is an EGL config (its index is the
 // config's id), a window with a pixel format has a pbuffer of its size, and a
 // rendering context is a desktop OpenGL compatibility context. Each context
 // remembers the thread it is current on, because WGL refuses to delete a
@@ -52,7 +52,7 @@ void detachThread(EGLDisplay display) {
 }  // namespace
 
 int ChoosePixelFormat(HDC deviceContext, const PIXELFORMATDESCRIPTOR* descriptor) {
-    const EGLDisplay display = detail::surfacelessDisplay();
+    const EGLDisplay display = detail::renderingDisplay();
     if (deviceContext == nullptr || descriptor == nullptr || display == EGL_NO_DISPLAY)
         return 0;
     // 32 colour bits mean eight bits per channel, alpha included.
@@ -92,7 +92,7 @@ int ChoosePixelFormat(HDC deviceContext, const PIXELFORMATDESCRIPTOR* descriptor
 }
 
 BOOL SetPixelFormat(HDC deviceContext, int format, const PIXELFORMATDESCRIPTOR*) {
-    const EGLDisplay display = detail::surfacelessDisplay();
+    const EGLDisplay display = detail::renderingDisplay();
     if (deviceContext == nullptr || display == EGL_NO_DISPLAY)
         return FALSE;
     std::lock_guard<std::mutex> lock(detail::windowSystemMutex());
@@ -110,7 +110,7 @@ BOOL SetPixelFormat(HDC deviceContext, int format, const PIXELFORMATDESCRIPTOR*)
 }
 
 HGLRC wglCreateContext(HDC deviceContext) {
-    const EGLDisplay display = detail::surfacelessDisplay();
+    const EGLDisplay display = detail::renderingDisplay();
     if (deviceContext == nullptr || display == EGL_NO_DISPLAY)
         return nullptr;
     std::lock_guard<std::mutex> lock(detail::windowSystemMutex());
@@ -138,7 +138,7 @@ HGLRC wglCreateContext(HDC deviceContext) {
 }
 
 BOOL wglMakeCurrent(HDC deviceContext, HGLRC renderingContext) {
-    const EGLDisplay display = detail::surfacelessDisplay();
+    const EGLDisplay display = detail::renderingDisplay();
     std::lock_guard<std::mutex> lock(detail::windowSystemMutex());
     if (renderingContext == nullptr) {
         detachThread(display);
@@ -159,7 +159,7 @@ BOOL wglMakeCurrent(HDC deviceContext, HGLRC renderingContext) {
 }
 
 BOOL wglDeleteContext(HGLRC renderingContext) {
-    const EGLDisplay display = detail::surfacelessDisplay();
+    const EGLDisplay display = detail::renderingDisplay();
     if (renderingContext == nullptr)
         return FALSE;
     std::lock_guard<std::mutex> lock(detail::windowSystemMutex());
@@ -174,7 +174,7 @@ BOOL wglDeleteContext(HGLRC renderingContext) {
 }
 
 BOOL SwapBuffers(HDC deviceContext) {
-    const EGLDisplay display = detail::surfacelessDisplay();
+    const EGLDisplay display = detail::renderingDisplay();
     if (deviceContext == nullptr || deviceContext->window->surface == EGL_NO_SURFACE)
         return FALSE;
     const EGLSurface surface = deviceContext->window->surface;

@@ -7,8 +7,12 @@
 
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <map>
+#include <string>
+#include <vector>
 
+#include "platform/linux/EglDeviceChoice.h"
 #include "platform/linux/LinuxWindowSystem.h"
 #include "platform/ProcessLifetime.h"
 
@@ -42,6 +46,38 @@ ATOM nextAtom() {
 constexpr int kStockObjects = 20;
 constexpr int kNoStockObject = 9;
 
+// The device QUILLSHADE_GL_DEVICE asks for among those EGL enumerates, or
+// none for the surfaceless platform.
+EGLDeviceEXT chosenDevice() {
+    const auto queryDevices =
+        reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
+    const auto queryString = reinterpret_cast<PFNEGLQUERYDEVICESTRINGEXTPROC>(
+        eglGetProcAddress("eglQueryDeviceStringEXT"));
+    std::array<EGLDeviceEXT, 16> devices{};
+    EGLint count = 0;
+    if (queryDevices == nullptr || queryString == nullptr ||
+        !queryDevices(static_cast<EGLint>(devices.size()), devices.data(), &count))
+        return EGL_NO_DEVICE_EXT;
+    const auto text = [queryString](EGLDeviceEXT device, EGLint name) {
+        const char* value = queryString(device, name);
+        return std::string(value != nullptr ? value : "");
+    };
+    std::vector<detail::EglDeviceDescription> descriptions;
+    for (EGLint i = 0; i < count; ++i) {
+        const std::string extensions = " " + text(devices[i], EGL_EXTENSIONS) + " ";
+        const bool drm = extensions.find(" EGL_EXT_device_drm ") != std::string::npos;
+        const bool renderNode =
+            extensions.find(" EGL_EXT_device_drm_render_node ") != std::string::npos;
+        descriptions.push_back(
+            {extensions.find(" EGL_MESA_device_software ") != std::string::npos,
+             drm ? text(devices[i], EGL_DRM_DEVICE_FILE_EXT) : std::string(),
+             renderNode ? text(devices[i], EGL_DRM_RENDER_NODE_FILE_EXT) : std::string()});
+    }
+    const int chosen =
+        detail::chooseEglDevice(descriptions, std::getenv(detail::kGlDeviceVariable));
+    return chosen < 0 ? EGL_NO_DEVICE_EXT : devices[chosen];
+}
+
 }  // namespace
 
 namespace detail {
@@ -51,13 +87,20 @@ std::mutex& windowSystemMutex() {
     return mutex;
 }
 
-EGLDisplay surfacelessDisplay() {
+EGLDisplay renderingDisplay() {
     static const EGLDisplay display = [] {
         const auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
             eglGetProcAddress("eglGetPlatformDisplayEXT"));
         if (getPlatformDisplay == nullptr)
             return EGL_NO_DISPLAY;
-        EGLDisplay candidate =
+        const EGLDeviceEXT device = chosenDevice();
+        if (device != EGL_NO_DEVICE_EXT) {
+            const EGLDisplay candidate =
+                getPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, device, nullptr);
+            if (candidate != EGL_NO_DISPLAY && eglInitialize(candidate, nullptr, nullptr))
+                return candidate;
+        }
+        const EGLDisplay candidate =
             getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
         if (candidate == EGL_NO_DISPLAY || !eglInitialize(candidate, nullptr, nullptr))
             return EGL_NO_DISPLAY;
@@ -135,7 +178,7 @@ BOOL DestroyWindow(HWND window) {
         return FALSE;
     std::lock_guard<std::mutex> lock(detail::windowSystemMutex());
     if (window->surface != EGL_NO_SURFACE)
-        eglDestroySurface(detail::surfacelessDisplay(), window->surface);
+        eglDestroySurface(detail::renderingDisplay(), window->surface);
     const auto found = windowClasses().find(window->className);
     if (found != windowClasses().end())
         --found->second.windows;
@@ -145,7 +188,7 @@ BOOL DestroyWindow(HWND window) {
 
 HDC GetDC(HWND window) {
     // There is no screen to draw on, and no window can be drawn into without EGL.
-    if (window == nullptr || detail::surfacelessDisplay() == EGL_NO_DISPLAY)
+    if (window == nullptr || detail::renderingDisplay() == EGL_NO_DISPLAY)
         return nullptr;
     return &window->deviceContext;
 }

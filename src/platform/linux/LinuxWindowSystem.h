@@ -1,7 +1,8 @@
 #pragma once
 // What the Linux stand-ins for windows, device contexts and WGL share. A
 // window is never shown: it is a size and, once its pixel format is set, an
-// EGL pbuffer of that size on Mesa's surfaceless platform. Like a window of a
+// EGL pbuffer of that size on the rendering display (a GPU's EGL device or
+// Mesa's surfaceless platform). Like a window of a
 // CS_OWNDC class it has one device context, which GetDC hands out.
 #include <EGL/egl.h>
 
@@ -32,9 +33,11 @@ namespace detail {
 // rendering contexts.
 std::mutex& windowSystemMutex();
 
-// The process-wide surfaceless display, initialised on first use and kept
-// until the process ends; EGL_NO_DISPLAY when EGL cannot provide one.
-EGLDisplay surfacelessDisplay();
+// The process-wide display that renders, initialised on first use and kept
+// until the process ends: the EGL device QUILLSHADE_GL_DEVICE chooses
+// (EglDeviceChoice.h), else Mesa's surfaceless platform; EGL_NO_DISPLAY when
+// EGL can provide neither.
+EGLDisplay renderingDisplay();
 
 }  // namespace detail
 }  // namespace win32
