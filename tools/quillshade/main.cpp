@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include "Commands.h"
+#include "SourceRevision.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"quillshade: build, inspect and run script-driven GPU effect modules"};
@@ -9,6 +10,8 @@ int main(int argc, char** argv) {
     // Options are written the same on every system; on Windows CLI11 would
     // otherwise take a path beginning with '/' for an option.
     app.allow_windows_style_options(false);
+    app.set_version_flag("--version",
+                         "quillshade " QS_VERSION " (source revision " QS_SOURCE_REVISION ")");
     addInfoCommand(app);
     addPackCommand(app);
     addUnpackCommand(app);
