@@ -93,6 +93,7 @@ TEST(Scripting, EndlessLoopsEndAtTheTimeLimit) {
     scripting.eval("record(2); var held = {}; Duktape.fin(held, function() { while (true) {} });");
     scripting.shutdown();
     EXPECT_EQ(recorded, std::vector<double>({1, 2}));
+    scripting.setTimeLimit(std::chrono::milliseconds(5000));
 }
 
 // The collector marks objects past its recursion depth from a stack of its
@@ -101,6 +102,8 @@ TEST(Scripting, EndlessLoopsEndAtTheTimeLimit) {
 // object through collections.
 TEST(Scripting, ObjectsBeyondTheCollectorsRecursionDepthSurviveCollection) {
     Scripting& scripting = startEngine();
+    // Slow under the sanitizers, well within the ceiling.
+    scripting.setTimeLimit(std::chrono::seconds(10));
     scripting.eval(
         "function chain(n, tag) { var head = {v: tag}, c = head;"
         "  for (var i = 1; i < n; ++i) { c.next = {v: tag + i}; c = c.next; } return head; }"
@@ -115,6 +118,7 @@ TEST(Scripting, ObjectsBeyondTheCollectorsRecursionDepthSurviveCollection) {
         "record(intact);");
     EXPECT_TRUE(scripting.lastError().message.empty()) << scripting.lastError().message;
     EXPECT_EQ(recorded, std::vector<double>({100000, 250, 6000}));
+    scripting.setTimeLimit(std::chrono::milliseconds(5000));
 }
 
 TEST(Scripting, RunawayAllocationEndsWithTheEngineAllocationError) {
