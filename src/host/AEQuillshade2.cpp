@@ -17,6 +17,7 @@
 #include "host/AuthorShaderErrors.h"
 #include "host/ErrorDisplay.h"
 #include "host/FrameStatistics.h"
+#include "host/GpuPassTimes.h"
 #include "package/BlobReader.h"
 #include "package/FileReads.h"
 #include "script/ScriptText.h"
@@ -63,6 +64,8 @@ bool AEQuillshade2::loadScript() {
     Scripting& scripting = Scripting::instance();
     // Ends the previous script's heap and, with it, every entity and instance.
     scripting.shutdown();
+    // The context may be a new one, which knows none of the old query names.
+    GpuPassTimes::instance().forgetQueries();
     // An effect may lengthen (or shorten) the bound after which a runaway
     // evaluation is ended; 0 or a missing key keeps the engine's default.
     if (config) {
@@ -94,6 +97,7 @@ void AEQuillshade2::shutdown() {
     if (!initialized)
         return;
     Scripting::instance().shutdown();
+    GpuPassTimes::instance().forgetQueries();
     glContext->destroy();
     initialized = false;
     scriptLoaded = false;
@@ -173,6 +177,8 @@ void AEQuillshade2::draw(double time, std::uint32_t width, std::uint32_t height,
                          std::uint32_t depth) {
     if (!makeInstanceCurrent())
         return;
+    // Passes that no read-back followed are done by now.
+    GpuPassTimes::instance().collect();
     Context& context = Context::instance();
     context.prepareOutput(time, width, height, depth);
     const std::string errors = context.shaderErrors();
@@ -249,7 +255,10 @@ bool AEQuillshade2::readOutput(const OutputRows& consume) {
     if (!sequence)
         return false;
     RenderTarget& target = context.getRenderTarget(sequence->sequenceRenderTarget);
-    return target.texture != 0 && target.readBands(consume);
+    const bool read = target.texture != 0 && target.readBands(consume);
+    // The read-back waited for the frame's passes: their times are known.
+    GpuPassTimes::instance().collect();
+    return read;
 }
 
 bool AEQuillshade2::outputTargetIs(std::uint32_t width, std::uint32_t height,

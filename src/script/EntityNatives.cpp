@@ -15,6 +15,7 @@
 #include "gl/Shader.h"
 #include "gl/Texture.h"
 #include "host/FrameStatistics.h"
+#include "host/GpuPassTimes.h"
 #include "script/NativeResults.h"
 #include "script/ScriptArgs.h"
 #include "script/ScriptNatives.h"
@@ -253,7 +254,10 @@ duk_ret_t renderShader(duk_context* ctx) {
     if (const RenderTarget* target = usableTarget(targetHandle)) {
         target->bindAsTarget(viewport);
         if (shader->bind()) {
-            shader->draw(flip);
+            {
+                const GpuPassTimes::Pass pass(*shader, *target);
+                shader->draw(flip);
+            }
             FrameStatistics::finishGpuWork();
         }
     }

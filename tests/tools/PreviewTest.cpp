@@ -55,9 +55,10 @@ public:
     }
 
     // The body of GET `path`; empty when there is no answer.
-    std::string get(const std::string& path) const {
+    std::string get(const std::string& path, const httplib::Headers& headers = {}) const {
         httplib::Client client("127.0.0.1", port_);
-        const httplib::Result result = client.Get(path);
+        client.set_read_timeout(60);
+        const httplib::Result result = client.Get(path, headers);
         return result ? result->body : std::string();
     }
     // The status of GET `path` with `headers`; -1 when there is no answer.
@@ -145,6 +146,22 @@ TEST(Preview, RendersFramesOnlyForItsOwnPage) {
     EXPECT_EQ(
         preview.status("/frame", {{"X-Preview-Token", token}, {"Sec-Fetch-Site", "same-origin"}}),
         200);
+}
+
+TEST(Preview, TellsThePageOfAPassOverTheGpuBudget) {
+    // The frame workers inherit the preview's environment.
+    ::setenv("QS_GPU_PASS_BUDGET_MS", "5", 1);
+    const RunningPreview preview(QS_TEST_SOURCE_DIR "/tests/tools/effects/slowpass");
+    ::unsetenv("QS_GPU_PASS_BUDGET_MS");
+    ASSERT_NE(preview.port(), 0);
+    const std::string frame =
+        preview.get("/frame", {{"X-Preview-Token", tokenOf(preview.get("/state"))}});
+    EXPECT_NE(frame.find(R"("warnings":["warning: slow.frag: shader \"slow\" kept the GPU busy)"),
+              std::string::npos)
+        << frame;
+    EXPECT_NE(frame.find(R"(past the budget of 5 ms a pass)"), std::string::npos) << frame;
+    EXPECT_NE(frame.find(R"x(["slowest pass: shader \"slow\" (slow.frag)",)x"), std::string::npos)
+        << frame;
 }
 
 TEST(Preview, BoundsWhatAConnectionSendsSoThatSlowOrFloodingClientsLeaveThePageServed) {

@@ -1,8 +1,9 @@
 // quillshade preview-frame: the preview's worker. Renders one frame of an
 // effect module with the values the page holds and prints, as one JSON
 // object, what the page shows beside it: the parameters with their current
-// values and interface state, the frame's size and the engine's phase
-// timings. The preview runs one worker per frame, so a script that hangs or
+// values and interface state, the frame's size, the engine's phase
+// timings with the slowest shader pass, and warnings about passes over the
+// GPU budget. The preview runs one worker per frame, so a script that hangs or
 // a module that crashes takes only the worker with it, and a newer request
 // ends an older worker at once.
 #include <CLI/CLI.hpp>
@@ -20,7 +21,9 @@
 #include "JsonText.h"
 #include "ParameterDescription.h"
 #include "SimulatedHost.h"
+#include "SlowPasses.h"
 #include "host/FrameStatistics.h"
+#include "host/GpuPassTimes.h"
 
 namespace {
 
@@ -84,7 +87,10 @@ std::string renderFrame(const FrameRequest& request) {
 
     EffectSourceOptions source;
     source.plugin = request.plugin;
-    // The engine linked into the tool renders, so that its phases can be timed.
+    // The engine linked into the tool renders, so that its phases and passes
+    // can be timed.
+    GpuPassTimes& passTimes = GpuPassTimes::instance();
+    passTimes.enabled = true;
     OpenedEffect effect(source, inProcessEntryPoint);
     SimulatedHost host(effect.module(), request.host == "premiere" ? HostApplication::Premiere
                                                                    : HostApplication::AfterEffects);
@@ -152,7 +158,15 @@ std::string renderFrame(const FrameRequest& request) {
             jsonArray({jsonQuote(name), jsonNumber(statistics.secondsIn(phase) * 1e3)}));
     }
     timings.push_back(jsonArray({jsonQuote("frame"), jsonNumber(total * 1e3)}));
-    json += ",\"timings\":" + jsonArray(timings);
+    SlowPasses slowPasses;
+    std::vector<std::string> warnings;
+    for (const std::string& warning : slowPasses.add(passTimes.take(), 0))
+        warnings.push_back(jsonQuote(warning));
+    if (const auto& slowest = slowPasses.slowest()) {
+        timings.push_back(jsonArray({jsonQuote("slowest pass: " + passShader(slowest->pass)),
+                                     jsonNumber(slowest->pass.milliseconds)}));
+    }
+    json += ",\"timings\":" + jsonArray(timings) + ",\"warnings\":" + jsonArray(warnings);
 
     const StreamScale scale{input.width(), input.height(), {1, 1}, {1, 1}};
     std::vector<std::string> params;

@@ -26,10 +26,17 @@ int runCheck(const std::string& target) {
     }
     const EffectCheck check(opened->module().path());
     for (const std::string& problem : check.problems()) std::cout << problem << "\n";
+    for (const std::string& warning : check.warnings()) std::cout << warning << "\n";
     for (const std::string& note : check.notes()) std::cout << "note: " << note << "\n";
     const std::size_t count = check.problems().size();
     if (count == 0) {
-        std::cout << "quillshade check: no problems in " << target << "\n";
+        // Warnings leave the exit status alone: they concern other machines.
+        const std::size_t warnings = check.warnings().size();
+        std::cout << "quillshade check: no problems in " << target
+                  << (warnings == 0   ? ""
+                      : warnings == 1 ? " (1 warning)"
+                                      : " (" + std::to_string(warnings) + " warnings)")
+                  << "\n";
         return 0;
     }
     std::cout << "quillshade check: " << count << (count == 1 ? " problem" : " problems") << " in "

@@ -16,6 +16,7 @@
 #include "ShaderChecks.h"
 #include "ShaderLog.h"
 #include "SimulatedHost.h"
+#include "SlowPasses.h"
 #include "TestPattern.h"
 #include "WatchedEngine.h"
 #include "entities/Context.h"
@@ -23,6 +24,7 @@
 #include "gl/Shader.h"
 #include "gl/Texture.h"
 #include "host/AEQuillshade2.h"
+#include "host/GpuPassTimes.h"
 #include "package/BlobReader.h"
 #include "script/Scripting.h"
 
@@ -121,7 +123,11 @@ void EffectCheck::run() {
                 "quillshade of another build?)");
         return;
     }
+    GpuPassTimes& passTimes = GpuPassTimes::instance();
+    passTimes.enabled = true;
     const bool ready = runCommands(*module);
+    // The frames' passes were read after their read-backs.
+    warnings_ = SlowPasses().add(passTimes.take(), 0);
     reportScriptErrors();
     reportShaders();
     if (ready)

@@ -2,7 +2,8 @@
 // Runs an effect module as a host will run it after it ships, and collects
 // every problem an author should fix: script errors with their fx.js lines,
 // shaders that do not compile, files the script asks for that the package
-// lacks, and host commands that fail.
+// lacks, and host commands that fail; and warns about shader passes that
+// keep the GPU busy too long.
 //
 // The module's own engine keeps script errors and missing files to itself, so
 // the check runs the module through the engine linked into this tool (see
@@ -29,6 +30,9 @@ public:
     const std::vector<std::string>& problems() const { return problems_; }
     // What the check could not try, and why; not problems in themselves.
     const std::vector<std::string>& notes() const { return notes_; }
+    // Passes that kept the GPU busy past the engine's budget: what may fail
+    // on the users' machines, not on this one.
+    const std::vector<std::string>& warnings() const { return warnings_; }
 
 private:
     void run();
@@ -64,4 +68,5 @@ private:
     bool scriptParsed_ = true;
     std::vector<std::string> problems_;
     std::vector<std::string> notes_;
+    std::vector<std::string> warnings_;
 };

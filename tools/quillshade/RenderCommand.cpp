@@ -26,8 +26,10 @@
 #include "RenderParameters.h"
 #include "RenderProgress.h"
 #include "SimulatedHost.h"
+#include "SlowPasses.h"
 #include "WatchedEngine.h"
 #include "host/FrameStatistics.h"
+#include "host/GpuPassTimes.h"
 #include "package/BlobReader.h"
 #include "platform/ModuleResources.h"
 
@@ -109,8 +111,9 @@ void printLine(const char* name, double seconds, int frames) {
 
 // The host's totals, and the engine's frame split into its phases; what the
 // phases leave of the render time is the host's own work and the command
-// dispatch.
-void printStatistics(const Timings& timings, const FrameStatistics& engine) {
+// dispatch. The slowest pass follows the GPU's share it is part of.
+void printStatistics(const Timings& timings, const FrameStatistics& engine,
+                     const SlowPasses& passes) {
     static const std::pair<FramePhase, const char*> phases[] = {
         {FramePhase::Parameters, "  parameters"}, {FramePhase::Upload, "  upload"},
         {FramePhase::Script, "  script"},         {FramePhase::Gpu, "  GPU"},
@@ -123,6 +126,12 @@ void printStatistics(const Timings& timings, const FrameStatistics& engine) {
     for (const auto& [phase, name] : phases) {
         printLine(name, engine.secondsIn(phase), engineFrames);
         rest -= engine.secondsIn(phase);
+        if (phase == FramePhase::Gpu && passes.slowest()) {
+            const SlowPasses::Slowest& slowest = *passes.slowest();
+            std::printf("%-14s %10.3f ms  %s, %u x %u (frame %ld)\n", "  slowest pass",
+                        slowest.pass.milliseconds, passShader(slowest.pass).c_str(),
+                        slowest.pass.width, slowest.pass.height, slowest.frame);
+        }
     }
     printLine("  other", rest, timings.frames);
     printLine("write output", timings.write, timings.frames);
@@ -226,6 +235,10 @@ int runRender(RenderCommandOptions options) {
     }
 
     start = Clock::now();
+    // Passes the script draws in set-up are timed too; the first frame
+    // reports them.
+    GpuPassTimes& passTimes = GpuPassTimes::instance();
+    passTimes.enabled = true;
     // The tool's own engine renders, so that what it swallows can be told;
     // its package reads are watched from the start, as check watches them.
     OpenedEffect effect(options.source, watchedEntryPoint);
@@ -266,6 +279,7 @@ int runRender(RenderCommandOptions options) {
 
     FrameStatistics& engine = FrameStatistics::instance();
     engine.enabled = options.stats;
+    SlowPasses slowPasses;
     long failed = 0;
     for (long index = plan.first; index <= plan.last && !interrupted; ++index) {
         progress.starting();
@@ -284,6 +298,8 @@ int runRender(RenderCommandOptions options) {
                                      hostErrorName(result.error) +
                                      (result.message.empty() ? "" : ": " + result.message));
         }
+        for (const std::string& warning : slowPasses.add(passTimes.take(), index))
+            found.messages.push_back(warning);
         for (const std::string& message : found.messages)
             progress.message(message +
                              (plan.single ? "" : " (frame " + std::to_string(index) + ")"));
@@ -298,8 +314,10 @@ int runRender(RenderCommandOptions options) {
     start = Clock::now();
     output->finish();
     timings.write += since(start);
+    if (const std::string slow = slowPasses.summary(); !slow.empty())
+        progress.message(slow);
     if (options.stats)
-        printStatistics(timings, engine);
+        printStatistics(timings, engine, slowPasses);
     progress.summary(options.output, failed, interrupted);
     if (interrupted) {
         std::cerr << "quillshade render: interrupted after " << timings.frames << " of "
