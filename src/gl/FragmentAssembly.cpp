@@ -13,8 +13,6 @@ namespace {
 // declarations ("float; float;"), which GLSL 1.10 and 1.20 accept.
 constexpr char kPrecisionDefines[] =
     "#define lowp\n#define mediump\n#define highp\n#define precision float;\n";
-constexpr std::string_view kAppendedMain =
-    "\nvoid main() { repl_main(); gl_FragColor = gl_FragColor.argb; }";
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
@@ -148,16 +146,19 @@ FragmentAssembly::FragmentAssembly(const std::string& authorText) {
     strings_.emplace_back(kShaderPrelude);
     if (head.version < 130 && !head.es && usesPrecisionQualifiers(body))
         strings_.emplace_back(kPrecisionDefines);
-    std::string rewritten = rewriteFragmentSource(body);
+    std::string rewritten = rewriteFragmentSource(body, head.version, head.es);
 
     headLines_ = lineFeeds(authorText.substr(0, head.size));
     bodyLines_ = lineFeeds(body) + 1;
-    const std::string_view tail(rewritten);
-    const bool mainAppended = tail.size() >= kAppendedMain.size() &&
-                              tail.substr(tail.size() - kAppendedMain.size()) == kAppendedMain &&
-                              (body.size() < kAppendedMain.size() ||
-                               body.compare(body.size() - kAppendedMain.size(),
-                                            kAppendedMain.size(), kAppendedMain) != 0);
+    // The entry point, when appended, is the last line, one the body lacks.
+    const std::string_view entry(kEntryPointStart);
+    const std::size_t lastFeed = rewritten.rfind('\n');
+    const std::string_view tail = lastFeed == std::string::npos
+                                      ? std::string_view()
+                                      : std::string_view(rewritten).substr(lastFeed);
+    const bool mainAppended = tail.substr(0, entry.size()) == entry &&
+                              (body.size() < tail.size() ||
+                               body.compare(body.size() - tail.size(), tail.size(), tail) != 0);
     // The rewriting adds lines only by prepending one line per wrapper and
     // appending the entry point.
     const int wrapperLines = lineFeeds(rewritten) - lineFeeds(body) - (mainAppended ? 1 : 0);

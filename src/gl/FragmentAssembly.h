@@ -7,7 +7,7 @@
 // - `#version` and `#extension` lines must come before anything else, so
 //   when the author's text starts with them (after comments or blank lines
 //   only), those lines go first, as a string of their own, and the rest is
-//   rewritten as usual behind the prelude.
+//   rewritten behind the prelude, for the dialect the `#version` line names.
 // - Precision qualifiers from GLSL ES (`highp float x;`, `precision mediump
 //   float;`) are words of desktop GLSL only from 1.30 on; for older dialects
 //   a string of defines after the prelude takes them away.

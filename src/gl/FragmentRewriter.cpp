@@ -3,10 +3,10 @@
 #include <cstddef>
 #include <string_view>
 
+#include "gl/SamplingCalls.h"
+
 namespace {
 
-constexpr std::string_view kEntryPoint =
-    "void main() { repl_main(); gl_FragColor = gl_FragColor.argb; }";
 constexpr std::string_view kTexture2DWrapper =
     "vec4 repl_texture2D(sampler2D a,vec2 b) { return texture2D(a,b).SWIZZLE; }";
 constexpr std::string_view kTexture2DLodWrapper =
@@ -65,14 +65,15 @@ std::size_t replaceQualifying(std::string& text, std::string_view name,
 }
 
 // The author's first `main(` becomes `repl_main(` and a real entry point that
-// reorders the final colour is appended. Only whitespace may precede the name.
-void rewriteEntryPoint(std::string& text) {
+// reorders the final colour, `output`, is appended. Only whitespace may precede
+// the name.
+void rewriteEntryPoint(std::string& text, const std::string& output) {
     constexpr std::string_view name = "main";
     auto qualifies = [&](std::string_view s, std::size_t p) {
         return isWhitespace(s[p - 1]) && nextNonWhitespaceIs(s, p + name.size(), '(');
     };
     if (replaceQualifying(text, name, "repl_main", qualifies, 1) > 0) {
-        text.append("\n").append(kEntryPoint);
+        text.append(kEntryPointStart).append(output + " = " + output + ".argb; }");
     }
 }
 
@@ -102,9 +103,13 @@ void rewriteCubeSamplers(std::string& text) {
 
 }  // namespace
 
-std::string rewriteFragmentSource(const std::string& text) {
+std::string rewriteFragmentSource(const std::string& text, int version, bool es) {
     std::string result = text;
-    rewriteEntryPoint(result);
+    const bool laterDialect = es ? version >= 300 : version >= 130;
+    const std::string output = laterDialect ? fragmentOutputName(result) : std::string();
+    rewriteEntryPoint(result, output.empty() ? "gl_FragColor" : output);
+    if (laterDialect && rewriteSamplingCalls(result))
+        result.insert(0, kTexelWrappers);
     rewriteCalls(result, "texture2D", kTexture2DWrapper);
     rewriteCalls(result, "texture2DLod", kTexture2DLodWrapper);
     rewriteCalls(result, "textureCube", kTextureCubeWrapper);
