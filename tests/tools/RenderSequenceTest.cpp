@@ -35,7 +35,7 @@ TEST(RenderSequence, FramesFollowTheirNumberAndChunksMatchOneRun) {
     const ToolOutput whole = runTool("render --frames 1-4" + common + "/whole-%04d.png'");
     ASSERT_EQ(whole.status, 0) << whole.text;
     // Not a terminal: a plain progress line, then the summary.
-    EXPECT_TRUE(whole.has("frame 1 of 4, ")) << whole.text;
+    EXPECT_TRUE(whole.has("frame 1 of 4 done, ")) << whole.text;
     EXPECT_TRUE(whole.has("4 of 4 frames in")) << whole.text;
     for (const char* range : {"1-1", "2-3", "4-4"}) {
         const ToolOutput chunk =

@@ -4,50 +4,19 @@
 // source's rate, with its audio.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdint>
 #include <fstream>
+#include <regex>
 
-#include "tools/ToolOutput.h"
+#include "VideoTestSupport.h"
 #include "package/TempFolder.h"
 
 namespace {
 
-const std::string kPassThrough = QS_TEST_SOURCE_DIR "/tests/video/effects/passthrough";
-
-std::string run(const std::string& command) {
-    std::string text;
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    char buffer[65536];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
-    ::pclose(pipe);
-    return text;
-}
-
-// Every frame of `path` as raw pixels of `format` (rgba or rgba64le).
-std::string pixels(const std::string& path, const std::string& format,
-                   const std::string& frames = "") {
-    return run("ffmpeg -v error -i '" + path + "' " + frames + " -f rawvideo -pix_fmt " + format +
-               " -");
-}
-
-std::string probe(const std::string& path, const std::string& stream, const std::string& entry) {
-    return run("ffprobe -v error -select_streams " + stream + " -show_entries stream=" + entry +
-               " -of csv=p=0 '" + path + "'");
-}
+using namespace videotest;
 
 // The audio packets' checksum.
 std::string audio(const std::string& path) {
     return run("ffmpeg -v error -i '" + path + "' -map 0:a -c copy -f md5 -");
-}
-
-double meanDifference(const std::string& a, const std::string& b) {
-    if (a.size() != b.size() || a.empty())
-        return 1e9;
-    double sum = 0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        sum += std::abs(static_cast<std::uint8_t>(a[i]) - static_cast<std::uint8_t>(b[i]));
-    return sum / a.size();
 }
 
 // 12 frames at 24 fps, a ramp in alpha, and a second of 48 kHz sound.
@@ -61,10 +30,9 @@ std::string makeSource(const TempFolder& folder, const std::string& name,
     return path;
 }
 
-ToolOutput render(const std::string& input, const std::string& output,
-                  const std::string& more = "") {
-    return runTool("render --quiet --effect " + kPassThrough + " --input '" + input +
-                   "' --output '" + output + "' " + more);
+ToolOutput quietRender(const std::string& input, const std::string& output,
+                       const std::string& more = "") {
+    return render(input, output, "--quiet " + more);
 }
 
 TEST(VideoRender, LosslessFfv1GivesBackTheSourceFramesAtItsRateWithItsAudio) {
@@ -72,14 +40,14 @@ TEST(VideoRender, LosslessFfv1GivesBackTheSourceFramesAtItsRateWithItsAudio) {
     const std::string source = makeSource(folder, "in.mkv", "-c:v ffv1 -pix_fmt bgra");
     ASSERT_FALSE(pixels(source, "rgba").empty());
     const std::string out = folder / "out.mkv";
-    const ToolOutput whole = render(source, out);
+    const ToolOutput whole = quietRender(source, out);
     ASSERT_EQ(whole.status, 0) << whole.text;
     EXPECT_EQ(pixels(out, "rgba"), pixels(source, "rgba"));
     EXPECT_EQ(probe(out, "v:0", "codec_name,r_frame_rate"), "ffv1,24/1\n");
     EXPECT_EQ(audio(out), audio(source));
 
     // --frames counts the source's frames; the cut keeps its sound.
-    const ToolOutput part = render(source, folder / "part.mkv", "--frames 4-9");
+    const ToolOutput part = quietRender(source, folder / "part.mkv", "--frames 4-9");
     ASSERT_EQ(part.status, 0) << part.text;
     EXPECT_EQ(pixels(folder / "part.mkv", "rgba"),
               pixels(source, "rgba", "-vf select='between(n\\,4\\,9)' -vsync 0"));
@@ -103,14 +71,14 @@ TEST(VideoRender, EachCodecKeepsTheFramesWithinItsLossAndTenBitsStayDeep) {
         {"deep.mkv", "--codec ffv1", "gbrap16le", "rgba", 0.5},  // 12 bits feed 16-bit frames
     };
     for (const auto& c : cases) {
-        const ToolOutput out = render(source, folder / c.output, c.codec);
+        const ToolOutput out = quietRender(source, folder / c.output, c.codec);
         ASSERT_EQ(out.status, 0) << c.output << ": " << out.text;
         EXPECT_EQ(probe(folder / c.output, "v:0", "pix_fmt"), std::string(c.pixelFormat) + "\n");
         EXPECT_LT(meanDifference(pixels(folder / c.output, c.compared), pixels(source, c.compared)),
                   c.meanLoss)
             << c.output;
     }
-    const ToolOutput refused = render(source, folder / "x.mp4", "--codec prores4444");
+    const ToolOutput refused = quietRender(source, folder / "x.mp4", "--codec prores4444");
     EXPECT_TRUE(refused.has("cannot hold prores4444")) << refused.text;
 }
 
@@ -127,7 +95,38 @@ TEST(VideoRender, AFrameSizeOverTheImageLimitIsRefusedBeforeDecoding) {
     EXPECT_TRUE(refused.has("1024 x 300 pixels")) << refused.text;
     EXPECT_TRUE(refused.has("QUILLSHADE_IMAGE_MEMORY_MB")) << refused.text;
     EXPECT_FALSE(std::ifstream(folder / "out.mkv").good());
-    EXPECT_EQ(render(source, folder / "out.mkv").status, 0);
+    EXPECT_EQ(quietRender(source, folder / "out.mkv").status, 0);
+}
+
+// FFV1 cuts each frame into slices, and refuses slices too large for its
+// state: 4 slices of a 16-bit frame fail from 4K on, so this is the smallest
+// frame that shows a fixed count of 4.
+TEST(VideoRender, Ffv1TakesSixteenBitFramesOf4K) {
+    const TempFolder folder;
+    const std::string source = folder / "4k.mkv";
+    run("ffmpeg -v error -f lavfi -i color=c=0x3080c0:size=3840x2160:rate=24 -frames:v 1 "
+        "-pix_fmt yuv420p10le -c:v ffv1 '" +
+        source + "'");
+    const ToolOutput out = quietRender(source, folder / "out.mkv");
+    ASSERT_EQ(out.status, 0) << out.text;
+    EXPECT_EQ(probe(folder / "out.mkv", "v:0", "width,height,pix_fmt"), "3840,2160,gbrap16le\n");
+}
+
+TEST(VideoRender, ALogReadsFrameDoneThenRateAndTimeLeftAndAnAudioFileHasNoVideo) {
+    const TempFolder folder;
+    const std::string source = makeSource(folder, "in.mkv", "-c:v ffv1");
+    // Standard error is not a terminal here, as in a log.
+    const ToolOutput logged = render(source, folder / "out.mkv");
+    ASSERT_EQ(logged.status, 0) << logged.text;
+    EXPECT_TRUE(std::regex_search(
+        logged.text, std::regex("(^|\n)frame 1 of 12 done, [0-9.]+ fps, [0-9]+:[0-9]{2} left\n")))
+        << logged.text;
+
+    const std::string sound = folder / "sound.m4a";
+    run("ffmpeg -v error -f lavfi -i sine=duration=0.2 '" + sound + "'");
+    const ToolOutput refused = quietRender(sound, folder / "out.png");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.has("sound.m4a: no video stream")) << refused.text;
 }
 
 }  // namespace

@@ -75,6 +75,18 @@ public:
     }
     long frameCount() const override { return reader_.frameCount(); }
     std::string videoPath() const override { return path_; }
+    const VideoDescription* videoDescription() const override { return &reader_.description(); }
+    std::vector<std::string> takeWarnings() override { return reader_.takeWarnings(); }
+    std::string warningCount() const override {
+        std::string text;
+        if (const long n = reader_.concealed())
+            text = std::to_string(n) + " decoding error" + (n > 1 ? "s" : "") + " concealed";
+        if (const long n = reader_.stoodIn()) {
+            text += std::string(text.empty() ? "" : ", ") + std::to_string(n) + " missing frame" +
+                    (n > 1 ? "s" : "") + " stood in for";
+        }
+        return text;
+    }
 
 private:
     std::string path_;
@@ -90,6 +102,20 @@ bool isVideoFileName(const std::string& path) {
     return extension == ".mov" || extension == ".mp4" || extension == ".mkv";
 }
 
+bool isMediaFileName(const std::string& path) {
+    // Containers a camera, an editor or a phone writes, and audio files.
+    static const char* const kExtensions[] = {
+        ".mov", ".mp4",  ".mkv", ".m4v", ".webm", ".avi", ".mxf", ".mts",  ".m2ts", ".ts",
+        ".mpg", ".mpeg", ".3gp", ".m4a", ".wav",  ".mp3", ".aac", ".flac", ".ogg",  ".opus"};
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* known : kExtensions) {
+        if (extension == known)
+            return true;
+    }
+    return false;
+}
+
 std::string noVideoMessage(const std::string& path) {
     return path +
            ": this quillshade was built without video files (QS_VIDEO off); "
@@ -97,7 +123,7 @@ std::string noVideoMessage(const std::string& path) {
 }
 
 std::unique_ptr<FrameInput> FrameInput::open(const std::string& path) {
-    if (isVideoFileName(path)) {
+    if (isMediaFileName(path)) {
 #ifdef QS_HAVE_VIDEO
         return std::make_unique<VideoInput>(path);
 #else

@@ -6,8 +6,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "HostWorld.h"
+
+struct VideoDescription;
 
 // Frames per second as a ratio, e.g. 30000/1001.
 struct FrameRate {
@@ -33,11 +36,23 @@ public:
     virtual std::optional<FrameRate> rate() const { return std::nullopt; }
     virtual long frameCount() const { return 1; }
     virtual std::string videoPath() const { return {}; }
+    // What of a video file goes along into a video rendered from it, once a
+    // frame has been read; null for a sequence or an image.
+    virtual const VideoDescription* videoDescription() const { return nullptr; }
+    // Warning lines since the last call: damage the decoder concealed, frames
+    // missing from a video.
+    virtual std::vector<std::string> takeWarnings() { return {}; }
+    // The summary's count of them, e.g. "2 decoding errors concealed"; empty
+    // when there were none.
+    virtual std::string warningCount() const { return {}; }
     // Whether the frames differ by number: a sequence or a video.
     virtual bool moving() const { return true; }
 };
 
-// True for the names of video files: .mov, .mp4, .mkv.
+// True for the names of the video files render writes: .mov, .mp4, .mkv.
 bool isVideoFileName(const std::string& path);
+// True for the names of video and audio files render reads through FFmpeg's
+// libraries, which say when such a file has no video.
+bool isMediaFileName(const std::string& path);
 // The message of a build without video files.
 std::string noVideoMessage(const std::string& path);

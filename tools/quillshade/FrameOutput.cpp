@@ -116,9 +116,12 @@ public:
     VideoOutput(const std::string& path, const OutputSettings& settings)
         : writer_(path, VideoOutputOptions{settings.codec,
                                            VideoRate{settings.rate.num, settings.rate.den},
-                                           settings.audioSource, settings.firstFrame}) {}
+                                           settings.source ? *settings.source : VideoDescription(),
+                                           settings.firstFrame}) {}
     void write(long, HostWorld frame) override { writer_.write(frame); }
     void finish() override { writer_.finish(); }
+    std::string finishPartial() override { return writer_.finishPartial(); }
+    std::vector<std::string> takeWarnings() override { return writer_.takeWarnings(); }
 
 private:
     VideoWriter writer_;

@@ -5,16 +5,18 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "FrameInput.h"
 #include "HostWorld.h"
 
 struct OutputSettings {
     // Video files: the codec (empty: the container's default), the rate, and
-    // the video whose audio goes along from frame `firstFrame` on.
+    // the video the frames come from (null: none), whose audio, colour tags
+    // and timecode go along from frame `firstFrame` on.
     std::string codec;
     FrameRate rate;
-    std::string audioSource;
+    const VideoDescription* source = nullptr;
     long firstFrame = 0;
     // Image files: zlib's level 0 to 9 for PNG (-1: the codec's default) and
     // the OpenEXR compression by name (empty: the codec's default).
@@ -34,6 +36,15 @@ public:
     virtual void write(long index, HostWorld frame) = 0;
     // Completes every write; a video file appears only now.
     virtual void finish() = 0;
+    // Completes the writes of a render that stopped early. A video keeps its
+    // frames under a name that says it is partial, which is returned; image
+    // files are whole already (empty).
+    virtual std::string finishPartial() {
+        finish();
+        return {};
+    }
+    // Warning lines since the last call: what of the source cannot go along.
+    virtual std::vector<std::string> takeWarnings() { return {}; }
 };
 
 // The OpenEXR compressions --exr-compression takes.

@@ -174,7 +174,7 @@ OutputSettings outputSettings(const RenderCommandOptions& options, const FramePl
     } else {
         settings.rate = rateOf(options.fps);
     }
-    settings.audioSource = input.videoPath();
+    settings.source = input.videoDescription();
     settings.firstFrame = plan.first;
     if (options.pngCompression < -1 || options.pngCompression > 9)
         throw UsageError("--png-compression must be 0 (none) to 9 (smallest)");
@@ -281,10 +281,21 @@ int runRender(RenderCommandOptions options) {
     engine.enabled = options.stats;
     SlowPasses slowPasses;
     long failed = 0;
+    bool inputEnded = false;
     for (long index = plan.first; index <= plan.last && !interrupted; ++index) {
         progress.starting();
         start = Clock::now();
-        HostWorld frame = index == plan.first ? std::move(firstFrame) : input->frame(index);
+        HostWorld frame;
+        try {
+            frame = index == plan.first ? std::move(firstFrame) : input->frame(index);
+        } catch (const std::runtime_error& error) {
+            // A video that cannot be read further ends the render; what was
+            // rendered stays.
+            progress.message(std::string("quillshade render: ") + error.what());
+            inputEnded = true;
+            break;
+        }
+        for (const std::string& warning : input->takeWarnings()) progress.message(warning);
         if (options.depth != 0 && options.depth != frame.depth())
             frame = frame.converted(options.depth);
         timings.read += since(start);
@@ -305,6 +316,7 @@ int runRender(RenderCommandOptions options) {
                              (plan.single ? "" : " (frame " + std::to_string(index) + ")"));
         start = Clock::now();
         output->write(index, std::move(result.output));
+        for (const std::string& warning : output->takeWarnings()) progress.message(warning);
         timings.write += since(start);
         ++timings.frames;
         progress.finished();
@@ -312,13 +324,21 @@ int runRender(RenderCommandOptions options) {
             break;
     }
     start = Clock::now();
-    output->finish();
+    // A render that stopped early leaves its frames under a partial name.
+    std::string written = options.output;
+    if (timings.frames == plan.count())
+        output->finish();
+    else if (const std::string partial = output->finishPartial(); !partial.empty())
+        written = partial;
     timings.write += since(start);
     if (const std::string slow = slowPasses.summary(); !slow.empty())
         progress.message(slow);
     if (options.stats)
         printStatistics(timings, engine, slowPasses);
-    progress.summary(options.output, failed, interrupted);
+    std::vector<std::string> notes;
+    if (const std::string count = input->warningCount(); !count.empty())
+        notes.push_back(count);
+    progress.summary(written, failed, interrupted, notes);
     if (interrupted) {
         std::cerr << "quillshade render: interrupted after " << timings.frames << " of "
                   << plan.count() << " frames\n";
@@ -328,7 +348,7 @@ int runRender(RenderCommandOptions options) {
         std::cerr << "quillshade render: stopped after the frame with problems; --keep-going "
                      "renders the rest\n";
     }
-    return failed > 0 ? 1 : 0;
+    return failed > 0 || inputEnded ? 1 : 0;
 }
 
 }  // namespace

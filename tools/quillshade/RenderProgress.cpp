@@ -26,9 +26,9 @@ std::string duration(double seconds) {
 RenderProgress::RenderProgress(long total, bool quiet)
     : total_(total), quiet_(quiet), terminal_(::isatty(STDERR_FILENO) != 0) {}
 
-std::string RenderProgress::status(long frame) const {
+std::string RenderProgress::status(long frame, const char* state) const {
     const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
-    std::string text = "frame " + std::to_string(frame) + " of " + std::to_string(total_);
+    std::string text = "frame " + std::to_string(frame) + " of " + std::to_string(total_) + state;
     if (done_ > 0 && elapsed > 0) {
         const double rate = done_ / elapsed;
         char numbers[96];
@@ -53,7 +53,7 @@ void RenderProgress::starting() {
     if (quiet_ || !terminal_)
         return;
     clearLine();
-    std::cerr << status(done_ + 1) << std::flush;
+    std::cerr << status(done_ + 1, "") << std::flush;
     lineShown_ = true;
 }
 
@@ -67,7 +67,7 @@ void RenderProgress::finished() {
     }
     const Clock::time_point now = Clock::now();
     if (done_ == 1 || std::chrono::duration<double>(now - lastPrinted_).count() >= kPlainInterval) {
-        std::cerr << status(done_) << " done\n";
+        std::cerr << status(done_, " done") << "\n";
         lastPrinted_ = now;
     }
 }
@@ -77,7 +77,8 @@ void RenderProgress::message(const std::string& text) {
     std::cerr << text << "\n";
 }
 
-void RenderProgress::summary(const std::string& output, long failed, bool interrupted) {
+void RenderProgress::summary(const std::string& output, long failed, bool interrupted,
+                             const std::vector<std::string>& notes) {
     clearLine();
     if (quiet_)
         return;
@@ -91,5 +92,6 @@ void RenderProgress::summary(const std::string& output, long failed, bool interr
         std::cerr << "; " << failed << " with problems";
     if (interrupted)
         std::cerr << "; interrupted";
+    for (const std::string& note : notes) std::cerr << "; " << note;
     std::cerr << "\n";
 }

@@ -1,11 +1,13 @@
 #pragma once
 // render's progress on standard error. On a terminal one line is rewritten
 // before and after each frame: frame n of N, frames per second, time left.
-// Elsewhere (a log, a render farm) a plain line "frame n of N ... done" is
-// printed after the first frame and then at most every few seconds. A summary line ends the render.
+// Elsewhere (a log, a render farm) a plain line "frame n of N done, 2.50 fps,
+// 0:12 left" is printed after the first frame and then at most every few
+// seconds. A summary line ends the render.
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 class RenderProgress {
 public:
@@ -14,16 +16,18 @@ public:
     // Before frame `done` + 1 of the total.
     void starting();
     void finished();
-    // The summary: frames rendered, the time and rate, what failed.
-    void summary(const std::string& output, long failed, bool interrupted);
+    // The summary: frames rendered, the time and rate, what failed, and
+    // `notes` such as counts of warnings.
+    void summary(const std::string& output, long failed, bool interrupted,
+                 const std::vector<std::string>& notes = {});
 
     // A warning or error line, which must not land inside the progress line.
     void message(const std::string& text);
 
 private:
     using Clock = std::chrono::steady_clock;
-    // "frame n of N, 2.50 fps, 0:12 left".
-    std::string status(long frame) const;
+    // "frame n of N`state`, 2.50 fps, 0:12 left".
+    std::string status(long frame, const char* state) const;
     void clearLine();
 
     long total_;

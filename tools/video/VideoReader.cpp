@@ -5,54 +5,14 @@
 #include <cstring>
 
 #include "ImageBudget.h"
-#include "ImageFiles.h"
 #include "LibavObjects.h"
-
-struct VideoReader::State {
-    std::string path;
-    InputFile input;
-    int stream = -1;
-    CodecContext decoder;
-    Frame decoded{av_frame_alloc()};
-    Packet packet{av_packet_alloc()};
-    Scaler scaler;
-    // The index of the frame in `decoded`; -1 before the first.
-    long current = -1;
-    bool flushed = false;
-    int depth = 8;
-
-    // The next frame in `decoded`; false at the end of the stream.
-    bool decodeNext();
-    HostWorld convert();
-};
-
-bool VideoReader::State::decodeNext() {
-    for (;;) {
-        const int received = avcodec_receive_frame(decoder.get(), decoded.get());
-        if (received == 0) {
-            ++current;
-            return true;
-        }
-        if (received == AVERROR_EOF)
-            return false;
-        if (received != AVERROR(EAGAIN))
-            check(received, "cannot decode " + path);
-        const int read = av_read_frame(input.get(), packet.get());
-        if (read == AVERROR_EOF) {
-            if (flushed)
-                return false;
-            flushed = true;
-            check(avcodec_send_packet(decoder.get(), nullptr), "cannot decode " + path);
-            continue;
-        }
-        check(read, "cannot read " + path);
-        if (packet->stream_index == stream)
-            check(avcodec_send_packet(decoder.get(), packet.get()), "cannot decode " + path);
-        av_packet_unref(packet.get());
-    }
-}
+#include "PictureConverter.h"
+#include "SourceDescription.h"
 
 namespace {
+
+// Lines of each kind of warning shown; the summary counts them all.
+constexpr long kWarningsShown = 5;
 
 // The host image's bytes per pixel at a depth.
 std::uint32_t hostPixelBytes(int depth) {
@@ -77,53 +37,126 @@ void limitFrameSize(AVCodecContext* decoder, const std::string& path) {
     decoder->thread_count = width * height * pixelBytes > limit / 8 ? 1 : 0;
 }
 
+DisplayOrientation orientationOf(const AVStream& stream, std::string& ignored) {
+    std::size_t size = 0;
+    const std::uint8_t* matrix = av_stream_get_side_data(&stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (matrix == nullptr || size < 9 * sizeof(std::int32_t))
+        return {};
+    std::int32_t entries[9];
+    std::memcpy(entries, matrix, sizeof entries);
+    return DisplayOrientation::fromMatrix(entries, ignored);
+}
+
 }  // namespace
 
-HostWorld VideoReader::State::convert() {
-    const AVFrame& f = *decoded;
-    // A stream may change size at any frame; each is held to the limit.
-    const std::string budget =
-        ImageBudget::refusal(static_cast<std::uint64_t>(f.width),
-                             static_cast<std::uint64_t>(f.height), hostPixelBytes(depth));
-    if (!budget.empty())
-        throw VideoError(path + ": frame " + std::to_string(current) + ": " + budget);
-    const AVPixelFormat rgba = depth == 8 ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGBA64LE;
-    scaler.reset(sws_getCachedContext(scaler.release(), f.width, f.height,
-                                      static_cast<AVPixelFormat>(f.format), f.width, f.height, rgba,
-                                      SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr,
-                                      nullptr, nullptr));
-    if (!scaler)
-        throw VideoError(path + ": cannot convert its pixel format to RGBA");
-    // The stream's own range and matrix, to full-range RGB.
-    const int space = f.colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : f.colorspace;
-    sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(space),
-                             f.color_range == AVCOL_RANGE_JPEG, sws_getCoefficients(SWS_CS_DEFAULT),
-                             1, 0, 1 << 16, 1 << 16);
-    const int channelBytes = depth / 8;
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(f.width) * f.height * 4 *
-                                     channelBytes);
-    std::uint8_t* planes[4] = {pixels.data()};
-    int strides[4] = {f.width * 4 * channelBytes};
-    sws_scale(scaler.get(), f.data, f.linesize, 0, f.height, planes, strides);
+struct VideoReader::State {
+    std::string path;
+    InputFile input;
+    int stream = -1;
+    CodecContext decoder;
+    Packet packet{av_packet_alloc()};
+    // The latest frame taken, shown until the next one's time, and the
+    // frame decoded after it, waiting for its time.
+    Frame current{av_frame_alloc()};
+    long currentIndex = -1;
+    Frame ahead{av_frame_alloc()};
+    long aheadIndex = -1;
+    bool haveAhead = false;
+    long shown = -1;
+    bool flushed = false;
+    bool ended = false;
+    // Why the file could not be read to its end; empty when it was.
+    std::string readFailure;
+    std::int64_t origin = AV_NOPTS_VALUE;
+    int depth = 8;
+    int bits = 8;
+    DisplayOrientation orientation;
+    std::unique_ptr<PictureConverter> converter;
+    VideoDescription description;
+    bool described = false;
+    std::vector<std::string> warnings;
+    long concealed = 0;
+    long stoodIn = 0;
+    long leftOut = 0;
+    // A decoding error since the last frame came out, which that frame's
+    // flags then need not count again.
+    bool damageReported = false;
 
-    HostWorld image(f.width, f.height, depth);
-    for (int y = 0; y < f.height; ++y) {
-        const std::uint8_t* from = pixels.data() + static_cast<std::size_t>(y) * strides[0];
-        if (depth == 8) {
-            auto* to = static_cast<PF_Pixel8*>(image.row(y));
-            for (int x = 0; x < f.width; ++x, from += 4)
-                to[x] = PF_Pixel8{from[3], from[0], from[1], from[2]};
-        } else {
-            auto* to = static_cast<PF_Pixel16*>(image.row(y));
-            std::uint16_t c[4];
-            for (int x = 0; x < f.width; ++x, from += 8) {
-                std::memcpy(c, from, sizeof c);
-                to[x] = PF_Pixel16{hostFromFile16(c[3]), hostFromFile16(c[0]), hostFromFile16(c[1]),
-                                   hostFromFile16(c[2])};
+    // The next decoded frame into `frame`; false at the end of the stream.
+    bool decodeInto(AVFrame* frame);
+    void decodeFailed(int code);
+    // The frame number `frame`'s timestamp gives.
+    long indexOf(const AVFrame& frame) const;
+    void warn(long count, const std::string& text);
+};
+
+void VideoReader::State::warn(long count, const std::string& text) {
+    if (count <= kWarningsShown)
+        warnings.push_back("warning: " + path + ": " + text);
+    if (count == kWarningsShown)
+        warnings.push_back("warning: " + path + ": further ones are counted in the summary");
+}
+
+void VideoReader::State::decodeFailed(int code) {
+    if (code == AVERROR(ENOMEM))
+        check(code, "cannot decode " + path);
+    ++concealed;
+    damageReported = true;
+    warn(concealed, "damaged data after frame " + std::to_string(std::max(currentIndex, 0L)) +
+                        " (" + libavError(code) + "); the decoder conceals it");
+}
+
+bool VideoReader::State::decodeInto(AVFrame* frame) {
+    for (;;) {
+        const int received = avcodec_receive_frame(decoder.get(), frame);
+        if (received == 0) {
+            const bool flagged =
+                frame->decode_error_flags != 0 || (frame->flags & AV_FRAME_FLAG_CORRUPT);
+            if (flagged && !damageReported) {
+                ++concealed;
+                warn(concealed, "a damaged frame after frame " +
+                                    std::to_string(std::max(currentIndex, 0L)) +
+                                    "; the decoder conceals it");
             }
+            damageReported = false;
+            return true;
         }
+        if (received == AVERROR_EOF || (received != AVERROR(EAGAIN) && flushed))
+            return false;
+        if (received != AVERROR(EAGAIN))
+            decodeFailed(received);
+        if (flushed)
+            continue;
+        const int read = av_read_frame(input.get(), packet.get());
+        if (read < 0) {
+            // The demuxer found no way past this point; what the decoder
+            // holds still comes out.
+            if (read != AVERROR_EOF)
+                readFailure = libavError(read);
+            flushed = true;
+            avcodec_send_packet(decoder.get(), nullptr);
+            continue;
+        }
+        if (packet->stream_index == stream) {
+            const int sent = avcodec_send_packet(decoder.get(), packet.get());
+            if (sent < 0 && sent != AVERROR(EAGAIN))
+                decodeFailed(sent);
+        }
+        av_packet_unref(packet.get());
     }
-    return image;
+}
+
+long VideoReader::State::indexOf(const AVFrame& frame) const {
+    const std::int64_t time = frame.best_effort_timestamp;
+    if (time == AV_NOPTS_VALUE || origin == AV_NOPTS_VALUE)
+        return std::max(currentIndex, aheadIndex) + 1;
+    const AVStream* s = input->streams[stream];
+    const AVRational rate = av_guess_frame_rate(input.get(), input->streams[stream], nullptr);
+    if (rate.num <= 0 || rate.den <= 0)
+        return std::max(currentIndex, aheadIndex) + 1;
+    return static_cast<long>(av_rescale_q_rnd(time - origin, s->time_base,
+                                              AVRational{rate.den, rate.num},
+                                              static_cast<AVRounding>(AV_ROUND_NEAR_INF)));
 }
 
 VideoReader::VideoReader(const std::string& path) : state_(std::make_unique<State>()) {
@@ -140,7 +173,17 @@ VideoReader::VideoReader(const std::string& path) : state_(std::make_unique<Stat
     limitFrameSize(s.decoder.get(), path);
     check(avcodec_open2(s.decoder.get(), codec, nullptr), "cannot open the decoder of " + path);
     const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(s.decoder->pix_fmt);
-    s.depth = format && format->comp[0].depth > 8 ? 16 : 8;
+    s.bits = format ? format->comp[0].depth : 8;
+    s.depth = s.bits > 8 ? 16 : 8;
+    std::string ignored;
+    s.orientation = orientationOf(*stream, ignored);
+    if (!ignored.empty())
+        s.warnings.push_back("warning: " + path + ": " + ignored);
+    if (!s.orientation.upright()) {
+        s.warnings.push_back("note: " + path + " is read " + s.orientation.describe() +
+                             ", as its display matrix asks players to show it");
+    }
+    s.converter = std::make_unique<PictureConverter>(path, s.depth, s.orientation);
 }
 
 VideoReader::~VideoReader() = default;
@@ -175,13 +218,70 @@ int VideoReader::depth() const {
 
 HostWorld VideoReader::frame(long index) {
     State& s = *state_;
-    if (index < s.current)
+    if (index < s.shown)
         throw VideoError(s.path + ": frames are read in order");
-    while (s.current < index) {
-        if (!s.decodeNext()) {
-            throw VideoError(s.path + " has no frame " + std::to_string(index) + " (it has " +
-                             std::to_string(s.current + 1) + ")");
+    // Frames are taken by their times: each frame up to `index`'s time.
+    for (;;) {
+        if (!s.haveAhead && !s.ended) {
+            s.haveAhead = s.decodeInto(s.ahead.get());
+            s.ended = !s.haveAhead;
+            if (s.haveAhead) {
+                if (s.origin == AV_NOPTS_VALUE)
+                    s.origin = s.ahead->best_effort_timestamp;
+                s.aheadIndex = s.indexOf(*s.ahead);
+            }
         }
+        if (!s.haveAhead || s.aheadIndex > index)
+            break;
+        if (s.aheadIndex <= s.currentIndex) {
+            ++s.leftOut;
+            s.warn(s.leftOut, "a frame with the time of frame " + std::to_string(s.currentIndex) +
+                                  " or earlier is left out");
+        } else {
+            std::swap(s.current, s.ahead);
+            s.currentIndex = s.aheadIndex;
+            if (!s.described) {
+                s.description =
+                    describeSource(s.path, *s.input, s.stream, *s.current, s.bits, s.orientation);
+                s.described = true;
+            }
+        }
+        av_frame_unref(s.ahead.get());
+        s.haveAhead = false;
     }
-    return s.convert();
+    if (s.currentIndex < index) {
+        if (s.ended && !s.readFailure.empty()) {
+            throw VideoError("cannot read " + s.path + " past frame " +
+                             std::to_string(s.currentIndex) + ": " + s.readFailure);
+        }
+        // Past the last frame the stream has ended, whatever the container
+        // said: nothing stands in for frames that never came.
+        if (s.ended || s.currentIndex < 0) {
+            throw VideoError(s.path + " has no frame " + std::to_string(index) + " (it has " +
+                             std::to_string(s.currentIndex + 1) + ")");
+        }
+        ++s.stoodIn;
+        s.warn(s.stoodIn, "frame " + std::to_string(index) + " is missing; frame " +
+                              std::to_string(s.currentIndex) + " stands in for it");
+    }
+    s.shown = index;
+    return s.converter->convert(*s.current, index);
+}
+
+const VideoDescription& VideoReader::description() const {
+    return state_->description;
+}
+
+std::vector<std::string> VideoReader::takeWarnings() {
+    std::vector<std::string> taken;
+    taken.swap(state_->warnings);
+    return taken;
+}
+
+long VideoReader::concealed() const {
+    return state_->concealed;
+}
+
+long VideoReader::stoodIn() const {
+    return state_->stoodIn;
 }

@@ -1,14 +1,20 @@
 #pragma once
 // The frames of a video file's first video stream as host images, decoded in
-// order at the stream's own rate. Sources deeper than 8 bits give 16-bit
-// images, others 8-bit ones; alpha is kept where the codec carries it, and
-// opaque otherwise. Colour range and matrix are those the stream is tagged
-// with.
+// order at the stream's own rate and turned upright as its display matrix
+// asks. Sources deeper than 8 bits give 16-bit images, others 8-bit ones;
+// alpha is kept where the codec carries it, and opaque otherwise. Colour range
+// and matrix are those the stream is tagged with.
+//
+// Damage the decoder conceals is a warning; a frame missing from the stream
+// (the decoder dropped it, or its timestamp skips it) is stood in for by the
+// frame before it, so that the frames keep their times.
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "HostWorld.h"
+#include "VideoDescription.h"
 #include "VideoTypes.h"
 
 class VideoReader {
@@ -27,8 +33,18 @@ public:
     int depth() const;
 
     // Frame `index` (from 0). Indices must not decrease: the file is decoded
-    // forward once. Throws VideoError for an index beyond the last frame.
+    // forward once. Throws VideoError for an index beyond the last frame and
+    // where the file cannot be read further.
     HostWorld frame(long index);
+
+    // What goes along into a video rendered from this one; complete once a
+    // frame has been read.
+    const VideoDescription& description() const;
+    // The warnings since the last call, each a line naming the file.
+    std::vector<std::string> takeWarnings();
+    // Decoding errors the decoder concealed, and frames stood in for.
+    long concealed() const;
+    long stoodIn() const;
 
 private:
     struct State;

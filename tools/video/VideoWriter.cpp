@@ -2,11 +2,18 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
+extern "C" {
+#include <libavutil/timecode.h>
+}
+
 #include "ImageFiles.h"
 #include "LibavObjects.h"
+#include "OutputColour.h"
+#include "SourceTracks.h"
 
 namespace {
 
@@ -16,14 +23,18 @@ struct Codec {
     // Pixel formats for 8-bit frames and for deeper ones.
     AVPixelFormat format8;
     AVPixelFormat formatDeep;
-    // Video range with the BT.709 matrix, or full-range RGB.
+    // Bits per channel it keeps of deep frames.
+    int bits;
+    // YUV with a matrix, or RGB; whether the encoder writes full-range YUV.
     bool yuv;
+    bool fullRange;
 };
 
+// ProRes is video range by definition, whatever the source's range.
 const Codec kCodecs[] = {
-    {"prores4444", "prores_ks", AV_PIX_FMT_YUVA444P10LE, AV_PIX_FMT_YUVA444P10LE, true},
-    {"ffv1", "ffv1", AV_PIX_FMT_RGB32, AV_PIX_FMT_GBRAP16LE, false},
-    {"h264", "libx264", AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, true},
+    {"prores4444", "prores_ks", AV_PIX_FMT_YUVA444P10LE, AV_PIX_FMT_YUVA444P10LE, 10, true, false},
+    {"ffv1", "ffv1", AV_PIX_FMT_RGB32, AV_PIX_FMT_GBRAP16LE, 16, false, false},
+    {"h264", "libx264", AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, 8, true, true},
 };
 
 const Codec& codecFor(const std::string& path, const std::string& name) {
@@ -41,11 +52,34 @@ const Codec& codecFor(const std::string& path, const std::string& name) {
     throw VideoError("--codec must be one of " + names + ": '" + name + "'");
 }
 
+bool interlaced(int fieldOrder) {
+    return fieldOrder != AV_FIELD_UNKNOWN && fieldOrder != AV_FIELD_PROGRESSIVE;
+}
+
+// Side data of the source on the output stream, for the muxer to write.
+void addSideData(AVStream* stream, AVPacketSideDataType type,
+                 const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty())
+        return;
+    std::uint8_t* data = av_stream_new_side_data(stream, type, bytes.size());
+    if (data == nullptr)
+        throw VideoError("out of memory");
+    std::memcpy(data, bytes.data(), bytes.size());
+}
+
+// `target`'s name with ".partial" before its extension, and a number from
+// the second on: "out.partial.mov", "out.partial-2.mov".
+std::string partialName(const std::filesystem::path& target, int number) {
+    const std::string suffix = number == 1 ? ".partial" : ".partial-" + std::to_string(number);
+    return (target.parent_path() / (target.stem().string() + suffix + target.extension().string()))
+        .string();
+}
+
 }  // namespace
 
 struct VideoWriter::State {
     std::string path;
-    std::string partial;
+    std::string temporary;
     VideoOutputOptions options;
     const Codec* codec = nullptr;
     const AVCodec* encoder = nullptr;
@@ -57,27 +91,71 @@ struct VideoWriter::State {
     Packet packet{av_packet_alloc()};
     long written = 0;
     bool finished = false;
-    // Audio copied from the source.
-    InputFile audioInput;
-    int audioFrom = -1;
-    AVStream* audioStream = nullptr;
-    int64_t audioStart = 0;
-    Packet audio{av_packet_alloc()};
-    bool audioHeld = false;
-    bool audioEnded = false;
+    std::unique_ptr<SourceTracks> tracks;
+    std::vector<std::string> warnings;
 
     void open(const HostWorld& first);
-    void openAudio();
+    void describe(const OutputColour& colour, int heldBits);
+    void addTimecode();
     void drain();
-    // Audio packets up to `seconds` of the output.
-    void copyAudio(double seconds);
     void convert(const HostWorld& frame);
+    // The encoder flushed and the file closed, under its temporary name.
+    void complete();
 };
+
+void VideoWriter::State::describe(const OutputColour& colour, int heldBits) {
+    const VideoDescription& source = options.source;
+    context->color_primaries = colour.primaries;
+    context->color_trc = colour.transfer;
+    context->colorspace = colour.matrix;
+    context->color_range = colour.range;
+    context->chroma_sample_location = colour.siting;
+    if (source.path.empty())
+        return;
+    const bool hdr =
+        source.transfer == AVCOL_TRC_SMPTE2084 || source.transfer == AVCOL_TRC_ARIB_STD_B67;
+    if (hdr && heldBits < 10) {
+        warnings.push_back(
+            "warning: " + source.path + " is HDR (" +
+            av_color_transfer_name(static_cast<AVColorTransferCharacteristic>(source.transfer)) +
+            ") and " + path + " holds " + std::to_string(heldBits) +
+            " bits a channel: expect banding; .mov (ProRes, 10 bits) or .mkv "
+            "(FFV1, 16 bits) at --depth 16 keep it");
+    } else if (source.bits > 8 && heldBits == 8 && codec->bits > 8) {
+        warnings.push_back("warning: " + source.path + " has " + std::to_string(source.bits) +
+                           " bits a channel and the frames 8: " + path +
+                           " holds 8; --depth 16 keeps them");
+    }
+    context->field_order = static_cast<AVFieldOrder>(source.fieldOrder);
+    if (interlaced(source.fieldOrder) && std::strcmp(codec->name, "h264") == 0)
+        context->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+    if (!source.fieldsLost.empty())
+        warnings.push_back("warning: " + source.path + ": " + source.fieldsLost);
+}
+
+void VideoWriter::State::addTimecode() {
+    const std::string& text = options.source.timecode;
+    if (text.empty())
+        return;
+    // The timecode of the first rendered frame, counted at the source's rate.
+    AVTimecode timecode;
+    const AVRational rate{options.rate.num, options.rate.den};
+    if (av_timecode_init_from_string(&timecode, rate, text.c_str(), nullptr) < 0) {
+        warnings.push_back("warning: " + options.source.path + ": its timecode " + text +
+                           " does not fit its rate; the output has none");
+        return;
+    }
+    char first[AV_TIMECODE_STR_SIZE];
+    av_timecode_make_string(&timecode, first, static_cast<int>(options.firstFrame));
+    // .mov and .mp4 make a timecode track of it, .mkv a tag.
+    av_dict_set(&output->metadata, "timecode", first, 0);
+}
 
 void VideoWriter::State::open(const HostWorld& first) {
     const bool deep = first.depth() != 8;
     const AVPixelFormat format = deep ? codec->formatDeep : codec->format8;
-    if (codec->format8 == AV_PIX_FMT_YUV420P && (first.width() % 2 || first.height() % 2)) {
+    const bool subsampled = format == AV_PIX_FMT_YUV420P;
+    if (subsampled && (first.width() % 2 || first.height() % 2)) {
         throw VideoError(std::string(codec->name) + " needs an even width and height, not " +
                          std::to_string(first.width()) + "x" + std::to_string(first.height()));
     }
@@ -88,24 +166,20 @@ void VideoWriter::State::open(const HostWorld& first) {
     context->time_base = AVRational{options.rate.den, options.rate.num};
     context->framerate = AVRational{options.rate.num, options.rate.den};
     context->thread_count = 0;
-    if (codec->yuv) {
-        context->color_range = AVCOL_RANGE_MPEG;
-        context->colorspace = AVCOL_SPC_BT709;
-        context->color_primaries = AVCOL_PRI_BT709;
-        context->color_trc = AVCOL_TRC_BT709;
-    } else {
-        context->color_range = AVCOL_RANGE_JPEG;
-        context->colorspace = AVCOL_SPC_RGB;
-    }
+    const OutputColour colour =
+        OutputColour::of(options.source, codec->yuv, codec->fullRange, subsampled);
+    describe(colour, deep ? codec->bits : 8);
     if (output->oformat->flags & AVFMT_GLOBALHEADER)
         context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* settings = nullptr;
     if (std::strcmp(codec->name, "prores4444") == 0)
         av_dict_set(&settings, "profile", "4444", 0);
-    if (std::strcmp(codec->name, "ffv1") == 0) {
+    // Version 3 cuts each frame into slices that encode in parallel. The
+    // encoder refuses a count whose slices would be too large for its state
+    // (4 slices of a 16-bit 4K frame are), so the count is left to it: it
+    // takes the smallest it accepts, 4 or more.
+    if (std::strcmp(codec->name, "ffv1") == 0)
         av_dict_set(&settings, "level", "3", 0);
-        av_dict_set(&settings, "slices", "4", 0);
-    }
     if (std::strcmp(codec->name, "h264") == 0)
         av_dict_set(&settings, "crf", "16", 0);
     const int opened = avcodec_open2(context.get(), encoder, &settings);
@@ -117,15 +191,29 @@ void VideoWriter::State::open(const HostWorld& first) {
     stream->time_base = context->time_base;
     stream->avg_frame_rate = context->framerate;
     check(avcodec_parameters_from_context(stream->codecpar, context.get()), path);
-    openAudio();
-    check(avio_open(&output->pb, partial.c_str(), AVIO_FLAG_WRITE), "cannot write " + path);
+    addSideData(stream, AV_PKT_DATA_MASTERING_DISPLAY_METADATA, options.source.masteringDisplay);
+    addSideData(stream, AV_PKT_DATA_CONTENT_LIGHT_LEVEL, options.source.contentLightLevel);
+    addTimecode();
+    if (!options.source.path.empty()) {
+        tracks = std::make_unique<SourceTracks>(options.source.path, output, path, options.rate,
+                                                options.firstFrame, warnings);
+    }
+    check(avio_open(&output->pb, temporary.c_str(), AVIO_FLAG_WRITE), "cannot write " + path);
     check(avformat_write_header(output, nullptr), "cannot write " + path);
 
     picture->format = format;
     picture->width = first.width();
     picture->height = first.height();
-    picture->color_range = context->color_range;
-    picture->colorspace = context->colorspace;
+    picture->color_range = colour.range;
+    picture->colorspace = colour.matrix;
+    picture->color_primaries = colour.primaries;
+    picture->color_trc = colour.transfer;
+    picture->chroma_location = colour.siting;
+    if (interlaced(context->field_order)) {
+        picture->interlaced_frame = 1;
+        picture->top_field_first =
+            context->field_order == AV_FIELD_TT || context->field_order == AV_FIELD_TB;
+    }
     check(av_frame_get_buffer(picture.get(), 0), path);
     const AVPixelFormat rgba = deep ? AV_PIX_FMT_RGBA64LE : AV_PIX_FMT_RGBA;
     scaler.reset(sws_getContext(first.width(), first.height(), rgba, first.width(), first.height(),
@@ -134,63 +222,8 @@ void VideoWriter::State::open(const HostWorld& first) {
     if (!scaler)
         throw VideoError(path + ": cannot convert frames for the encoder");
     sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
-                             sws_getCoefficients(codec->yuv ? SWS_CS_ITU709 : SWS_CS_DEFAULT),
-                             codec->yuv ? 0 : 1, 0, 1 << 16, 1 << 16);
-}
-
-void VideoWriter::State::openAudio() {
-    if (options.audioSource.empty())
-        return;
-    audioInput = openInput(options.audioSource);
-    audioFrom = av_find_best_stream(audioInput.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (audioFrom < 0)
-        return;
-    const AVStream* from = audioInput->streams[audioFrom];
-    // A container that does not know the codec (-1) is left to try.
-    if (avformat_query_codec(output->oformat, from->codecpar->codec_id, FF_COMPLIANCE_NORMAL) ==
-        0) {
-        return;
-    }
-    audioStream = avformat_new_stream(output, nullptr);
-    if (audioStream == nullptr)
-        throw VideoError("cannot write " + path + ": out of memory");
-    check(avcodec_parameters_copy(audioStream->codecpar, from->codecpar), path);
-    audioStream->codecpar->codec_tag = 0;
-    audioStream->time_base = from->time_base;
-    const int64_t origin = from->start_time == AV_NOPTS_VALUE ? 0 : from->start_time;
-    const AVRational frame{options.rate.den, options.rate.num};
-    audioStart = origin + av_rescale_q(options.firstFrame, frame, from->time_base);
-}
-
-void VideoWriter::State::copyAudio(double seconds) {
-    if (audioStream == nullptr || audioEnded)
-        return;
-    const AVStream* from = audioInput->streams[audioFrom];
-    const int64_t until = audioStart + static_cast<int64_t>(seconds / av_q2d(from->time_base));
-    for (;;) {
-        if (!audioHeld) {
-            if (av_read_frame(audioInput.get(), audio.get()) < 0) {
-                audioEnded = true;
-                return;
-            }
-            if (audio->stream_index != audioFrom || audio->pts == AV_NOPTS_VALUE ||
-                audio->pts < audioStart) {
-                av_packet_unref(audio.get());
-                continue;
-            }
-            audioHeld = true;
-        }
-        // A packet past the frames written so far waits for the next ones.
-        if (audio->pts >= until)
-            return;
-        audio->pts -= audioStart;
-        audio->dts = audio->dts == AV_NOPTS_VALUE ? audio->pts : audio->dts - audioStart;
-        audio->stream_index = audioStream->index;
-        audio->pos = -1;
-        av_packet_rescale_ts(audio.get(), from->time_base, audioStream->time_base);
-        audioHeld = false;
-        check(av_interleaved_write_frame(output, audio.get()), "cannot write " + path);
-    }
+                             sws_getCoefficients(colour.scalerMatrix()),
+                             colour.range == AVCOL_RANGE_JPEG, 0, 1 << 16, 1 << 16);
 }
 
 void VideoWriter::State::convert(const HostWorld& frame) {
@@ -239,6 +272,15 @@ void VideoWriter::State::drain() {
     }
 }
 
+void VideoWriter::State::complete() {
+    check(avcodec_send_frame(context.get(), nullptr), std::string("cannot encode ") + codec->name);
+    drain();
+    if (tracks)
+        tracks->copyUntil(static_cast<double>(written) / options.rate.fps());
+    check(av_write_trailer(output), "cannot write " + path);
+    avio_closep(&output->pb);
+}
+
 VideoWriter::VideoWriter(const std::string& path, const VideoOutputOptions& options)
     : state_(std::make_unique<State>()) {
     quietLibav();
@@ -251,11 +293,13 @@ VideoWriter::VideoWriter(const std::string& path, const VideoOutputOptions& opti
         throw VideoError(std::string("this FFmpeg has no ") + s.codec->encoder + " encoder");
     if (options.rate.num <= 0 || options.rate.den <= 0)
         throw VideoError("the frame rate must be above 0");
-    // The partial file keeps the extension, by which libav picks the container.
+    // The temporary file keeps the extension, by which libav picks the
+    // container, and is hidden: a crash leaves it there under this name.
     const std::filesystem::path target(path);
-    s.partial = (target.parent_path() / ("." + target.stem().string() + ".partial-" +
-                                         std::to_string(::getpid()) + target.extension().string()))
-                    .string();
+    s.temporary =
+        (target.parent_path() / ("." + target.stem().string() + ".partial-" +
+                                 std::to_string(::getpid()) + target.extension().string()))
+            .string();
     check(avformat_alloc_output_context2(&s.output, nullptr, nullptr, path.c_str()),
           "cannot write " + path);
     if (avformat_query_codec(s.output->oformat, s.encoder->id, FF_COMPLIANCE_NORMAL) == 0) {
@@ -266,6 +310,7 @@ VideoWriter::VideoWriter(const std::string& path, const VideoOutputOptions& opti
 
 VideoWriter::~VideoWriter() {
     State& s = *state_;
+    s.tracks.reset();
     if (s.output) {
         if (s.output->pb)
             avio_closep(&s.output->pb);
@@ -273,7 +318,7 @@ VideoWriter::~VideoWriter() {
     }
     if (!s.finished) {
         std::error_code ignored;
-        std::filesystem::remove(s.partial, ignored);
+        std::filesystem::remove(s.temporary, ignored);
     }
 }
 
@@ -288,24 +333,46 @@ void VideoWriter::write(const HostWorld& frame) {
     check(avcodec_send_frame(s.context.get(), s.picture.get()),
           std::string("cannot encode ") + s.codec->name);
     s.drain();
-    s.copyAudio(static_cast<double>(s.written) / s.options.rate.fps());
+    if (s.tracks)
+        s.tracks->copyUntil(static_cast<double>(s.written) / s.options.rate.fps());
 }
 
 void VideoWriter::finish() {
     State& s = *state_;
     if (!s.context)
         throw VideoError(s.path + ": no frame was rendered");
-    check(avcodec_send_frame(s.context.get(), nullptr),
-          std::string("cannot encode ") + s.codec->name);
-    s.drain();
-    s.copyAudio(static_cast<double>(s.written) / s.options.rate.fps());
-    check(av_write_trailer(s.output), "cannot write " + s.path);
-    avio_closep(&s.output->pb);
+    s.complete();
     std::error_code error;
-    std::filesystem::rename(s.partial, s.path, error);
+    std::filesystem::rename(s.temporary, s.path, error);
     if (error)
         throw VideoError("cannot write " + s.path + ": " + error.message());
     s.finished = true;
+}
+
+std::string VideoWriter::finishPartial() {
+    State& s = *state_;
+    if (!s.context)
+        return {};
+    s.complete();
+    s.finished = true;
+    // A hard link fails on an existing name, so no file is replaced.
+    for (int number = 1; number < 1000; ++number) {
+        const std::string name = partialName(s.path, number);
+        if (::link(s.temporary.c_str(), name.c_str()) == 0) {
+            ::unlink(s.temporary.c_str());
+            return name;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    // A file system without hard links keeps the temporary name.
+    return s.temporary;
+}
+
+std::vector<std::string> VideoWriter::takeWarnings() {
+    std::vector<std::string> taken;
+    taken.swap(state_->warnings);
+    return taken;
 }
 
 const std::vector<std::string>& VideoWriter::codecNames() {

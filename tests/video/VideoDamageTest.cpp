@@ -1,0 +1,101 @@
+// A damaged source does not stop a render: damage the decoder conceals is a
+// warning, and a frame it drops is stood in for so that the frames keep
+// their times. A source that cannot go on ends the render, and what was
+// rendered stays under a name that says it is partial, never the final one.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "VideoTestSupport.h"
+#include "package/TempFolder.h"
+
+namespace {
+
+using namespace videotest;
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+long frameCount(const std::string& path) {
+    const std::string count = probe(path, "v:0", "nb_read_frames -count_frames");
+    return count.empty() ? -1 : std::stol(count);
+}
+
+TEST(VideoDamage, ConcealedDamageIsAWarningAndADroppedFrameIsStoodInFor) {
+    const TempFolder folder;
+    const std::string clean = folder / "clean.mp4";
+    run("ffmpeg -v error -f lavfi -i testsrc2=size=128x96:rate=24 -frames:v 48 -c:v libx264 "
+        "-g 12 -bf 0 '" +
+        clean + "'");
+    // Frame 20's slice header scrambled: the decoder drops the frame.
+    const std::string positions = run(
+        "ffprobe -v error -select_streams v -show_entries packet=pos -of csv=p=0 '" + clean + "'");
+    std::size_t line = 0;
+    for (int i = 0; i < 20; ++i) line = positions.find('\n', line) + 1;
+    const std::size_t position = std::stoul(positions.substr(line));
+    std::string bytes = readFile(clean);
+    ASSERT_LT(position + 12, bytes.size());
+    for (std::size_t i = position + 4; i < position + 12; ++i) bytes[i] ^= '\xa5';
+    const std::string damaged = folder / "damaged.mp4";
+    writeFile(damaged, bytes);
+
+    const std::string out = folder / "out.mkv";
+    const ToolOutput rendered = render(damaged, out);
+    EXPECT_EQ(rendered.status, 0) << rendered.text;
+    EXPECT_TRUE(rendered.has("the decoder conceals it")) << rendered.text;
+    EXPECT_TRUE(rendered.has("frame 20 is missing; frame 19 stands in for it")) << rendered.text;
+    EXPECT_TRUE(rendered.has("48 of 48 frames")) << rendered.text;
+    EXPECT_TRUE(rendered.has("1 decoding error concealed, 1 missing frame stood in for"))
+        << rendered.text;
+    EXPECT_EQ(frameCount(out), 48);
+    EXPECT_TRUE(pixels(out, "rgba", "-vf select='eq(n\\,19)' -vsync 0") ==
+                pixels(out, "rgba", "-vf select='eq(n\\,20)' -vsync 0"));
+}
+
+TEST(VideoDamage, ASourceThatEndsEarlyLeavesAPartialFileThatReplacesNothing) {
+    const TempFolder folder;
+    const std::string whole = folder / "whole.mkv";
+    run("ffmpeg -v error -f lavfi -i testsrc2=size=64x48:rate=24 -frames:v 24 -c:v ffv1 "
+        "-pix_fmt bgra '" +
+        whole + "'");
+    // The container states 24 frames; the data of about half are there.
+    const std::string bytes = readFile(whole);
+    const std::string cut = folder / "cut.mkv";
+    writeFile(cut, bytes.substr(0, bytes.size() / 2));
+
+    const std::string out = folder / "out.mkv";
+    const ToolOutput first = render(cut, out);
+    EXPECT_EQ(first.status, 1) << first.text;
+    EXPECT_TRUE(first.has("cut.mkv has no frame")) << first.text;
+    EXPECT_FALSE(std::filesystem::exists(out));
+    const std::string partial = folder / "out.partial.mkv";
+    EXPECT_TRUE(first.has("frames in")) << first.text;
+    EXPECT_TRUE(first.has("to " + partial)) << first.text;
+    const long written = frameCount(partial);
+    EXPECT_GT(written, 0);
+    EXPECT_LT(written, 24);
+    EXPECT_TRUE(pixels(partial, "rgba") ==
+                pixels(whole, "rgba", "-frames:v " + std::to_string(written)));
+
+    // A file under the partial name is somebody's: the next one goes beside it.
+    writeFile(partial, "mine");
+    const ToolOutput second = render(cut, out, "--quiet");
+    EXPECT_EQ(second.status, 1) << second.text;
+    EXPECT_EQ(readFile(partial), "mine");
+    EXPECT_EQ(frameCount(folder / "out.partial-2.mkv"), written);
+    // Nothing else is left beside the clips, the hidden temporary file
+    // included.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
+                            std::filesystem::directory_iterator()),
+              4);
+}
+
+}  // namespace

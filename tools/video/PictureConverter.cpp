@@ -1,0 +1,61 @@
+#include "PictureConverter.h"
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "ImageBudget.h"
+#include "ImageFiles.h"
+
+HostWorld PictureConverter::convert(const AVFrame& f, long index) {
+    const std::uint32_t pixelBytes = depth_ == 8 ? sizeof(PF_Pixel8) : sizeof(PF_Pixel16);
+    const std::string budget = ImageBudget::refusal(
+        static_cast<std::uint64_t>(f.width), static_cast<std::uint64_t>(f.height), pixelBytes);
+    if (!budget.empty())
+        throw VideoError(path_ + ": frame " + std::to_string(index) + ": " + budget);
+    const AVPixelFormat rgba = depth_ == 8 ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGBA64LE;
+    scaler_.reset(sws_getCachedContext(scaler_.release(), f.width, f.height,
+                                       static_cast<AVPixelFormat>(f.format), f.width, f.height,
+                                       rgba, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
+                                       nullptr, nullptr, nullptr));
+    if (!scaler_)
+        throw VideoError(path_ + ": cannot convert its pixel format to RGBA");
+    // The stream's own range and matrix, to full-range RGB.
+    const int space = f.colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : f.colorspace;
+    sws_setColorspaceDetails(scaler_.get(), sws_getCoefficients(space),
+                             f.color_range == AVCOL_RANGE_JPEG, sws_getCoefficients(SWS_CS_DEFAULT),
+                             1, 0, 1 << 16, 1 << 16);
+    const std::size_t rgbaBytes = depth_ == 8 ? 4 : 8;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(f.width) * f.height * rgbaBytes);
+    std::uint8_t* planes[4] = {pixels.data()};
+    int strides[4] = {static_cast<int>(f.width * rgbaBytes)};
+    sws_scale(scaler_.get(), f.data, f.linesize, 0, f.height, planes, strides);
+
+    int width = f.width, height = f.height;
+    if (!orientation_.upright()) {
+        std::vector<std::uint8_t> turned(pixels.size());
+        orientation_.apply(pixels.data(), width, height, rgbaBytes, turned.data());
+        pixels.swap(turned);
+        if (orientation_.swapsSides())
+            std::swap(width, height);
+    }
+
+    HostWorld image(width, height, depth_);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* from = pixels.data() + static_cast<std::size_t>(y) * width * rgbaBytes;
+        if (depth_ == 8) {
+            auto* to = static_cast<PF_Pixel8*>(image.row(y));
+            for (int x = 0; x < width; ++x, from += 4)
+                to[x] = PF_Pixel8{from[3], from[0], from[1], from[2]};
+        } else {
+            auto* to = static_cast<PF_Pixel16*>(image.row(y));
+            std::uint16_t c[4];
+            for (int x = 0; x < width; ++x, from += 8) {
+                std::memcpy(c, from, sizeof c);
+                to[x] = PF_Pixel16{hostFromFile16(c[3]), hostFromFile16(c[0]), hostFromFile16(c[1]),
+                                   hostFromFile16(c[2])};
+            }
+        }
+    }
+    return image;
+}
