@@ -162,6 +162,8 @@ TEST(Preview, TellsThePageOfAPassOverTheGpuBudget) {
     EXPECT_NE(frame.find(R"(past the budget of 5 ms a pass)"), std::string::npos) << frame;
     EXPECT_NE(frame.find(R"x(["slowest pass: shader \"slow\" (slow.frag)",)x"), std::string::npos)
         << frame;
+    // And which renderer drew the frame.
+    EXPECT_NE(frame.find(R"("renderer":"llvmpipe)"), std::string::npos) << frame;
 }
 
 TEST(Preview, BoundsWhatAConnectionSendsSoThatSlowOrFloodingClientsLeaveThePageServed) {

@@ -166,7 +166,8 @@ std::string renderFrame(const FrameRequest& request) {
         timings.push_back(jsonArray({jsonQuote("slowest pass: " + passShader(slowest->pass)),
                                      jsonNumber(slowest->pass.milliseconds)}));
     }
-    json += ",\"timings\":" + jsonArray(timings) + ",\"warnings\":" + jsonArray(warnings);
+    json += ",\"timings\":" + jsonArray(timings) + ",\"warnings\":" + jsonArray(warnings) +
+            ",\"renderer\":" + jsonQuote(slowPasses.renderer());
 
     const StreamScale scale{input.width(), input.height(), {1, 1}, {1, 1}};
     std::vector<std::string> params;

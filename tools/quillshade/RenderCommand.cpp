@@ -135,6 +135,8 @@ void printStatistics(const Timings& timings, const FrameStatistics& engine,
     }
     printLine("  other", rest, timings.frames);
     printLine("write output", timings.write, timings.frames);
+    if (!passes.renderer().empty())
+        std::printf("%-14s %s\n", "renderer", passes.renderer().c_str());
     std::printf("%-14s %10d     (%.2f per second)\n", "frames", timings.frames,
                 timings.render > 0 ? timings.frames / timings.render : 0.0);
 }

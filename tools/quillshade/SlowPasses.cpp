@@ -33,6 +33,8 @@ std::string passShader(const PassTime& pass) {
 }
 
 std::vector<std::string> SlowPasses::add(const GpuPassTimes::Record& record, long frame) {
+    if (!record.renderer.empty())
+        renderer_ = record.renderer;
     if (record.slowest && (!slowest_ || record.slowest->milliseconds > slowest_->pass.milliseconds))
         slowest_ = Slowest{*record.slowest, frame};
     if (record.overBudget.empty())

@@ -29,6 +29,10 @@ public:
     };
     const std::optional<Slowest>& slowest() const { return slowest_; }
 
+    // The GL renderer that drew the passes (a GPU, or Mesa's llvmpipe on
+    // the processor); empty before a pass was timed.
+    const std::string& renderer() const { return renderer_; }
+
 private:
     std::vector<std::string> warned_;
     long passesOver_ = 0;
@@ -36,6 +40,7 @@ private:
     std::optional<Slowest> slowest_;
     std::optional<Slowest> slowestOver_;
     std::chrono::milliseconds budget_{0};
+    std::string renderer_;
 };
 
 // "shader "blur" (blur.frag)", or "shader "blur" (in fx.js)".
