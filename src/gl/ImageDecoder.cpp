@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "entities/PixelBudget.h"
+#include "gl/JpegHuffmanTables.h"
 
 // The decoder's functions stay private to this file, so no other part of a
 // program that links the engine can clash with them. Only the formats an
@@ -32,61 +33,6 @@ namespace {
 // The largest side when no GL context answers (the tools, the fuzzers):
 // what the software renderer supports.
 constexpr std::uint32_t kSideWithoutContext = 16384;
-
-std::size_t segmentLength(const std::uint8_t* at) {
-    return std::size_t{at[0]} << 8 | at[1];
-}
-
-// The decoder trusts the code counts of a JPEG Huffman table: counts adding
-// up to more than 256 symbols make it write past its tables. Walks the
-// file's segments, entropy-coded data included (tables may come between
-// scans), from the first segment at `at`, and answers whether every table
-// stays within 256 symbols.
-bool huffmanTablesFit(const std::uint8_t* bytes, std::size_t size, std::size_t at) {
-    while (at + 1 < size) {
-        if (bytes[at] != 0xFF) {
-            ++at;  // entropy-coded data
-            continue;
-        }
-        const std::uint8_t marker = bytes[at + 1];
-        // Fill bytes, stuffed zeros, restart markers and the markers without
-        // a length.
-        if (marker == 0xFF || marker == 0x00 || (marker >= 0xD0 && marker <= 0xD9) ||
-            marker == 0x01) {
-            at += marker == 0xFF ? 1 : 2;
-            continue;
-        }
-        if (at + 4 > size)
-            return true;  // the decoder fails on the truncated segment itself
-        const std::size_t length = segmentLength(bytes + at + 2);
-        const std::size_t end = at + 2 + length;
-        if (marker == 0xC4) {
-            // Tables: a class and index byte, 16 counts, then the symbols.
-            // Past the end of the file the decoder reads zeros, and so does
-            // this walk.
-            std::size_t table = at + 4;
-            while (table < end) {
-                std::size_t symbols = 0;
-                for (std::size_t i = table + 1; i <= table + 16; ++i)
-                    symbols += i < size ? bytes[i] : 0;
-                if (symbols > 256)
-                    return false;
-                table += 17 + symbols;
-            }
-        }
-        at = end;
-    }
-    return true;
-}
-
-// Where a JPEG's first segment starts, past its start-of-image marker; 0
-// for anything else. The decoder takes any number of fill bytes before the
-// marker.
-std::size_t jpegStart(const std::vector<std::uint8_t>& bytes) {
-    std::size_t at = 0;
-    while (at < bytes.size() && bytes[at] == 0xFF) ++at;
-    return at > 0 && at < bytes.size() && bytes[at] == 0xD8 ? at + 1 : 0;
-}
 
 // Two PNG inputs the decoder mishandles. It copies each image data chunk
 // onto the end of its buffer, which does not exist yet when the first chunk
@@ -123,8 +69,7 @@ ImageDecoder::ImageDecoder(const std::vector<std::uint8_t>& bytes) {
     const auto length = static_cast<int>(bytes.size());
     if (!pngChunksSound(bytes))
         return;
-    const std::size_t jpeg = jpegStart(bytes);
-    if (jpeg != 0 && !huffmanTablesFit(bytes.data(), bytes.size(), jpeg))
+    if (!jpegHuffmanTablesFit(bytes))
         return;
     // Size from the header, checked before any pixel is decoded: a small file
     // may declare an image that takes gigabytes and seconds to inflate.
