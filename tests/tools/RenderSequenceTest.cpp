@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "ImageFiles.h"
@@ -56,19 +57,77 @@ TEST(RenderSequence, FramesFollowTheirNumberAndChunksMatchOneRun) {
                                        folder / "in.####.png' --output '" +
                                        folder / "p.png' --before '" + folder / "b.png'");
     EXPECT_EQ(readFile(folder / "b.png"), readFile(folder / "in.0002.png")) << preview.text;
+}
 
-    const ToolOutput missing = runTool("render --frames 3-6" + common + "/gap.####.png'");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(missing.has("2 input frames are missing:\n  " + folder / "in.0005.png"))
-        << missing.text;
-    EXPECT_FALSE(fs::exists(folder / "gap.0003.png"));
+// A frame missing from a sequence stops the render there; --keep-going
+// renders the frames there are and names the missing ones, up to the sixth.
+TEST(RenderSequence, AGapStopsTheRenderOrIsRenderedAroundWithKeepGoing) {
+    const TempFolder folder;
+    writeSequence(folder);
+    fs::copy_file(folder / "in.0004.png", folder / "in.0006.png");
+    fs::remove(folder / "in.0003.png");
+    const std::string render =
+        "render --input '" + folder / "in.####.png' --frames 1-6 --output '" + folder.path();
+
+    const ToolOutput stopped = runTool(render + "/stop.####.png'");
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_TRUE(stopped.has("input frame 3 is missing: " + folder / "in.0003.png\n"))
+        << stopped.text;
+    EXPECT_TRUE(stopped.has("--keep-going renders the frames there are")) << stopped.text;
+    EXPECT_TRUE(fs::exists(folder / "stop.0002.png"));
+    EXPECT_FALSE(fs::exists(folder / "stop.0004.png"));
+
+    const ToolOutput kept = runTool(render + "/kept.####.png' --keep-going");
+    EXPECT_EQ(kept.status, 1);
+    EXPECT_TRUE(kept.has("input frame 3 is missing: ")) << kept.text;
+    EXPECT_TRUE(kept.has("input frame 5 is missing: ")) << kept.text;
+    EXPECT_TRUE(kept.has("4 of 4 frames in")) << kept.text;
+    EXPECT_TRUE(kept.has("; 2 input frames missing")) << kept.text;
+    for (const char* frame : {"kept.0001.png", "kept.0002.png", "kept.0004.png", "kept.0006.png"})
+        EXPECT_TRUE(fs::exists(folder / frame)) << frame;
 
     // A range far past the files stops at the sixth missing frame, not after
     // a look at every number.
-    const ToolOutput far = runTool("render --frames 1-999999999" + common + "/far.####.png'");
+    const ToolOutput far = runTool("render --frames 1-999999999 --keep-going --input '" +
+                                   folder / "in.####.png' --output '" + folder / "far.####.png'");
     EXPECT_EQ(far.status, 1);
-    EXPECT_TRUE(far.has("more than 5 input frames are missing:\n  " + folder / "in.0005.png"))
-        << far.text;
+    EXPECT_TRUE(far.has("input frame 10 is missing: " + folder / "in.0010.png\n")) << far.text;
+    EXPECT_TRUE(far.has("stopped: more than 5 input frames are missing")) << far.text;
+    EXPECT_TRUE(fs::exists(folder / "far.0006.png"));
+}
+
+// Without --frames a sequence renders from its lowest number to its highest
+// that has a file; only the names its pattern gives count.
+TEST(RenderSequence, WithoutFramesTheFilesThereAreSetTheRange) {
+    const TempFolder folder, crowded;
+    writeSequence(folder);
+    fs::copy_file(folder / "in.0001.png", folder / "in.12.png");
+    fs::copy_file(folder / "in.0001.png", folder / "in.0099.png.bak");
+    fs::create_directory(folder / "in.0098.png");
+    const std::string in = "render --input '" + folder / "in.####.png' --output '";
+    const ToolOutput all = runTool(in + folder / "out.####.png'");
+    ASSERT_EQ(all.status, 0) << all.text;
+    EXPECT_TRUE(all.has("4 of 4 frames in")) << all.text;
+    EXPECT_TRUE(fs::exists(folder / "out.0001.png"));
+    EXPECT_TRUE(fs::exists(folder / "out.0004.png"));
+
+    const ToolOutput plain = runTool(in + folder / "out.png'");
+    EXPECT_EQ(plain.status, 1);
+    EXPECT_TRUE(plain.has("the input sequence has frames 1 to 4; with several frames"))
+        << plain.text;
+    const ToolOutput none = runTool("render --input '" + folder / "none.####.png' --output '" +
+                                    folder / "none.####.png'");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(none.has("no file matches the input sequence ")) << none.text;
+
+    // A folder too crowded to look through is said to be, not searched.
+    for (int i = 0; i <= 100000; ++i) std::ofstream(crowded / ("x" + std::to_string(i)));
+    writeImageFile(crowded / "c.0001.png", HostWorld(8, 8, 8));
+    const ToolOutput busy =
+        runTool("render --input '" + crowded / "c.####.png' --output '" + folder / "c.####.png'");
+    EXPECT_EQ(busy.status, 1);
+    EXPECT_TRUE(busy.has("holds more than 100000 entries")) << busy.text;
+    EXPECT_TRUE(busy.has("name the frames with --frames FIRST-LAST")) << busy.text;
 }
 
 TEST(RenderSequence, ABrokenEffectFailsLoudlyAfterItsFrameOrRendersOnWithKeepGoing) {

@@ -1,31 +1,38 @@
 #pragma once
 // Which frames render renders, and at which host times.
 
-#include <optional>
 #include <string>
 
 #include "FrameInput.h"
 #include "SimulatedHost.h"
 
-// The frames to render: --frames, else every frame of a video input, else one
-// frame at --time.
+// What the command line says of the frames; empty texts were not given.
+struct FrameOptions {
+    std::string frames;  // --frames FIRST-LAST or N
+    std::string fps;     // --fps N, N.M or N/D
+    std::string time;    // --time SECONDS
+};
+
+// The frames to render: --frames, else the frame at --time of a video or a
+// sequence, else every frame of a video or every number of a sequence that
+// has a file, else one frame of a still image at --time.
 struct FramePlan {
     long first = 0;
     long last = 0;
+    // A still image's one frame at `seconds`, rather than numbered frames.
     bool single = false;
-    // The rate the frames' times follow: a video's own, else --fps.
-    std::optional<FrameRate> rate;
-    double fps = 25;
     double seconds = 0;
+    // The rate the numbered frames' times follow: a video's own, else --fps.
+    FrameRate rate;
 
     long count() const { return last - first + 1; }
     // The host's time of frame `index`: whole frames at the rate, or the
-    // one frame's --time in milliseconds.
+    // still frame's --time in milliseconds.
     FrameTime time(long index) const;
 };
 
-// --frames FIRST-LAST, else every frame of a video input, else the one frame
-// of a still image at `seconds`. Throws std::runtime_error for a range that
-// is malformed or that the input or `output` name cannot take.
-FramePlan planFrames(const std::string& frames, double fps, double seconds,
+// Throws std::runtime_error for a range, rate or time that is malformed or
+// that the input or the `output` name cannot take. `inputName` is the
+// input's name as given, a sequence's pattern.
+FramePlan planFrames(const FrameOptions& options, const std::string& inputName,
                      const std::string& output, const FrameInput& input);

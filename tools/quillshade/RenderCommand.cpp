@@ -19,6 +19,7 @@
 #include "FrameInput.h"
 #include "FrameOutput.h"
 #include "FramePlan.h"
+#include "MissingFrames.h"
 #include "FrameProblems.h"
 #include "HostErrorNames.h"
 #include "ImageFiles.h"
@@ -43,9 +44,7 @@ struct RenderCommandOptions {
     EffectSourceOptions source;
     std::vector<std::string> sets;
     std::vector<std::string> layers;
-    double time = 0;
-    std::string frames;
-    double fps = 25;
+    FrameOptions frames;
     int depth = 0;
     std::string host = "ae";
     std::string mode = "smart";
@@ -157,25 +156,11 @@ std::string effectScript(const EffectSourceOptions& source, OpenedEffect& effect
     return std::string(bytes.begin(), bytes.end());
 }
 
-// --fps as a ratio: whole numbers over 1, the NTSC rates (29.97) over 1001.
-FrameRate rateOf(double fps) {
-    if (std::abs(fps - std::round(fps)) < 1e-6)
-        return FrameRate{static_cast<int>(std::lround(fps)), 1};
-    const double ntsc = fps * 1.001;
-    if (std::abs(ntsc - std::round(ntsc)) < 1e-3)
-        return FrameRate{static_cast<int>(std::lround(ntsc)) * 1000, 1001};
-    return FrameRate{static_cast<int>(std::lround(fps * 1000)), 1000};
-}
-
 OutputSettings outputSettings(const RenderCommandOptions& options, const FramePlan& plan,
                               const FrameInput& input) {
     OutputSettings settings;
     settings.codec = options.codec;
-    if (plan.rate) {
-        settings.rate = *plan.rate;
-    } else {
-        settings.rate = rateOf(options.fps);
-    }
+    settings.rate = plan.rate;
     settings.source = input.videoDescription();
     settings.firstFrame = plan.first;
     if (options.pngCompression < -1 || options.pngCompression > 9)
@@ -220,13 +205,25 @@ int runRender(RenderCommandOptions options) {
 
     auto start = Clock::now();
     std::unique_ptr<FrameInput> input = FrameInput::open(options.input);
-    const FramePlan plan =
-        planFrames(options.frames, options.fps, options.time, options.output, *input);
-    input->require(plan.first, plan.last);
-    refuseOutputOverInputs(options.output, plan, *input, layers);
-    HostWorld firstFrame = input->frame(plan.first);
+    const FramePlan plan = planFrames(options.frames, options.input, options.output, *input);
+    // A video's range is checked now; a sequence's missing frames stop the
+    // render at the first, or with --keep-going at the sixth.
+    if (!input->videoPath().empty())
+        input->require(plan.first, plan.last);
+    const MissingFrames missing(*input, plan.first, plan.last, options.keepGoing);
+    const long firstPresent = missing.firstPresent();
+    if (firstPresent == missing.stop()) {
+        for (long index = plan.first; index < firstPresent; ++index)
+            std::cerr << missing.line(index) << "\n";
+        std::cerr << missing.stopLine() << "\n";
+        return 1;
+    }
+    FramePlan reached = plan;
+    reached.last = missing.stop() - 1;
+    refuseOutputOverInputs(options.output, reached, *input, layers);
+    HostWorld firstFrame = input->frame(firstPresent);
     timings.read = since(start);
-    RenderProgress progress(plan.count(), options.quiet);
+    RenderProgress progress(missing.frames(), options.quiet);
     if (render.mode == RenderMode::Classic &&
         (render.downsampleX.num != 1 || render.downsampleX.den != 1)) {
         progress.message(
@@ -285,11 +282,19 @@ int runRender(RenderCommandOptions options) {
     long failed = 0;
     bool inputEnded = false;
     for (long index = plan.first; index <= plan.last && !interrupted; ++index) {
+        if (index == missing.stop()) {
+            progress.message(missing.stopLine());
+            break;
+        }
+        if (missing.missing(index)) {
+            progress.message(missing.line(index));
+            continue;
+        }
         progress.starting();
         start = Clock::now();
         HostWorld frame;
         try {
-            frame = index == plan.first ? std::move(firstFrame) : input->frame(index);
+            frame = index == firstPresent ? std::move(firstFrame) : input->frame(index);
         } catch (const std::runtime_error& error) {
             // A video that cannot be read further ends the render; what was
             // rendered stays.
@@ -340,6 +345,8 @@ int runRender(RenderCommandOptions options) {
     std::vector<std::string> notes;
     if (const std::string count = input->warningCount(); !count.empty())
         notes.push_back(count);
+    if (const std::string note = missing.note(); !note.empty())
+        notes.push_back(note);
     progress.summary(written, failed, interrupted, notes);
     if (interrupted) {
         std::cerr << "quillshade render: interrupted after " << timings.frames << " of "
@@ -350,7 +357,7 @@ int runRender(RenderCommandOptions options) {
         std::cerr << "quillshade render: stopped after the frame with problems; --keep-going "
                      "renders the rest\n";
     }
-    return failed > 0 || inputEnded ? 1 : 0;
+    return failed > 0 || inputEnded || !missing.note().empty() ? 1 : 0;
 }
 
 }  // namespace
@@ -371,13 +378,18 @@ void addRenderCommand(CLI::App& app) {
     addEffectSourceOptions(*render, options->source);
     render->add_option("--set", options->sets, "NAME=VALUE or NAME=V0@T0,V1@T1 (keyframes)");
     render->add_option("--layer", options->layers, "NAME=IMAGE for a layer parameter");
-    CLI::Option* time = render->add_option("--time", options->time, "Time of the frame in seconds");
+    // Taken as text, so that a malformed value is explained as the other
+    // values are, by render itself.
+    CLI::Option* time = render->add_option(
+        "--time", options->frames.time,
+        "Time in seconds of the one frame (of a video or sequence: the frame shown then)");
     CLI::Option* frames = render->add_option(
-        "--frames", options->frames,
-        "FIRST-LAST frame numbers (of a video input: its frames, counted from 0)");
+        "--frames", options->frames.frames,
+        "FIRST-LAST frame numbers, or N for one (of a video input: its frames, counted from 0)");
     time->excludes(frames);
-    render->add_option("--fps", options->fps,
-                       "Frames per second of an image input (default 25); a video keeps its own");
+    render->add_option("--fps", options->frames.fps,
+                       "Frames per second of an image input or sequence, N, N.M or N/D (default "
+                       "25); a video keeps its own");
     render->add_option("--depth", options->depth, "Host depth 8, 16 or 32 (default: the input's)");
     render->add_option("--host", options->host, "ae or premiere")
         ->check(CLI::IsMember({"ae", "premiere"}));
