@@ -1,7 +1,9 @@
 #include "VideoReader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "ImageBudget.h"
@@ -68,6 +70,10 @@ struct VideoReader::State {
     // Why the file could not be read to its end; empty when it was.
     std::string readFailure;
     std::int64_t origin = AV_NOPTS_VALUE;
+    // The rate frames are taken at; a variable rate source's average, whose
+    // frames repeat and drop by time as they fall.
+    AVRational rate{0, 1};
+    bool variable = false;
     int depth = 8;
     int bits = 8;
     DisplayOrientation orientation;
@@ -85,6 +91,7 @@ struct VideoReader::State {
     // The next decoded frame into `frame`; false at the end of the stream.
     bool decodeInto(AVFrame* frame);
     void decodeFailed(int code);
+    void chooseRate(const AVStream& video);
     // The frame number `frame`'s timestamp gives.
     long indexOf(const AVFrame& frame) const;
     void warn(long count, const std::string& text);
@@ -146,14 +153,35 @@ bool VideoReader::State::decodeInto(AVFrame* frame) {
     }
 }
 
+void VideoReader::State::chooseRate(const AVStream& video) {
+    rate = av_guess_frame_rate(input.get(), const_cast<AVStream*>(&video), nullptr);
+    const AVRational average = video.avg_frame_rate;
+    if (average.num <= 0 || average.den <= 0 || rate.num <= 0 || rate.den <= 0)
+        return;
+    // The guess is the rate every timestamp fits (a variable rate source's
+    // fastest); an average more than 1% off it means the frames do not come
+    // at one rate. Taking the fastest would play the source slower than its
+    // sound, and its frame count at that rate would end the render early.
+    if (std::abs(av_q2d(average) / av_q2d(rate) - 1) <= 0.01)
+        return;
+    variable = true;
+    rate = average;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", av_q2d(average));
+    warnings.push_back("note: " + path + " has a variable frame rate; it is read at its average, " +
+                       text +
+                       " fps, each frame of the render showing the source's frame of its time");
+}
+
 long VideoReader::State::indexOf(const AVFrame& frame) const {
     const std::int64_t time = frame.best_effort_timestamp;
     if (time == AV_NOPTS_VALUE || origin == AV_NOPTS_VALUE)
         return std::max(currentIndex, aheadIndex) + 1;
     const AVStream* s = input->streams[stream];
-    const AVRational rate = av_guess_frame_rate(input.get(), input->streams[stream], nullptr);
     if (rate.num <= 0 || rate.den <= 0)
         return std::max(currentIndex, aheadIndex) + 1;
+    // The nearest frame time: timestamps in a coarse time base (a
+    // millisecond in .mkv) fall either side of the exact one.
     return static_cast<long>(av_rescale_q_rnd(time - origin, s->time_base,
                                               AVRational{rate.den, rate.num},
                                               static_cast<AVRounding>(AV_ROUND_NEAR_INF)));
@@ -172,6 +200,7 @@ VideoReader::VideoReader(const std::string& path) : state_(std::make_unique<Stat
     check(avcodec_parameters_to_context(s.decoder.get(), stream->codecpar), path);
     limitFrameSize(s.decoder.get(), path);
     check(avcodec_open2(s.decoder.get(), codec, nullptr), "cannot open the decoder of " + path);
+    s.chooseRate(*stream);
     const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(s.decoder->pix_fmt);
     s.bits = format ? format->comp[0].depth : 8;
     s.depth = s.bits > 8 ? 16 : 8;
@@ -189,8 +218,7 @@ VideoReader::VideoReader(const std::string& path) : state_(std::make_unique<Stat
 VideoReader::~VideoReader() = default;
 
 VideoRate VideoReader::rate() const {
-    AVStream* stream = state_->input->streams[state_->stream];
-    const AVRational rate = av_guess_frame_rate(state_->input.get(), stream, nullptr);
+    const AVRational rate = state_->rate;
     if (rate.num <= 0 || rate.den <= 0)
         return VideoRate{};
     return VideoRate{rate.num, rate.den};
@@ -198,7 +226,9 @@ VideoRate VideoReader::rate() const {
 
 long VideoReader::frameCount() const {
     const AVStream* stream = state_->input->streams[state_->stream];
-    if (stream->nb_frames > 0)
+    // A variable rate source has as many frames at its average rate as its
+    // duration holds, not as many as it stores.
+    if (stream->nb_frames > 0 && !state_->variable)
         return static_cast<long>(stream->nb_frames);
     const VideoRate r = rate();
     if (stream->duration > 0) {
@@ -234,9 +264,15 @@ HostWorld VideoReader::frame(long index) {
         if (!s.haveAhead || s.aheadIndex > index)
             break;
         if (s.aheadIndex <= s.currentIndex) {
-            ++s.leftOut;
-            s.warn(s.leftOut, "a frame with the time of frame " + std::to_string(s.currentIndex) +
-                                  " or earlier is left out");
+            // A variable rate source has frames closer than the average; the
+            // later of two in one frame's time is the one shown.
+            if (s.variable && s.currentIndex >= 0) {
+                std::swap(s.current, s.ahead);
+            } else {
+                ++s.leftOut;
+                s.warn(s.leftOut, "a frame with the time of frame " +
+                                      std::to_string(s.currentIndex) + " or earlier is left out");
+            }
         } else {
             std::swap(s.current, s.ahead);
             s.currentIndex = s.aheadIndex;
@@ -255,14 +291,20 @@ HostWorld VideoReader::frame(long index) {
                              std::to_string(s.currentIndex) + ": " + s.readFailure);
         }
         // Past the last frame the stream has ended, whatever the container
-        // said: nothing stands in for frames that never came.
-        if (s.ended || s.currentIndex < 0) {
+        // said: nothing stands in for frames that never came. A variable
+        // rate source's last frame lasts to the end of its duration.
+        const bool lasting = s.variable && index < frameCount();
+        if ((s.ended && !lasting) || s.currentIndex < 0) {
             throw VideoError(s.path + " has no frame " + std::to_string(index) + " (it has " +
                              std::to_string(s.currentIndex + 1) + ")");
         }
-        ++s.stoodIn;
-        s.warn(s.stoodIn, "frame " + std::to_string(index) + " is missing; frame " +
-                              std::to_string(s.currentIndex) + " stands in for it");
+        // A variable rate source has frames further apart than the average:
+        // each is shown until the next one's time.
+        if (!s.variable) {
+            ++s.stoodIn;
+            s.warn(s.stoodIn, "frame " + std::to_string(index) + " is missing; frame " +
+                                  std::to_string(s.currentIndex) + " stands in for it");
+        }
     }
     s.shown = index;
     return s.converter->convert(*s.current, index);

@@ -5,6 +5,9 @@
 // alpha is kept where the codec carries it, and opaque otherwise. Colour range
 // and matrix are those the stream is tagged with.
 //
+// A variable frame rate source is read at its average rate, each frame
+// showing the source frame of its time (repeated or dropped as they fall).
+//
 // Damage the decoder conceals is a warning; a frame missing from the stream
 // (the decoder dropped it, or its timestamp skips it) is stood in for by the
 // frame before it, so that the frames keep their times.

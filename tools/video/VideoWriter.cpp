@@ -199,7 +199,22 @@ void VideoWriter::State::open(const HostWorld& first) {
                                                 options.firstFrame, warnings);
     }
     check(avio_open(&output->pb, temporary.c_str(), AVIO_FLAG_WRITE), "cannot write " + path);
-    check(avformat_write_header(output, nullptr), "cannot write " + path);
+    // A .mov or .mp4 states its duration in the movie's time scale, 1/1000 s
+    // by default, rounded up: a render of 16 frames at 24 fps would last
+    // 0.667 s, and renders of consecutive ranges joined by that duration
+    // (FFmpeg's concat demuxer does) would drift. In the video's own time
+    // scale the duration is exact.
+    AVDictionary* muxing = nullptr;
+    if (std::strcmp(output->oformat->name, "mov") == 0 ||
+        std::strcmp(output->oformat->name, "mp4") == 0) {
+        long scale = options.rate.num;
+        while (scale < 10000) scale *= 2;
+        av_dict_set_int(&muxing, "video_track_timescale", scale, 0);
+        av_dict_set_int(&muxing, "movie_timescale", scale, 0);
+    }
+    const int header = avformat_write_header(output, &muxing);
+    av_dict_free(&muxing);
+    check(header, "cannot write " + path);
 
     picture->format = format;
     picture->width = first.width();
@@ -276,7 +291,7 @@ void VideoWriter::State::complete() {
     check(avcodec_send_frame(context.get(), nullptr), std::string("cannot encode ") + codec->name);
     drain();
     if (tracks)
-        tracks->copyUntil(static_cast<double>(written) / options.rate.fps());
+        tracks->copyUntil(written);
     check(av_write_trailer(output), "cannot write " + path);
     avio_closep(&output->pb);
 }
@@ -334,7 +349,7 @@ void VideoWriter::write(const HostWorld& frame) {
           std::string("cannot encode ") + s.codec->name);
     s.drain();
     if (s.tracks)
-        s.tracks->copyUntil(static_cast<double>(s.written) / s.options.rate.fps());
+        s.tracks->copyUntil(s.written);
 }
 
 void VideoWriter::finish() {
