@@ -143,6 +143,7 @@ bool Shader::compile(const std::string& text) {
     if (text.empty())
         return false;
     uniforms.clear();
+    use.clear();
     locationCache.clear();
     indexCache.clear();
     integerVectors.clear();

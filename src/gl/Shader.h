@@ -15,6 +15,7 @@
 #include "entities/EntityFactory.h"
 #include "entities/EntityHandle.h"
 #include "entities/Parameter.h"
+#include "gl/UniformUse.h"
 
 class Shader {
 public:
@@ -87,6 +88,8 @@ public:
     // else treats them as settable; the script sets them by name, and their
     // components are kept as 32-bit integers in the record's value.
     std::map<std::string, std::uint32_t> integerVectors;
+    // What the script asked of the uniforms since the last compile.
+    UniformUse use;
 
 private:
     void applyUniform(const Parameter& record);

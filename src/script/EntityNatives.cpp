@@ -57,6 +57,38 @@ RenderTarget* usableTarget(std::uint32_t handle) {
     return usable(target) ? &target : nullptr;
 }
 
+// The line of the evaluated text that called the running native; 0 when it
+// cannot be told.
+int callerLine(duk_context* ctx) {
+    duk_inspect_callstack_entry(ctx, -2);
+    int line = 0;
+    if (duk_is_object(ctx, -1)) {
+        duk_get_prop_string(ctx, -1, "lineNumber");
+        line = duk_get_int_default(ctx, -1, 0);
+        duk_pop(ctx);
+    }
+    duk_pop(ctx);
+    return line;
+}
+
+// Notes a set of `name` on the shader behind `handle` for the tools' checks.
+// Finding the caller's line allocates, which may run finalizers that release
+// the shader, so the shader is looked up again after it.
+void noteUniformSet(duk_context* ctx, std::uint32_t handle, const std::string& name) {
+    Shader* shader = usableShader(handle);
+    if (shader == nullptr)
+        return;
+    if (shader->findUniform(name) >= 0) {
+        shader->use.set(name);
+        return;
+    }
+    if (!shader->use.keeps(name))
+        return;
+    const int line = callerLine(ctx);
+    if (Shader* again = usableShader(handle))
+        again->use.setUnknown(name, line);
+}
+
 duk_ret_t resultHandle(duk_context* ctx, std::uint32_t handle) {
     return resultNumber(ctx, handle);
 }
@@ -213,10 +245,13 @@ duk_ret_t setShaderParam(duk_context* ctx) {
     if (!isKind(shaderHandle, EntityHandle::ShaderBase) ||
         !isKind(parameterHandle, EntityHandle::ParameterBase))
         return resultBool(ctx, false);
-    Context& context = Context::instance();
-    const Parameter& parameter = context.getParameter(parameterHandle);
+    // A copy: noting the set may run finalizers that release the parameter.
+    const Parameter parameter = Context::instance().getParameter(parameterHandle);
+    if (parameter.id == 0 || usableShader(shaderHandle) == nullptr)
+        return resultBool(ctx, false);
+    noteUniformSet(ctx, shaderHandle, parameter.name);
     Shader* shader = usableShader(shaderHandle);
-    if (parameter.id == 0 || shader == nullptr)
+    if (shader == nullptr)
         return resultBool(ctx, false);
     const std::int32_t index = shader->findUniform(parameter.name);
     if (index >= 0) {
@@ -254,6 +289,7 @@ duk_ret_t renderShader(duk_context* ctx) {
     if (const RenderTarget* target = usableTarget(targetHandle)) {
         target->bindAsTarget(viewport);
         if (shader->bind()) {
+            shader->use.drawn();
             {
                 const GpuPassTimes::Pass pass(*shader, *target);
                 shader->draw(flip);
@@ -267,6 +303,7 @@ duk_ret_t renderShader(duk_context* ctx) {
 duk_ret_t setShaderParamVal(duk_context* ctx) {
     const std::uint32_t handle = argHandle(ctx, 0);
     const std::string name = argString(ctx, 1);
+    noteUniformSet(ctx, handle, name);
     Shader* shader = usableShader(handle);
     if (shader == nullptr)
         return resultBool(ctx, false);

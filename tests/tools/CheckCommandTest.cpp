@@ -96,3 +96,30 @@ TEST(CheckCommand, WhatCannotBePackedOrLoadedIsNamed) {
 }
 
 }  // namespace
+
+TEST(CheckCommand, UniformsTheScriptMissesAndNamesNoShaderHasAreNamed) {
+    const TempFolder folder;
+    const std::string effect = testEffect(folder, "misspeltuniform");
+    const ToolOutput found = check(effect);
+    EXPECT_EQ(found.status, 1) << found.text;
+    for (const char* part :
+         {"fx.js:12: the script sets \"imgae\" on shader \"tint\" (tint.frag), which has no "
+          "uniform of that name, so the value goes nowhere; did you mean \"image\"?",
+          "fx.js:13: the script sets \"gain\" on shader \"tint\" (tint.frag), which has no "
+          "uniform of that name, so the value goes nowhere\n",
+          "tint.frag:3: uniform \"image\" is never set by the script, so it stays reading no "
+          "texture (black); the script sets \"imgae\", which the shader lacks",
+          "3 problems in"}) {
+        EXPECT_TRUE(found.has(part)) << part << " in\n" << found.text;
+    }
+
+    // render renders, and warns about each such set once, at its line.
+    const ToolOutput render =
+        runTool("render --effect '" + effect +
+                "' --input " QS_TEST_SOURCE_DIR "/examples/coffee.png --frames 0-1 --output '" +
+                (folder / "f-#.png") + "'");
+    EXPECT_EQ(render.status, 0) << render.text;
+    const std::string warning = "warning: fx.js:12: the script sets \"imgae\"";
+    EXPECT_TRUE(render.has(warning)) << render.text;
+    EXPECT_EQ(render.text.find(warning), render.text.rfind(warning)) << render.text;
+}

@@ -21,7 +21,13 @@ inline std::string testEffect(const TempFolder& folder, const std::string& name)
         {"syntaxerror", {{6, "    P.tint = QS_initParam(\"tint\", QS_Type.COLOR, \"Tint\";"}}},
         {"throwingsetup", {{8, "    throw new Error(\"strength was never declared\");"}, {14, ""}}},
         {"missingshader", {{9, "    QS_initShader(\"glow\");\n}"}, {14, ""}}},
-        {"missingimage", {{9, "    QS_initTexture(\"grain.png\");\n}"}, {14, ""}}}};
+        {"missingimage", {{9, "    QS_initTexture(\"grain.png\");\n}"}, {14, ""}}},
+        // A misspelt sampler name, and a name no shader has.
+        {"misspeltuniform",
+         {{12,
+           "    QS_setShaderParamVal(tint, \"imgae\", QS_getSequenceTexture());\n"
+           "    QS_setShaderParamVal(tint, \"gain\", 2);"},
+          {14, ""}}}};
     const auto variant = variants.find(name);
     const std::string copy = folder / name;
     std::filesystem::copy(kTestEffects + (variant == variants.end() ? name : "throwingdraw"), copy);

@@ -222,6 +222,10 @@ void EffectCheck::reportShaders() {
     const auto* shaders = registry<Shader::Factory>(EntityHandle::ShaderBase);
     if (shaders == nullptr)
         return;
+    for (std::uint32_t position = 0; position < shaders->count(); ++position) {
+        for (const Parameter& record : shaders->at(position).uniforms)
+            effectUniforms_.insert(record.name);
+    }
     AEQuillshade2& engine = plugin();
     const bool locked = engine.lockGLContext();
     for (std::uint32_t position = 0; position < shaders->count(); ++position) {
@@ -239,8 +243,11 @@ void EffectCheck::reportShaders() {
 }
 
 void EffectCheck::reportUniforms(const Shader& shader, const std::string& file) {
-    for (std::string& text : uniformProblems(shader, file.empty() ? "fx.js" : file))
+    const std::string where = file.empty() ? "fx.js" : file;
+    for (std::string& text : uniformProblems(shader, where)) problem(std::move(text));
+    for (std::string& text : unknownUniformSets(shader, where, script_, effectUniforms_))
         problem(std::move(text));
+    for (std::string& text : unsetUniforms(shader, where)) problem(std::move(text));
 }
 
 void EffectCheck::shaderProblem(const Shader& shader, const std::string& file, bool byScript) {

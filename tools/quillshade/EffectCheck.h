@@ -10,6 +10,7 @@
 // InProcessEngine.h) and inspects its state after each command. That engine
 // is process-wide: one check per process.
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,8 @@ private:
     std::string script_;
     // Shader files the script loaded, in lower case.
     std::vector<std::string> loadedShaderFiles_;
+    // The uniforms of every shader the script made.
+    std::set<std::string> effectUniforms_;
     // Files whose problem has been reported already, in lower case.
     std::vector<std::string> reportedFiles_;
     bool scriptParsed_ = true;

@@ -1,6 +1,7 @@
 #include "FrameProblems.h"
 
 #include "EmptyReads.h"
+#include "ShaderChecks.h"
 #include "ShaderLog.h"
 #include "WatchedEngine.h"
 #include "entities/EntityHandle.h"
@@ -35,16 +36,31 @@ void FrameProblems::add(Found& found, const std::string& message) {
         found.messages.push_back(message);
 }
 
+void FrameProblems::warn(Found& found, const std::string& message) {
+    if (reported_.insert(message).second)
+        found.messages.push_back(message);
+}
+
 FrameProblems::Found FrameProblems::collect() {
     Found found;
     for (const ScriptFailure& failure : scriptFailures())
         add(found, describeScriptFailure(failure, script_));
     scriptFailures().clear();
     if (const auto* shaders = registry<Shader::Factory>(EntityHandle::ShaderBase)) {
+        std::set<std::string> uniforms;
+        for (std::uint32_t position = 0; position < shaders->count(); ++position) {
+            for (const Parameter& record : shaders->at(position).uniforms)
+                uniforms.insert(record.name);
+        }
         for (std::uint32_t position = 0; position < shaders->count(); ++position) {
             const Shader& shader = shaders->at(position);
-            if (shader.errorText.empty())
+            if (shader.errorText.empty()) {
+                const std::string file = shaderFile(shader);
+                for (const std::string& set :
+                     unknownUniformSets(shader, file.empty() ? "fx.js" : file, script_, uniforms))
+                    warn(found, "warning: " + set);
                 continue;
+            }
             add(found, shaderProblem(shader, script_));
             explained_.insert(shaderFile(shader));
         }

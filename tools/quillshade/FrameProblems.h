@@ -2,8 +2,9 @@
 // What the tool's engine swallowed while render ran an effect: script errors
 // (time-outs among them) with their fx.js lines, shaders that do not compile
 // or whose file is missing, and files the script asked for that the package
-// lacks. The engine runs through watchedEntryPoint (WatchedEngine.h); the
-// package's reads are recorded when recordEmptyReads() succeeded.
+// lacks; and, as warnings that fail no frame, uniform values the script sets
+// that no uniform takes (a misspelt name). The engine runs through watchedEntryPoint
+// (WatchedEngine.h); the package's reads are recorded when recordEmptyReads() succeeded.
 
 #include <set>
 #include <string>
@@ -27,6 +28,7 @@ public:
 
 private:
     void add(Found& found, const std::string& message);
+    void warn(Found& found, const std::string& message);
 
     std::string script_;
     std::set<std::string> reported_;

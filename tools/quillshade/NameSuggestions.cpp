@@ -31,3 +31,11 @@ std::vector<std::string> closestFirst(const std::string& wanted, std::vector<std
                      });
     return names;
 }
+
+std::string likelyMeant(const std::string& wanted, const std::vector<std::string>& names) {
+    const std::vector<std::string> closest = closestFirst(wanted, names);
+    if (closest.empty())
+        return {};
+    const std::size_t edits = editDistance(wanted, closest.front());
+    return edits <= 2 && edits * 2 < wanted.size() ? closest.front() : std::string();
+}

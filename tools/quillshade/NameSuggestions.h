@@ -6,3 +6,7 @@
 #include <vector>
 
 std::vector<std::string> closestFirst(const std::string& wanted, std::vector<std::string> names);
+
+// The name the user most likely meant: the closest, when it is within two
+// edits and under half the wanted name's length; empty otherwise.
+std::string likelyMeant(const std::string& wanted, const std::vector<std::string>& names);

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "NameSuggestions.h"
+#include "ScriptLocation.h"
 #include "entities/Context.h"
 #include "gl/Shader.h"
 
@@ -289,4 +291,56 @@ std::string mainInCommentHint(const std::string& source, const std::string& file
         }
     }
     return {};
+}
+
+std::vector<std::string> unknownUniformSets(const Shader& shader, const std::string& file,
+                                            const std::string& script,
+                                            const std::set<std::string>& effectUniforms) {
+    std::vector<std::string> found;
+    // The uniforms of this shader nothing sets: what a misspelt set missed.
+    std::vector<std::string> unset;
+    for (const Parameter& record : shader.uniforms) {
+        if (shader.use.setUniforms().count(record.name) == 0)
+            unset.push_back(record.name);
+    }
+    for (const auto& [name, line] : shader.use.unknownNames()) {
+        const std::string meant = likelyMeant(name, unset);
+        if (declarationLine(shader.source, name) > 0 ||
+            (meant.empty() && effectUniforms.count(name) > 0))
+            continue;
+        const ScriptLocation location = locateScriptError(ScriptError{"", line}, script);
+        const std::string place = location.place == ScriptLocation::InScript
+                                      ? "fx.js:" + std::to_string(location.line) + ": "
+                                      : "fx.js: ";
+        found.push_back(place + "the script sets \"" + name + "\" on shader \"" +
+                        std::string(shader.name.begin(), shader.name.end()) + "\" (" + file +
+                        "), which has no uniform of that name, so the value goes nowhere" +
+                        (meant.empty() ? std::string() : "; did you mean \"" + meant + "\"?"));
+    }
+    return found;
+}
+
+std::vector<std::string> unsetUniforms(const Shader& shader, const std::string& file) {
+    std::vector<std::string> found;
+    if (!shader.use.wasDrawn())
+        return found;
+    for (const Parameter& record : shader.uniforms) {
+        const bool settable =
+            record.kind != QS_Type::UNKNOWN || shader.integerVectors.count(record.name) > 0;
+        if (!settable || record.arraySize > 1 || sizeUniformUnit(record.name) >= 0 ||
+            shader.use.setUniforms().count(record.name) > 0)
+            continue;
+        const int line = declarationLine(shader.source, record.name);
+        std::string text =
+            file + (line > 0 ? ":" + std::to_string(line) : "") + ": uniform \"" + record.name +
+            "\" is never set by the script, so it stays " +
+            (record.kind == QS_Type::LAYER ? "reading no texture (black)" : std::string("0"));
+        std::vector<std::string> unknown;
+        for (const auto& entry : shader.use.unknownNames()) unknown.push_back(entry.first);
+        const std::string meant = likelyMeant(record.name, unknown);
+        if (!meant.empty())
+            text += "; the script sets \"" + meant + "\", which the shader lacks";
+        found.push_back(text + "; set it with QS_setShaderParamVal or QS_setShaderParam");
+    }
+    return found;
 }
