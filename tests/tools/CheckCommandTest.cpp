@@ -123,3 +123,15 @@ TEST(CheckCommand, UniformsTheScriptMissesAndNamesNoShaderHasAreNamed) {
     EXPECT_TRUE(render.has(warning)) << render.text;
     EXPECT_EQ(render.text.find(warning), render.text.rfind(warning)) << render.text;
 }
+
+TEST(CheckCommand, AnOutputUpsideDownOrNeverWrittenIsNamed) {
+    const TempFolder folder;
+    expectOneProblem(check(testEffect(folder, "upsidedown")),
+                     {"fx.js:14: this pass writes the output upside down"});
+    expectOneProblem(check(testEffect(folder, "nooutput")),
+                     {"fx.js: draw() never writes QS_getSequenceRT()"});
+    // Passes through targets of the script's own, each flip as the rules
+    // have it, are no problem.
+    for (const char* effect : {"posterize16", "ported"})
+        EXPECT_TRUE(check(kTestEffects + effect).has("no problems")) << effect;
+}

@@ -22,6 +22,9 @@ inline std::string testEffect(const TempFolder& folder, const std::string& name)
         {"throwingsetup", {{8, "    throw new Error(\"strength was never declared\");"}, {14, ""}}},
         {"missingshader", {{9, "    QS_initShader(\"glow\");\n}"}, {14, ""}}},
         {"missingimage", {{9, "    QS_initTexture(\"grain.png\");\n}"}, {14, ""}}},
+        // The last pass with flip false; no pass into the output at all.
+        {"upsidedown", {{14, ""}, {15, "    QS_renderShader(tint, QS_getSequenceRT(), false);"}}},
+        {"nooutput", {{14, ""}, {15, ""}}},
         // A misspelt sampler name, and a name no shader has.
         {"misspeltuniform",
          {{12,

@@ -3,6 +3,7 @@
 #include <regex>
 
 #include "ScriptLocation.h"
+#include "WatchedEngine.h"
 #include "script/Scripting.h"
 
 namespace {
@@ -46,6 +47,47 @@ const char kProbes[] = R"JS((function (g) {
     wrap("QS_getParamValue", function (a, r) {
         if (r === false) findings.push(["undeclared", stack(), ""]);
     });
+
+    // Which way up each picture is: 0 when its t = 0 row is the picture's
+    // top (images, the input, targets rendered with flip false from those),
+    // 1 when turned. The output is read back bottom row first, so what
+    // reaches it must be turned. A pass's source is what its samplers hold;
+    // without one, or with pictures both ways up, nothing is judged.
+    var turned = {}, samplers = {}, wroteOutput = false;
+    function way(h) { return turned[h] === undefined ? 0 : turned[h]; }
+    function written(target, source, flip) {
+        var output = target === QS_getSequenceRT();
+        if (output) wroteOutput = true;
+        var result = source === undefined ? undefined : source ^ (flip ? 1 : 0);
+        if (output && result === 0) findings.push(["upsideDown", stack(), ""]);
+        if (!output) turned[target] = result;
+    }
+    wrap("QS_setShaderParamVal", function (a) {
+        if (QS_getShaderParamType(a[0], a[1]) !== QS_Type.LAYER) return;
+        (samplers[a[0]] = samplers[a[0]] || {})[a[1]] = a[2];
+    });
+    wrap("QS_renderShader", function (a, r) {
+        if (!r) return;
+        var held = samplers[a[0]] || {}, source;
+        for (var name in held) {
+            var w = way(held[name]);
+            if (source === undefined) source = w;
+            else if (source !== w) { source = undefined; break; }
+        }
+        written(a[1], source, a[2]);
+    });
+    wrap("QS_blitRenderTarget", function (a, r) { if (r) written(a[1], way(a[0]), a[2]); });
+    wrap("QS_textureToSurface", function (a, s) { if (s) turned[s] = way(a[0]); });
+    wrap("QS_surfaceCopyTo", function (a, r) { if (r) written(a[1], way(a[0]), a[2]); });
+    var draw = g.draw;
+    if (typeof draw === "function") {
+        g.draw = function () {
+            wroteOutput = false;
+            var result = draw.apply(this, arguments);
+            if (!wroteOutput) findings.push(["noOutput", "", ""]);
+            return result;
+        };
+    }
 })(this))JS";
 
 // The fx.js line of the innermost call in the script in a stack; 0 for none.
@@ -101,6 +143,18 @@ std::string describe(const std::string& kind, int line, int earlier, const std::
                "half alpha; render into a 32-bit render target (QS_initRenderTarget(w, h, 32)) "
                "and read the surface from that";
     }
+    if (kind == "upsideDown") {
+        return place(line) +
+               "this pass writes the output upside down: the output is read back bottom row "
+               "first, so the last step into QS_getSequenceRT() takes flip true when its source "
+               "has its top row at t = 0 (the input, an image, a target rendered with flip "
+               "false), and every step before it flip false";
+    }
+    if (kind == "noOutput") {
+        return "fx.js: draw() never writes QS_getSequenceRT(), so the host gets the frame the "
+               "output target held before (the input's pixels, or an earlier frame); render "
+               "into it with QS_renderShader, QS_blitRenderTarget or QS_surfaceCopyTo";
+    }
     if (kind == "copyDepth") {
         return place(line) + "QS_surfaceCopyTo copies a " + from + "-bit surface into a " + to +
                "-bit target: between depths the copy never reaches the frame (the output keeps "
@@ -129,11 +183,17 @@ std::vector<std::string> probeScriptUsage(SimulatedHost& host, InstanceId instan
     ctx = Scripting::instance().context();
     if (ctx == nullptr)
         return findings;
+    // A script that failed anywhere may skip its output for that alone.
+    const bool failed = !scriptFailures().empty();
     duk_get_global_string(ctx, "__quillshadeFindings");
     const duk_size_t count = duk_is_array(ctx, -1) ? duk_get_length(ctx, -1) : 0;
     for (duk_uarridx_t i = 0; i < count; ++i) {
         duk_get_prop_index(ctx, -1, i);
         const duk_idx_t finding = duk_get_top_index(ctx);
+        if (failed && text(ctx, finding, 0) == "noOutput") {
+            duk_pop(ctx);
+            continue;
+        }
         std::string found =
             describe(text(ctx, finding, 0), scriptLine(text(ctx, finding, 1), script),
                      scriptLine(text(ctx, finding, 2), script), text(ctx, finding, 3),

@@ -6,7 +6,10 @@
 //     0..65535, the GPU's range) that QS_surfaceQuantize then treats as
 //     0..32768, the host's range, so the result comes out at half value;
 //   - QS_surfaceCopyTo from a surface into a target of another depth;
-//   - QS_getParamValue of something that is no declared parameter.
+//   - QS_getParamValue of something that is no declared parameter;
+//   - a step into the output that leaves the picture upside down (flip
+//     false where its source has its top row at t = 0);
+//   - a draw() that never writes the output.
 // Each finding says what to do.
 
 #include <string>
