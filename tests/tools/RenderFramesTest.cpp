@@ -1,6 +1,6 @@
 // Which frames `quillshade render` renders, as an artist asks for them: one
 // frame of a sequence or a video to a plain file name, a single frame number,
-// the rates editors use (23.976, 30000/1001), and what --fps cannot change.
+// the rates editors use (23.976, 30000/1001), and --fps over a video.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -105,21 +105,22 @@ TEST(RenderFrames, RatesAreWholeDecimalOrRatioAndOthersAreExplained) {
                   std::string(rate.stored) + "\n")
             << rate.fps;
     }
-    // A video renders its own frames at its own rate: --fps is refused, not
-    // ignored.
+    // Over a video, --fps is the rate of the render, not ignored: a 25 fps
+    // clip of 5 frames at 50 fps gives 10, each source frame twice.
     const std::string clip = folder / "clip.mkv";
     ASSERT_EQ(runCommand("ffmpeg -v error -f lavfi -i testsrc=size=32x24:rate=25:duration=0.2 "
                          "-c:v ffv1 '" +
                          clip + "'")
                   .status,
               0);
-    const ToolOutput video = render(clip, folder / "v.mkv", "--fps 30");
-    EXPECT_EQ(video.status, 1);
-    EXPECT_TRUE(
-        video.has("--fps is for image inputs: a video input renders its own frames at "
-                  "its own rate (25/1 fps)"))
-        << video.text;
-    EXPECT_FALSE(fs::exists(folder / "v.mkv"));
+    const std::string doubled = folder / "v.mkv";
+    const ToolOutput video = render(clip, doubled, "--fps 50");
+    ASSERT_EQ(video.status, 0) << video.text;
+    EXPECT_EQ(runCommand("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+                         "stream=r_frame_rate,nb_read_frames -of csv=p=0 '" +
+                         doubled + "'")
+                  .text,
+              "50/1,10\n");
 #endif
 }
 

@@ -40,6 +40,24 @@ std::string samples(const std::string& path) {
     return run("ffmpeg -v error -i '" + path + "' -map 0:a:0 -f s16le -");
 }
 
+// Frame k of `out`, at `fps`, shows the last frame of the test's variable
+// rate source at or before its time (to the nearest frame); there are at
+// least `least` frames.
+void expectFramesShowTheirTimes(const std::string& out, double fps, long least) {
+    // The luma plane as stored, before any range conversion.
+    const std::string planes = pixels(out, "yuv444p");
+    const long frames = static_cast<long>(planes.size() / (3 * kFramePixels));
+    ASSERT_GE(frames, least);
+    for (long k = 0; k < frames; ++k) {
+        const long index = static_cast<long>((k + 0.5) / fps * 30 + 1e-9);
+        const long shown = index < 30 ? index : index - index % 3;
+        double sum = 0;
+        for (int i = 0; i < kFramePixels; ++i)
+            sum += static_cast<std::uint8_t>(planes[3 * k * kFramePixels + i]);
+        EXPECT_NEAR(sum / kFramePixels, std::floor(20 + 2.8 * shown), 1.0) << "frame " << k;
+    }
+}
+
 TEST(VideoTiming, VariableRateIsRenderedAtItsAverageByTime) {
     const TempFolder folder;
     // 2.5 s: the first second at 30 fps, then 10 fps; each frame's grey
@@ -66,20 +84,17 @@ TEST(VideoTiming, VariableRateIsRenderedAtItsAverageByTime) {
     EXPECT_NEAR(seconds(out, "v:0"), seconds(source, "v:0"), 1 / fps);
     EXPECT_NEAR(seconds(out, "a:0"), seconds(out, "v:0"), 1 / fps);
 
-    // Frame k shows the last source frame at or before its time (to the
-    // nearest frame).
-    // The luma plane as stored, before any range conversion.
-    const std::string planes = pixels(out, "yuv444p");
-    const long frames = static_cast<long>(planes.size() / (3 * kFramePixels));
-    ASSERT_GE(frames, 40);
-    for (long k = 0; k < frames; ++k) {
-        const long index = static_cast<long>((k + 0.5) / fps * 30 + 1e-9);
-        const long shown = index < 30 ? index : index - index % 3;
-        double sum = 0;
-        for (int i = 0; i < kFramePixels; ++i)
-            sum += static_cast<std::uint8_t>(planes[3 * k * kFramePixels + i]);
-        EXPECT_NEAR(sum / kFramePixels, std::floor(20 + 2.8 * shown), 1.0) << "frame " << k;
-    }
+    expectFramesShowTheirTimes(out, fps, 40);
+
+    // At a rate the user gives, by the same rule (12 fps: no frame of the
+    // source falls halfway between two of the render's).
+    const std::string twelve = folder / "twelve.mov";
+    const ToolOutput retimed = render(source, twelve, "--fps 12");
+    ASSERT_EQ(retimed.status, 0) << retimed.text;
+    EXPECT_EQ(probe(twelve, "v:0", "r_frame_rate"), "12/1\n");
+    EXPECT_NEAR(seconds(twelve, "v:0"), seconds(source, "v:0"), 1.0 / 12);
+    EXPECT_NEAR(seconds(twelve, "a:0"), seconds(twelve, "v:0"), 1.0 / 12);
+    expectFramesShowTheirTimes(twelve, 12, 29);
 }
 
 // Renders frames 0-14, 15-30 and 31-47 of `source` into `extension` files

@@ -69,6 +69,7 @@ public:
         }
     }
     HostWorld frame(long index) override { return reader_.frame(index); }
+    void retime(FrameRate rate) override { reader_.retime(VideoRate{rate.num, rate.den}); }
     std::string fileName(long) const override { return path_; }
     std::optional<FrameRate> rate() const override {
         return FrameRate{reader_.rate().num, reader_.rate().den};

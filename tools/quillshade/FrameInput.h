@@ -34,6 +34,9 @@ public:
     // A video file's rate, frame count (0 when unknown) and path; a sequence
     // or an image has none of them.
     virtual std::optional<FrameRate> rate() const { return std::nullopt; }
+    // A video file read at another rate (see VideoReader::retime); nothing
+    // for other inputs, whose rate the plan sets.
+    virtual void retime(FrameRate) {}
     virtual long frameCount() const { return 1; }
     virtual std::string videoPath() const { return {}; }
     // What of a video file goes along into a video rendered from it, once a

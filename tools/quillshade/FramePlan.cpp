@@ -92,19 +92,16 @@ FrameTime FramePlan::time(long index) const {
 }
 
 FramePlan planFrames(const FrameOptions& options, const std::string& inputName,
-                     const std::string& output, const FrameInput& input) {
+                     const std::string& output, FrameInput& input) {
     FramePlan plan;
     const bool video = input.rate().has_value();
     const bool sequence = input.moving() && !video;
     if (!options.fps.empty()) {
         plan.rate = frameRate(options.fps);
-        if (video) {
-            throw std::runtime_error(
-                "--fps is for image inputs: a video input renders its own frames at its own "
-                "rate (" +
-                std::to_string(input.rate()->num) + "/" + std::to_string(input.rate()->den) +
-                " fps); choose them with --frames or --time");
-        }
+        // A video is then rendered at that constant rate, each frame showing
+        // the source frame of its time.
+        if (video)
+            input.retime(plan.rate);
     }
     if (video)
         plan.rate = *input.rate();

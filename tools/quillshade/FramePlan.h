@@ -35,4 +35,4 @@ struct FramePlan {
 // that the input or the `output` name cannot take. `inputName` is the
 // input's name as given, a sequence's pattern.
 FramePlan planFrames(const FrameOptions& options, const std::string& inputName,
-                     const std::string& output, const FrameInput& input);
+                     const std::string& output, FrameInput& input);

@@ -170,7 +170,8 @@ void VideoReader::State::chooseRate(const AVStream& video) {
     std::snprintf(text, sizeof text, "%.3f", av_q2d(average));
     warnings.push_back("note: " + path + " has a variable frame rate; it is read at its average, " +
                        text +
-                       " fps, each frame of the render showing the source's frame of its time");
+                       " fps unless the render asks for another rate, each frame of the render "
+                       "showing the source's frame of its time");
 }
 
 long VideoReader::State::indexOf(const AVFrame& frame) const {
@@ -216,6 +217,15 @@ VideoReader::VideoReader(const std::string& path) : state_(std::make_unique<Stat
 }
 
 VideoReader::~VideoReader() = default;
+
+void VideoReader::retime(VideoRate rate) {
+    State& s = *state_;
+    if (s.shown >= 0 || s.haveAhead || rate.num <= 0 || rate.den <= 0)
+        throw VideoError(s.path + ": a video is retimed before its first frame is read");
+    s.rate = AVRational{rate.num, rate.den};
+    // Frames are then taken by time, as those of a variable rate source.
+    s.variable = true;
+}
 
 VideoRate VideoReader::rate() const {
     const AVRational rate = state_->rate;

@@ -29,6 +29,11 @@ public:
     VideoReader& operator=(const VideoReader&) = delete;
 
     VideoRate rate() const;
+    // Takes frames at `rate` instead of the stream's own: frame N shows the
+    // source frame of N / rate seconds, so source frames repeat or drop, and
+    // the frame count is what the duration holds at that rate. Only before
+    // the first frame is read; throws VideoError after.
+    void retime(VideoRate rate);
     // The number of frames the container reports or its duration implies;
     // 0 when it tells neither.
     long frameCount() const;
