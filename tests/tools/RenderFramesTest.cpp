@@ -124,4 +124,51 @@ TEST(RenderFrames, RatesAreWholeDecimalOrRatioAndOthersAreExplained) {
 #endif
 }
 
+#ifdef QS_TEST_VIDEO
+// A layer parameter takes a sequence or a clip, read along with the input:
+// render frame N gets the layer's frame N (plus --layer-offset), the same
+// picture a still of that frame gives.
+TEST(RenderFrames, LayersTakeSequencesAndClipsFrameByFrame) {
+    const TempFolder folder;
+    writeSequence(folder);
+    const std::string clip = folder / "map.mkv";
+    ASSERT_EQ(runCommand("ffmpeg -v error -f lavfi -i testsrc=size=24x16:rate=25:duration=0.2 "
+                         "-c:v ffv1 '" +
+                         clip + "'")
+                  .status,
+              0);
+    ASSERT_EQ(runCommand("ffmpeg -v error -i '" + clip + "' -start_number 0 '" +
+                         (folder / "map.%04d.png") + "'")
+                  .status,
+              0);
+    const std::string input = folder / "in.0001.png";
+    const auto frame = [&](const std::string& layer, const std::string& more,
+                           const std::string& to) {
+        return render(input, to, "--layer heightMap=" + layer + " " + more);
+    };
+    for (const char* layer : {"map.mkv", "map.####.png"}) {
+        const std::string moving = folder / layer;
+        ASSERT_EQ(frame(moving, "--frames 1-3", folder / "moving.#.png").status, 0) << layer;
+        ASSERT_EQ(
+            frame(moving, "--frames 0 --layer-offset heightMap=2", folder / "moved.png").status, 0)
+            << layer;
+        for (int k = 1; k <= 3; ++k) {
+            const std::string still = folder / ("still" + std::to_string(k) + ".png");
+            ASSERT_EQ(frame(folder / ("map.000" + std::to_string(k) + ".png"), "", still).status,
+                      0);
+            EXPECT_EQ(readFile(folder / ("moving." + std::to_string(k) + ".png")), readFile(still))
+                << layer << " frame " << k;
+        }
+        EXPECT_EQ(readFile(folder / "moved.png"), readFile(folder / "still2.png")) << layer;
+    }
+    // The layer shows: its frames give different pictures.
+    EXPECT_NE(readFile(folder / "still1.png"), readFile(folder / "still2.png"));
+    // Past the layer's last frame the render stops, naming the layer.
+    const ToolOutput past = frame(clip, "--frames 3-6", folder / "past.#.png");
+    EXPECT_EQ(past.status, 1) << past.text;
+    EXPECT_TRUE(past.has("layer heightMap (" + clip + ") at render frame 5")) << past.text;
+    EXPECT_TRUE(fs::exists(folder / "past.4.png")) << past.text;
+}
+#endif
+
 }  // namespace

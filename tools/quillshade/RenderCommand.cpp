@@ -21,6 +21,7 @@
 #include "FramePlan.h"
 #include "MissingFrames.h"
 #include "FrameProblems.h"
+#include "LayerInputs.h"
 #include "HostErrorNames.h"
 #include "ImageFiles.h"
 #include "OutputOverInputs.h"
@@ -44,6 +45,7 @@ struct RenderCommandOptions {
     EffectSourceOptions source;
     std::vector<std::string> sets;
     std::vector<std::string> layers;
+    std::vector<std::string> layerOffsets;
     FrameOptions frames;
     int depth = 0;
     std::string host = "ae";
@@ -80,6 +82,16 @@ PF_RationalScale ratio(const std::string& text, const char* what) {
     }
     return PF_RationalScale{static_cast<A_long>(std::stol(match[1])),
                             static_cast<A_u_long>(std::stoul(match[2]))};
+}
+
+// A whole number of frames, which may be negative.
+long wholeNumber(const std::string& text, const char* what) {
+    static const std::regex form(R"(-?[0-9]{1,9})");
+    if (!std::regex_match(text, form)) {
+        throw UsageError(std::string(what) + " must be a whole number of frames, at most 9 " +
+                         "digits: '" + text + "'");
+    }
+    return std::stol(text);
 }
 
 [[noreturn]] void effectFailed(PF_Cmd cmd, PF_Err error, const std::string& message) {
@@ -268,10 +280,18 @@ int runRender(RenderCommandOptions options) {
     const InstanceId instance = host.addInstance(&added);
     requireSuccess(PF_Cmd_SEQUENCE_SETUP, added);
     setParameters(host, effect, instance, options.sets, progress);
-    for (const auto& [name, path] : layers) {
-        host.setLayer(instance, findParameter(host, effect, name),
-                      std::make_shared<const HostWorld>(readImageFile(path)));
+    std::vector<LayerInputs::Source> layerSources;
+    for (const auto& [name, path] : layers)
+        layerSources.push_back({findParameter(host, effect, name), name, path, 0});
+    for (const std::string& text : options.layerOffsets) {
+        const auto [name, frames] = assignment(text, "--layer-offset");
+        const auto source = std::find_if(layerSources.begin(), layerSources.end(),
+                                         [&name](const auto& s) { return s.name == name; });
+        if (source == layerSources.end())
+            throw UsageError("--layer-offset " + name + ": no --layer " + name + "=... to move");
+        source->offset = wholeNumber(frames, "--layer-offset");
     }
+    LayerInputs layerInputs(layerSources, plan.rate);
     std::unique_ptr<FrameOutput> output =
         FrameOutput::open(options.output, outputSettings(options, plan, *input));
     timings.setup = since(start);
@@ -303,6 +323,13 @@ int runRender(RenderCommandOptions options) {
             break;
         }
         for (const std::string& warning : input->takeWarnings()) progress.message(warning);
+        try {
+            layerInputs.setFrame(host, instance, index);
+        } catch (const std::runtime_error& error) {
+            progress.message(std::string("quillshade render: ") + error.what());
+            inputEnded = true;
+            break;
+        }
         if (options.depth != 0 && options.depth != frame.depth())
             frame = frame.converted(options.depth);
         timings.read += since(start);
@@ -377,7 +404,11 @@ void addRenderCommand(CLI::App& app) {
         ->required();
     addEffectSourceOptions(*render, options->source);
     render->add_option("--set", options->sets, "NAME=VALUE or NAME=V0@T0,V1@T1 (keyframes)");
-    render->add_option("--layer", options->layers, "NAME=IMAGE for a layer parameter");
+    render->add_option("--layer", options->layers,
+                       "NAME=FILE for a layer parameter: an image, a sequence (a # run or %0Nd) or "
+                       "a video, read along with the input");
+    render->add_option("--layer-offset", options->layerOffsets,
+                       "NAME=FRAMES: the layer's frame shown with render frame N is N + FRAMES");
     // Taken as text, so that a malformed value is explained as the other
     // values are, by render itself.
     CLI::Option* time = render->add_option(
@@ -388,8 +419,8 @@ void addRenderCommand(CLI::App& app) {
         "FIRST-LAST frame numbers, or N for one (of a video input: its frames, counted from 0)");
     time->excludes(frames);
     render->add_option("--fps", options->frames.fps,
-                       "Frames per second of an image input or sequence, N, N.M or N/D (default "
-                       "25); a video keeps its own");
+                       "Frames per second, N, N.M or N/D (default 25, a video's own); a video "
+                       "input is rendered at that rate");
     render->add_option("--depth", options->depth, "Host depth 8, 16 or 32 (default: the input's)");
     render->add_option("--host", options->host, "ae or premiere")
         ->check(CLI::IsMember({"ae", "premiere"}));
