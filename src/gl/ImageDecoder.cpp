@@ -7,6 +7,7 @@
 
 #include "entities/PixelBudget.h"
 #include "gl/JpegHuffmanTables.h"
+#include "gl/RadianceScanLines.h"
 
 // The decoder's functions stay private to this file, so no other part of a
 // program that links the engine can clash with them. Only the formats an
@@ -78,6 +79,8 @@ ImageDecoder::ImageDecoder(const std::vector<std::uint8_t>& bytes) {
         height <= 0)
         return;
     const bool hdr = stbi_is_hdr_from_memory(bytes.data(), length) != 0;
+    if (hdr && !radianceRunsEndInFile(bytes, width, height))
+        return;
     const std::uint32_t side =
         PixelBudget::maxTextureSize() != 0 ? PixelBudget::maxTextureSize() : kSideWithoutContext;
     if (static_cast<std::uint32_t>(width) > side || static_cast<std::uint32_t>(height) > side)

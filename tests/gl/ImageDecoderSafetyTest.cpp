@@ -29,6 +29,12 @@ TEST(ImageDecoderSafety, SeedsDecodeOrAreRefusedBeforeDecoding) {
         {"green16.png", {2, 2, 8}},
         {"grad.jpg", {3, 2, 8}},
         {"white.hdr", {2, 2, 32}},
+        {"rle.hdr", {8, 4, 32}},
+        // Found by fuzzing the tool's reader, which shares the decoder: run-
+        // length scan lines cut off by the end of the file (and a header line
+        // starting with a zero byte) kept the decoder looping for ever.
+        {"hdr-runs-cut-off.hdr", {0, 0, 8}},
+        {"hdr-header-zero-line.hdr", {0, 0, 8}},
         // A Huffman table of more than 256 symbols, which the decoder writes
         // past its tables for; found by fuzzing, the same table cut off by the
         // end of the file, and behind fill bytes before the start marker.

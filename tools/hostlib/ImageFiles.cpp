@@ -3,6 +3,7 @@
 #include <cctype>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -10,6 +11,8 @@
 #include "ImageBudget.h"
 #include "ImageCodecs.h"
 #include "PackError.h"
+#include "gl/JpegHuffmanTables.h"
+#include "gl/RadianceScanLines.h"
 #include "platform/ModuleResources.h"
 
 // The decoder for JPEG and Radiance HDR, the inputs the tool takes besides
@@ -21,6 +24,13 @@
 #define STBI_NO_STDIO
 #define STBI_ONLY_JPEG
 #define STBI_ONLY_HDR
+// As in the engine's copy: the JPEG decoder's state comes from the allocator
+// uncleared, and a scan that names a Huffman table the file never defined
+// decodes with whatever the heap held there. Cleared memory makes such a
+// table empty, so the file decodes the same every time and within bounds.
+#define STBI_MALLOC(size) std::calloc(1, size)
+#define STBI_REALLOC(pointer, size) std::realloc(pointer, size)
+#define STBI_FREE(pointer) std::free(pointer)
 #include <stb_image.h>
 
 namespace {
@@ -48,7 +58,7 @@ void checkStatedSize(const std::vector<std::uint8_t>& bytes, bool hdr) {
     const std::uint64_t w = static_cast<std::uint64_t>(width);
     const std::uint64_t h = static_cast<std::uint64_t>(height);
     const std::uint64_t least = hdr ? w * h / 16 : ((w + 7) / 8) * ((h + 7) / 8) / 8;
-    if (bytes.size() < least) {
+    if (bytes.size() < least || (hdr && !radianceRunsEndInFile(bytes, width, height))) {
         throw ImageFileError("the file ends before the image data of the " + std::to_string(w) +
                              " x " + std::to_string(h) + " pixels it states");
     }
@@ -57,6 +67,8 @@ void checkStatedSize(const std::vector<std::uint8_t>& bytes, bool hdr) {
 HostWorld decodeWithStb(const std::vector<std::uint8_t>& bytes) {
     if (bytes.empty() || bytes.size() > INT_MAX)
         throw ImageFileError("not an image file");
+    if (!jpegHuffmanTablesFit(bytes))
+        throw ImageFileError("a Huffman table of the JPEG holds more than 256 codes");
     const auto length = static_cast<int>(bytes.size());
     int width = 0, height = 0, channels = 0;
     const bool hdr = stbi_is_hdr_from_memory(bytes.data(), length) != 0;

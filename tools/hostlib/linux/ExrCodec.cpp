@@ -9,9 +9,11 @@
 #include <ImfStdIO.h>
 #include <ImfThreading.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -77,6 +79,146 @@ int writerThreads() {
     return threads;
 }
 
+// OpenEXR allocates header attributes at the sizes the file states before
+// reading them: an attribute of a type it does not know, a string or list at
+// the size its header or its own length fields give, a preview image at its
+// stated width x height. A file of a few hundred bytes could have it allocate
+// gigabytes. Walks the header as OpenEXR reads it (every part's, in a
+// multi-part file) and names the first attribute that states more bytes than
+// follow it; empty when all fit, or when the header is damaged otherwise,
+// which OpenEXR reports itself.
+class HeaderWalk {
+public:
+    explicit HeaderWalk(const std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+
+    std::string oversized() {
+        // The version field's flag of multi-part files (0x1000).
+        const bool multipart = bytes_.size() >= 8 && (bytes_[5] & 0x10) != 0;
+        at_ = 8;
+        // Each part's header: attributes up to an empty name; in a multi-part
+        // file an empty header ends the list.
+        while (at_ < bytes_.size() && bytes_[at_] != 0) {
+            while (at_ < bytes_.size() && bytes_[at_] != 0) {
+                std::string name, type;
+                std::uint32_t size = 0;
+                if (!text(name) || !text(type) || !number(size))
+                    return {};
+                const std::optional<std::string> problem = value(type, size);
+                if (!problem)
+                    return {};
+                if (!problem->empty())
+                    return "its header attribute \"" + name + "\" states " + *problem +
+                           ", more than the file holds";
+            }
+            ++at_;
+            if (!multipart)
+                break;
+        }
+        return {};
+    }
+
+private:
+    std::size_t left() const { return bytes_.size() - at_; }
+    bool text(std::string& out) {
+        const auto first = bytes_.begin() + static_cast<std::ptrdiff_t>(at_);
+        const auto end = std::find(first, bytes_.end(), 0);
+        if (end == bytes_.end())
+            return false;
+        out.assign(first, end);
+        at_ += out.size() + 1;
+        return true;
+    }
+    bool number(std::uint32_t& out) {
+        if (left() < 4)
+            return false;
+        out = std::uint32_t{bytes_[at_]} | std::uint32_t{bytes_[at_ + 1]} << 8 |
+              std::uint32_t{bytes_[at_ + 2]} << 16 | std::uint32_t{bytes_[at_ + 3]} << 24;
+        at_ += 4;
+        return true;
+    }
+    bool skip(std::uint64_t count) {
+        if (count > left())
+            return false;
+        at_ += static_cast<std::size_t>(count);
+        return true;
+    }
+
+    // Reads one value as OpenEXR does: most types by their content, the
+    // others by the stated size. An empty text when it fits, what it states
+    // when that does not, nothing when the value is damaged otherwise.
+    std::optional<std::string> value(const std::string& type, std::uint32_t size) {
+        static const std::pair<const char*, std::uint32_t> fixed[] = {
+            {"box2i", 16},
+            {"box2f", 16},
+            {"compression", 1},
+            {"lineOrder", 1},
+            {"envmap", 1},
+            {"float", 4},
+            {"deepImageState", 1},
+            {"int", 4},
+            {"double", 8},
+            {"v2i", 8},
+            {"v2f", 8},
+            {"v2d", 16},
+            {"v3i", 12},
+            {"v3f", 12},
+            {"v3d", 24},
+            {"m33f", 36},
+            {"m44f", 64},
+            {"m33d", 72},
+            {"m44d", 128},
+            {"rational", 8},
+            {"timecode", 8},
+            {"keycode", 28},
+            {"chromaticities", 32},
+            {"tiledesc", 9},
+        };
+        for (const auto& [name, bytes] : fixed) {
+            if (type == name)
+                return skip(bytes) ? std::optional<std::string>("") : std::nullopt;
+        }
+        if (type == "chlist") {
+            // Channels: a name, then 16 bytes, up to an empty name.
+            for (std::string channel;;) {
+                if (!text(channel) || (!channel.empty() && !skip(16)))
+                    return std::nullopt;
+                if (channel.empty())
+                    return "";
+            }
+        }
+        if (type == "preview") {
+            std::uint32_t width = 0, height = 0;
+            if (!number(width) || !number(height))
+                return std::nullopt;
+            // Four bytes a pixel; the pixel count alone fits 64 bits.
+            if (std::uint64_t{width} * height > left() / 4)
+                return "a " + std::to_string(width) + " x " + std::to_string(height) + " preview";
+            at_ += std::size_t{width} * height * 4;
+            return "";
+        }
+        if (size > left())
+            return std::to_string(size) + " bytes";
+        if (type == "stringvector") {
+            // Strings of their own stated lengths within the attribute.
+            const std::size_t end = at_ + size;
+            std::uint32_t length = 0;
+            while (at_ < end) {
+                if (!number(length))
+                    return std::nullopt;
+                if (length > end - std::min(end, at_))
+                    return "a string of " + std::to_string(length) + " bytes";
+                at_ += length;
+            }
+            return "";
+        }
+        at_ += size;
+        return "";
+    }
+
+    const std::vector<std::uint8_t>& bytes_;
+    std::size_t at_ = 0;
+};
+
 }  // namespace
 
 bool isExr(const std::vector<std::uint8_t>& bytes) {
@@ -85,6 +227,9 @@ bool isExr(const std::vector<std::uint8_t>& bytes) {
 }
 
 HostWorld decodeExr(const std::vector<std::uint8_t>& bytes) {
+    const std::string oversized = HeaderWalk(bytes).oversized();
+    if (!oversized.empty())
+        throw ImageFileError(oversized);
     try {
         Imf::StdISStream stream;
         stream.str(std::string(bytes.begin(), bytes.end()));
