@@ -98,4 +98,18 @@ TEST(VideoDamage, ASourceThatEndsEarlyLeavesAPartialFileThatReplacesNothing) {
               4);
 }
 
+// Found by fuzzing: streams whose colour tags are codes no enumeration of
+// the library has (a transfer of 35, a matrix of 34). They are read as
+// unspecified, without the undefined read the sanitizer build stops at.
+TEST(VideoDamage, ColourCodesOutsideTheLibrarysAreTakenAsUnspecified) {
+    const TempFolder folder;
+    for (const char* name : {"video-colour-transfer-35.mov", "video-colour-space-34.mov"}) {
+        const ToolOutput rendered =
+            render(QS_TEST_SOURCE_DIR "/fuzz/corpus/video/" + std::string(name),
+                   folder / (std::string(name) + ".mkv"), "--quiet");
+        EXPECT_TRUE(rendered.status == 0 || rendered.status == 1) << name << rendered.text;
+        EXPECT_EQ(rendered.text.find("runtime error"), std::string::npos) << name << rendered.text;
+    }
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ColourCode.h"
 #include "ImageBudget.h"
 #include "ImageFiles.h"
 
@@ -21,10 +22,12 @@ HostWorld PictureConverter::convert(const AVFrame& f, long index) {
     if (!scaler_)
         throw VideoError(path_ + ": cannot convert its pixel format to RGBA");
     // The stream's own range and matrix, to full-range RGB.
-    const int space = f.colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : f.colorspace;
-    sws_setColorspaceDetails(scaler_.get(), sws_getCoefficients(space),
-                             f.color_range == AVCOL_RANGE_JPEG, sws_getCoefficients(SWS_CS_DEFAULT),
-                             1, 0, 1 << 16, 1 << 16);
+    const AVColorSpace matrix = knownColourCode(f.colorspace, AVCOL_SPC_NB, AVCOL_SPC_UNSPECIFIED);
+    const int space = matrix == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : matrix;
+    sws_setColorspaceDetails(
+        scaler_.get(), sws_getCoefficients(space),
+        knownColourCode(f.color_range, AVCOL_RANGE_NB, AVCOL_RANGE_UNSPECIFIED) == AVCOL_RANGE_JPEG,
+        sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
     const std::size_t rgbaBytes = depth_ == 8 ? 4 : 8;
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(f.width) * f.height * rgbaBytes);
     std::uint8_t* planes[4] = {pixels.data()};

@@ -6,6 +6,8 @@ extern "C" {
 
 #include <cstring>
 
+#include "ColourCode.h"
+
 namespace {
 
 // Side data of a libav struct's size, from the picture or else the stream;
@@ -77,13 +79,18 @@ VideoDescription describeSource(const std::string& path, const AVFormatContext& 
     VideoDescription d;
     d.path = path;
     d.bits = bits;
+    // The frame's tags, else the stream's.
+    const auto tag = [](const auto& frame, const auto& stream, int count, auto unspecified) {
+        const auto code = knownColourCode(frame, count, unspecified);
+        return code != unspecified ? code : knownColourCode(stream, count, unspecified);
+    };
     d.primaries =
-        first.color_primaries != AVCOL_PRI_UNSPECIFIED ? first.color_primaries : p.color_primaries;
-    d.transfer = first.color_trc != AVCOL_TRC_UNSPECIFIED ? first.color_trc : p.color_trc;
-    d.matrix = first.colorspace != AVCOL_SPC_UNSPECIFIED ? first.colorspace : p.color_space;
-    d.range = first.color_range != AVCOL_RANGE_UNSPECIFIED ? first.color_range : p.color_range;
-    d.chromaLocation = first.chroma_location != AVCHROMA_LOC_UNSPECIFIED ? first.chroma_location
-                                                                         : p.chroma_location;
+        tag(first.color_primaries, p.color_primaries, AVCOL_PRI_NB, AVCOL_PRI_UNSPECIFIED);
+    d.transfer = tag(first.color_trc, p.color_trc, AVCOL_TRC_NB, AVCOL_TRC_UNSPECIFIED);
+    d.matrix = tag(first.colorspace, p.color_space, AVCOL_SPC_NB, AVCOL_SPC_UNSPECIFIED);
+    d.range = tag(first.color_range, p.color_range, AVCOL_RANGE_NB, AVCOL_RANGE_UNSPECIFIED);
+    d.chromaLocation =
+        tag(first.chroma_location, p.chroma_location, AVCHROMA_LOC_NB, AVCHROMA_LOC_UNSPECIFIED);
     d.masteringDisplay = sideData<AVMasteringDisplayMetadata>(
         first, AV_FRAME_DATA_MASTERING_DISPLAY_METADATA, s, AV_PKT_DATA_MASTERING_DISPLAY_METADATA);
     d.contentLightLevel = sideData<AVContentLightMetadata>(first, AV_FRAME_DATA_CONTENT_LIGHT_LEVEL,
