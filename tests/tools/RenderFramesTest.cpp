@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "ImageFiles.h"
+#include "TestSequence.h"
 #include "ToolOutput.h"
 #include "package/TempFolder.h"
 #include "support/Files.h"
@@ -13,17 +14,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// Frames 1 to 4, each a different grey, so that a frame shows its number.
-void writeSequence(const TempFolder& folder) {
-    for (int i = 1; i <= 4; ++i) {
-        HostWorld frame(24, 16, 8);
-        for (A_long y = 0; y < 16; ++y)
-            for (A_long x = 0; x < 24; ++x)
-                frame.set(x, y, PF_PixelFloat{1.0f, i * 0.2f, x / 24.0f, y / 16.0f});
-        writeImageFile(folder / ("in.000" + std::to_string(i) + ".png"), frame);
-    }
-}
 
 ToolOutput render(const std::string& input, const std::string& output, const std::string& more) {
     return runTool("render --quiet --input '" + input + "' --output '" + output + "' " + more);

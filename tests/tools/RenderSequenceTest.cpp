@@ -9,6 +9,7 @@
 
 #include "ImageFiles.h"
 #include "TestEffects.h"
+#include "TestSequence.h"
 #include "ToolOutput.h"
 #include "package/TempFolder.h"
 #include "support/Files.h"
@@ -16,17 +17,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// Frames 1 to 4 of a small sequence, each a different grey.
-void writeSequence(const TempFolder& folder) {
-    for (int i = 1; i <= 4; ++i) {
-        HostWorld frame(48, 32, 8);
-        for (A_long y = 0; y < 32; ++y)
-            for (A_long x = 0; x < 48; ++x)
-                frame.set(x, y, PF_PixelFloat{1.0f, i * 0.2f, x / 48.0f, y / 32.0f});
-        writeImageFile(folder / ("in." + std::string("000") + std::to_string(i) + ".png"), frame);
-    }
-}
 
 TEST(RenderSequence, FramesFollowTheirNumberAndChunksMatchOneRun) {
     const TempFolder folder;
