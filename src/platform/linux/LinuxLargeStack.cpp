@@ -31,6 +31,14 @@
 #include <sanitizer/tsan_interface.h>
 #endif
 
+#ifdef QS_ADDRESS_SANITIZER
+
+void LargeStack::run(const std::function<void()>& work) {
+    work();
+}
+
+#else
+
 namespace {
 
 struct Switch {
@@ -61,9 +69,6 @@ void entry() {
 }  // namespace
 
 void LargeStack::run(const std::function<void()>& work) {
-#ifdef QS_ADDRESS_SANITIZER
-    work();
-#else
     if (current != nullptr) {
         work();
         return;
@@ -100,5 +105,6 @@ void LargeStack::run(const std::function<void()>& work) {
     munmap(mapping, kBytes + guard);
     if (s.error)
         std::rethrow_exception(s.error);
-#endif
 }
+
+#endif
