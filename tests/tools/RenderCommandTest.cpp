@@ -159,3 +159,17 @@ TEST(RenderCommand, AFrameWiderThanTheGPUTakesIsReportedNotPassedThrough) {
         EXPECT_EQ(readImageFile(output).get(0, 0).alpha, 0);
     }
 }
+
+TEST(RenderCommand, NumbersTooLongForTheHostAreRefusedWithTheOptionsForm) {
+    const std::string render = "render --input " + kCoffee + " --output /tmp/never-written.png ";
+    for (const char* option :
+         {"--downsample 99999999999999999999/1", "--pixel-aspect 1/99999999999999999999",
+          "--comp 99999999999999999999x10"}) {
+        SCOPED_TRACE(option);
+        const ToolOutput run = runTool(render + option);
+        EXPECT_EQ(run.status, 1) << run.text;
+        EXPECT_TRUE(run.has("must be written")) << run.text;
+        EXPECT_FALSE(run.has("stoul") || run.has("stoi")) << run.text;
+    }
+    EXPECT_FALSE(fs::exists("/tmp/never-written.png"));
+}

@@ -72,13 +72,14 @@ void onInterrupt(int) {
     interrupted = true;
 }
 
-// "N/D" as a host ratio.
+// "N/D" as a host ratio; six digits a side keep both in the host's types.
 PF_RationalScale ratio(const std::string& text, const char* what) {
-    static const std::regex form(R"(([0-9]+)/([0-9]+))");
+    static const std::regex form(R"(([0-9]{1,6})/([0-9]{1,6}))");
     std::smatch match;
     if (!std::regex_match(text, match, form) || std::stoul(match[2]) == 0 ||
         std::stoul(match[1]) == 0) {
-        throw UsageError(std::string(what) + " must be written N/D, e.g. 1/2: '" + text + "'");
+        throw UsageError(std::string(what) + " must be written N/D, e.g. 1/2, at most six " +
+                         "digits each: '" + text + "'");
     }
     return PF_RationalScale{static_cast<A_long>(std::stol(match[1])),
                             static_cast<A_u_long>(std::stoul(match[2]))};
@@ -263,10 +264,11 @@ int runRender(RenderCommandOptions options) {
     composition.width = firstFrame.width();
     composition.height = firstFrame.height();
     if (!options.comp.empty()) {
-        static const std::regex size(R"(([0-9]+)x([0-9]+))");
+        static const std::regex size(R"(([0-9]{1,6})x([0-9]{1,6}))");
         std::smatch match;
         if (!std::regex_match(options.comp, match, size)) {
-            throw UsageError("--comp must be written WxH: '" + options.comp + "'");
+            throw UsageError("--comp must be written WxH, at most six digits each: '" +
+                             options.comp + "'");
         }
         composition.width = std::stoi(match[1]);
         composition.height = std::stoi(match[2]);
