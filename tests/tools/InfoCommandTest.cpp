@@ -3,7 +3,9 @@
 // list, and the parameters it publishes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "Pipl.h"
@@ -74,6 +76,38 @@ TEST(InfoCommand, ShowsWhatGlobalSetUpReportsAndThePublishedParameters) {
     // The bare engine module is no effect a host would list.
     EXPECT_TRUE(runTool("info --plugin " QS_TEST_BUILD_DIR "/modules/QuillshadeEngine.so")
                     .has("no property list"));
+}
+
+// The effect's version both as the host reads it from the property list,
+// where the packing keeps only part of the minor and build numbers, and as
+// config.xml states it; and the GL renderer the engine gets here.
+TEST(InfoCommand, ShowsTheVersionsAndTheRenderer) {
+    TempFolder folder;
+    const std::string effect = folder / "Versioned";
+    std::filesystem::copy(QS_TEST_SOURCE_DIR "/effects/reliefmaker", effect);
+    std::ifstream in(effect + "/config.xml");
+    std::string config((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const auto& [from, to] : {std::pair{"<MINOR_VERSION>0<", "<MINOR_VERSION>17<"},
+                                   {"<BUILD_VERSION>1<", "<BUILD_VERSION>600<"},
+                                   {"<STAGE_VERSION>0<", "<STAGE_VERSION>2<"}}) {
+        const std::size_t at = config.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        config.replace(at, std::string(from).size(), to);
+    }
+    std::ofstream(effect + "/config.xml") << config;
+
+    const ToolOutput text = runTool("info --effect '" + effect + "'");
+    EXPECT_EQ(text.status, 0) << text.text;
+    EXPECT_TRUE(text.has("version:       1.1.88 beta (0x00088458)")) << text.text;
+    EXPECT_TRUE(text.has("config.xml:    version 1.17.600 beta")) << text.text;
+    EXPECT_TRUE(text.has("renderer:      llvmpipe")) << text.text;
+
+    const ToolOutput json = runTool("info --json --effect '" + effect + "'");
+    EXPECT_TRUE(
+        json.has("\"effect_version\": {\"major\": 1, \"minor\": 17, \"build\": 600, "
+                 "\"stage\": 2, \"text\": \"1.17.600 beta\"}"))
+        << json.text;
+    EXPECT_TRUE(json.has("\"renderer\": \"llvmpipe")) << json.text;
 }
 
 // A module whose property list promises another version and other flags

@@ -17,6 +17,10 @@
 //     "warnings": ["out_flags 0x... differs from the property list's 0x..."]
 //   },
 //   "params_setup": {"error": 0, "error_name": "PF_Err_NONE (0)"},
+//   "effect_version": {                   the version keys of the package's config.xml
+//     "major": 1, "minor": 0, "build": 1, "stage": 0, "text": "1.0.1 develop"
+//   },
+//   "renderer": "llvmpipe (LLVM 15.0.6, 256 bits)",   the GL renderer the engine gets here
 //   "parameters": [                       published parameters, the input layer (0) left out
 //     {"index": 1, "id": 3, "type": "FLOAT_SLIDER", "name": "Softness",
 //      "script_name": "softness",        the script's own name, absent when unknown
@@ -27,26 +31,36 @@
 //   ]
 // }
 // "global_setup" and "params_setup" are null when the module could not be
-// loaded; a failed command leaves the keys after it at their starting values
-// and "parameters" empty. "default" is in user units: a slider's number, an
-// angle's degrees, a colour's 0..255 red, green, blue, alpha, a point's
-// coordinates, a checkbox's 0 or 1, a pop-up's entry number from 1.
+// loaded; "effect_version" is null when the module's package has no readable
+// config.xml, and "renderer" when no GL context could be made. A failed
+// command leaves the keys after it at their starting values and "parameters"
+// empty. "default" is in user units: a slider's number, an angle's degrees, a
+// colour's 0..255 red, green, blue, alpha, a point's coordinates, a
+// checkbox's 0 or 1, a pop-up's entry number from 1.
 #include <CLI/CLI.hpp>
+#include <GL/glew.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #include "Commands.h"
 #include "EffectSource.h"
+#include "EffectUnpacker.h"
 #include "GlobalSetupReport.h"
 #include "HostErrorNames.h"
 #include "ParameterDescription.h"
 #include "SimulatedHost.h"
 #include "ToolPaths.h"
+#include "gl/OpenGLContext.h"
+#include "gl/OpenGLFault.h"
+#include "package/ConfigDocument.h"
 
 namespace {
 
@@ -98,6 +112,69 @@ void addScriptNames(RunReport& run, const std::map<std::string, std::string>& la
     }
 }
 
+// The release stage names of the host's version numbers.
+const char* stageName(unsigned stage) {
+    static const char* const names[] = {"develop", "alpha", "beta", "release"};
+    return names[stage & 3];
+}
+
+// "1.0.1 develop": major.minor.build and the stage.
+std::string versionText(unsigned major, unsigned minor, unsigned build, unsigned stage) {
+    return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(build) + " " +
+           stageName(stage);
+}
+
+// The property list's packed version read back into its fields (see
+// VersionPacking.h): only the low 4 bits of the minor number and the low 9
+// bits of the build survive the packing.
+std::string packedVersionText(std::uint32_t v) {
+    return versionText(((v >> 26) & 7) << 3 | ((v >> 19) & 7), (v >> 15) & 15, v & 511,
+                       (v >> 9) & 3);
+}
+
+// The version keys of config.xml in the module's package; none for a module
+// without a package or without a readable config.xml.
+std::optional<EffectVersion> packageVersion(const std::string& modulePath) {
+    try {
+        const EffectUnpacker package(modulePath);
+        for (const EffectFile& file : package.files()) {
+            std::string name = file.name;
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            if (name == "config.xml")
+                return ConfigDocument(std::string(file.data.begin(), file.data.end())).getVersion();
+        }
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
+
+// The GL renderer that the engine gets on this machine: the tool's own engine
+// makes its context as a module's engine does, with the same platform code
+// and device choice, and asks it. Empty when no context can be made.
+std::string engineRenderer() {
+    OpenGLContext context;
+    context.mutex = win32::CreateMutexW(nullptr, 0, nullptr);
+    std::string name;
+    try {
+        context.create();
+        if (context.makeCurrent() == 0) {
+            if (const auto* text = reinterpret_cast<const char*>(glGetString(GL_RENDERER)))
+                name = text;
+        }
+        context.destroy();
+    } catch (const OpenGLFault&) {
+        name.clear();
+    }
+    return name;
+}
+
+// What info reports besides the property list and the module's run.
+struct Versions {
+    std::optional<EffectVersion> package;
+    std::string renderer;
+};
+
 std::string jsonString(const std::string& s) {
     std::ostringstream out;
     out << '"';
@@ -146,7 +223,7 @@ std::string flagNames(PF_ParamFlags flags, PF_ParamUIFlags uiFlags) {
     return text.empty() ? "none" : text;
 }
 
-void printPiplText(const std::string& path, const PiplProperties& p) {
+void printPiplText(const std::string& path, const PiplProperties& p, const Versions& versions) {
     std::cout << "module:        " << path << "\n"
               << "kind:          " << p.kind << "\n"
               << "name:          " << p.name << "\n"
@@ -155,10 +232,18 @@ void printPiplText(const std::string& path, const PiplProperties& p) {
               << "entry point:   " << p.entryPoint << "\n"
               << "pipl version:  " << p.piplVersion << "\n"
               << "api version:   " << p.specMajor << "." << p.specMinor << "\n"
-              << "version:       " << hex32(p.version) << "\n"
+              << "version:       " << packedVersionText(p.version) << " (" << hex32(p.version)
+              << ")\n"
               << "info flags:    " << p.infoFlags << "\n"
               << "out flags:     " << hex32(p.outFlags) << "\n"
               << "out flags 2:   " << hex32(p.outFlags2) << "\n";
+    if (versions.package) {
+        const EffectVersion& v = *versions.package;
+        std::cout << "config.xml:    version " << versionText(v.major, v.minor, v.build, v.stage)
+                  << "\n";
+    }
+    std::cout << "renderer:      " << (versions.renderer.empty() ? "none" : versions.renderer)
+              << "\n";
 }
 
 void printRunText(const RunReport& run) {
@@ -241,7 +326,17 @@ std::string jsonParameter(const ParameterDescription& p) {
     return text + "}";
 }
 
-void printJson(const std::string& path, const PiplProperties& p, const RunReport& run) {
+std::string jsonVersion(const std::optional<EffectVersion>& version) {
+    if (!version)
+        return "null";
+    const EffectVersion& v = *version;
+    return "{\"major\": " + std::to_string(v.major) + ", \"minor\": " + std::to_string(v.minor) +
+           ", \"build\": " + std::to_string(v.build) + ", \"stage\": " + std::to_string(v.stage) +
+           ", \"text\": " + jsonString(versionText(v.major, v.minor, v.build, v.stage)) + "}";
+}
+
+void printJson(const std::string& path, const PiplProperties& p, const RunReport& run,
+               const Versions& versions) {
     std::cout << "{\n"
               << "  \"module\": " << jsonString(path) << ",\n"
               << "  \"pipl\": {\n"
@@ -270,6 +365,9 @@ void printJson(const std::string& path, const PiplProperties& p, const RunReport
                   << "]},\n"
                   << "  \"params_setup\": " << jsonError(run.paramsError) << "},\n";
     }
+    std::cout << "  \"effect_version\": " << jsonVersion(versions.package) << ",\n"
+              << "  \"renderer\": "
+              << (versions.renderer.empty() ? "null" : jsonString(versions.renderer)) << ",\n";
     std::cout << "  \"parameters\": [";
     for (std::size_t i = 0; i < run.parameters.size(); ++i)
         std::cout << (i ? ",\n" : "\n") << jsonParameter(run.parameters[i]);
@@ -282,6 +380,7 @@ int runInfo(const InfoOptions& options) {
                                                         : bundledModulePath();
     PiplProperties pipl;
     RunReport run;
+    Versions versions;
     std::unique_ptr<OpenedEffect> effect;
     try {
         EffectSourceOptions source;
@@ -299,6 +398,7 @@ int runInfo(const InfoOptions& options) {
                 throw;
             run.loadError = error.what();
         }
+        versions.package = packageVersion(effect ? effect->module().path() : shown);
         if (effect) {
             pipl = effect->module().pipl();
             run = runModule(effect->module());
@@ -308,10 +408,11 @@ int runInfo(const InfoOptions& options) {
         std::cerr << "quillshade info: " << error.what() << "\n";
         return 1;
     }
+    versions.renderer = engineRenderer();
     if (options.json) {
-        printJson(shown, pipl, run);
+        printJson(shown, pipl, run, versions);
     } else {
-        printPiplText(shown, pipl);
+        printPiplText(shown, pipl, versions);
         printRunText(run);
     }
     const bool ran = run.loaded && run.globalError == PF_Err_NONE && run.paramsError == PF_Err_NONE;
