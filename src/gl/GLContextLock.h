@@ -1,9 +1,11 @@
 #pragma once
 // The lock protocol around the engine's one GL context. Acquiring makes the
 // context current on the calling thread first and only then waits for its
-// mutex; releasing gives the mutex back first and then detaches the context.
-// The mutex is recursive, so holds nest, but every release detaches the
-// context: after a nested release the outer holder makes no GL call.
+// mutex; releasing gives the mutex back first and then detaches the context,
+// making current again what the thread had before (a host's own context, or
+// none; see OpenGLContext). The mutex is recursive, so holds nest, but every
+// release detaches the context: after a nested release the outer holder makes
+// no GL call.
 //
 // The plug-in object owns the context and registers it here while it exists,
 // so that GLContextGuard and code outside the plug-in object reach the same
@@ -20,7 +22,8 @@ OpenGLContext* registeredGLContext();
 // waits for the mutex and gives true once the thread owns it.
 bool lockGLContext(OpenGLContext* context);
 // Release: gives back one hold of the mutex (which fails without effect when
-// the thread holds none) and detaches the context from the calling thread.
+// the thread holds none) and detaches the context from the calling thread,
+// which gets back the context it had current before.
 void unlockGLContext(OpenGLContext* context);
 
 // The same steps on the registered context.

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "gl/OpenGLFault.h"
+#include "platform/ThreadGLContext.h"
 
 // The Win32 constants are macros on Windows and names in win32 elsewhere, so
 // they are written unqualified; functions are always called as win32::Name.
@@ -15,6 +16,22 @@ namespace {
 constexpr int kWindowWidth = 640;
 constexpr int kWindowHeight = 360;
 constexpr std::int32_t kMakeCurrentFailed = 7;
+
+// The context the calling thread had current before the engine made its own
+// current there: the host's own, or nothing. The engine gives it back when it
+// lets go of its own context rather than leaving the thread with none, since
+// hosts that draw with GL on their threads (MLT's GPU filters, a compositing
+// application's own views) expect to find their context still current after
+// calling the effect.
+thread_local ThreadGLContext hostContext;
+
+// Keeps what is current before `engine` becomes current, unless that is the
+// engine's context already (a nested hold).
+void keepHostContext(win32::HGLRC engine) {
+    const ThreadGLContext now = ThreadGLContext::current();
+    if (!now.is(engine))
+        hostContext = now;
+}
 
 // A name suffix: the next pseudo-random number in 0 to 32767, the whole range
 // of rand() on Windows and its low 15 bits elsewhere, so it has four hex digits.
@@ -69,13 +86,16 @@ std::int32_t OpenGLContext::create() {
     const int format = win32::ChoosePixelFormat(deviceContext, &descriptor);
     win32::SetPixelFormat(deviceContext, format, &descriptor);
     renderingContext = win32::wglCreateContext(deviceContext);
+    keepHostContext(renderingContext);
     win32::wglMakeCurrent(deviceContext, renderingContext);
     return 0;
 }
 
 std::int32_t OpenGLContext::destroy() {
     if (renderingContext != nullptr) {
-        win32::wglMakeCurrent(nullptr, nullptr);
+        // Only the engine's own context is let go of here; a host's stays.
+        if (ThreadGLContext::current().is(renderingContext))
+            releaseCurrent();
         if (!win32::wglDeleteContext(renderingContext))
             throw OpenGLFault(OpenGLFault::kContextDeletion);
         renderingContext = nullptr;
@@ -95,6 +115,7 @@ std::int32_t OpenGLContext::destroy() {
 }
 
 std::int32_t OpenGLContext::makeCurrent() {
+    keepHostContext(renderingContext);
     return win32::wglMakeCurrent(deviceContext, renderingContext) ? 0 : kMakeCurrentFailed;
 }
 
@@ -103,5 +124,14 @@ bool OpenGLContext::waitLock() {
 }
 
 void OpenGLContext::releaseCurrent() {
-    win32::wglMakeCurrent(deviceContext, nullptr);
+    // The thread gets back the context it had before the engine's, rather
+    // than none; nothing was current before, nothing is afterwards. After a
+    // nested release the host's context is back already and stays.
+    if (hostContext.none()) {
+        if (ThreadGLContext::current().is(renderingContext))
+            win32::wglMakeCurrent(deviceContext, nullptr);
+        return;
+    }
+    hostContext.restore();
+    hostContext = ThreadGLContext();
 }

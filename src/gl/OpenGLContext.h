@@ -25,10 +25,13 @@ public:
     // context in place, when it cannot be deleted. Repeating it is harmless.
     std::int32_t destroy();
     // 0 when the context became current on the calling thread, 7 otherwise.
+    // What the thread had current before is kept for releaseCurrent().
     std::int32_t makeCurrent();
     // Waits without time-out for the mutex; true when the thread owns it.
     bool waitLock();
-    // Detaches the context from the calling thread; a failure is ignored.
+    // Detaches the context from the calling thread and makes current again
+    // the context the thread had before create() or makeCurrent() made this
+    // one current (a host's own), or none; a failure is ignored.
     void releaseCurrent();
 
     win32::HANDLE mutex = nullptr;

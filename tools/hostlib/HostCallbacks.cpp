@@ -101,10 +101,10 @@ PF_Err C::registerUI(PF_ProgPtr, PF_CustomUIInfo* info) noexcept {
 }
 
 RenderDriver* C::frameFor(SimulatedHost& h, PF_ProgPtr effect_ref, PF_Cmd during) {
-    RenderDriver* frame = h.frame_;
-    if (!frame || h.currentCommand_ != during || h.instanceFor(effect_ref) != &frame->instance())
+    HostInstance* instance = h.instanceFor(effect_ref);
+    if (!instance || instance->command != during)
         return nullptr;
-    return frame;
+    return instance->frame;
 }
 
 PF_Err C::checkoutLayer(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long checkout_id,

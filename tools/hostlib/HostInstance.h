@@ -11,6 +11,8 @@
 #include "ParameterStream.h"
 #include "PublishedParameters.h"
 
+class RenderDriver;
+
 using InstanceId = int;
 
 // The composition (in Premiere Pro the sequence) that holds the layer, as
@@ -48,6 +50,12 @@ struct HostInstance {
     // The layer's full-resolution size: the composition's until a frame is rendered.
     A_long layerWidth;
     A_long layerHeight;
+    // The command being sent about this instance (-1 between commands), and
+    // the frame it renders while renderFrame() runs: the callbacks find them
+    // through the instance the effect names, so that instances rendering on
+    // different threads never see each other's frame.
+    PF_Cmd command = -1;
+    RenderDriver* frame = nullptr;
     // Their addresses are the opaque layer, composition and item handles that
     // the composition queries hand out for this instance.
     const char layerTag = 0;

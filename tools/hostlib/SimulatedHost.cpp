@@ -174,7 +174,9 @@ CommandResult SimulatedHost::sendFor(HostInstance& instance, PF_Cmd cmd, PF_InDa
             return unflattened;
         in_data.sequence_data = out.sequence_data = instance.sequenceData;
     }
+    instance.command = cmd;
     const CommandResult result = dispatch(cmd, in_data, out, params, output, extra);
+    instance.command = -1;
     if (cmd == PF_Cmd_SEQUENCE_SETUP)
         instance.sequenceData = result.out.sequence_data;
     else if (cmd == PF_Cmd_SEQUENCE_SETDOWN)
@@ -302,13 +304,14 @@ CommandResult SimulatedHost::changeParam(InstanceId id, PF_ParamIndex index,
 
 FrameResult SimulatedHost::renderFrame(InstanceId id, const HostWorld& input, FrameTime time,
                                        const RenderOptions& options) {
-    RenderDriver driver(*this, find(id), input, time, options);
-    // The callbacks find the frame's images through frame_ while it renders.
-    frame_ = &driver;
+    HostInstance& instance = find(id);
+    RenderDriver driver(*this, instance, input, time, options);
+    // The callbacks find the frame's images through its instance while it renders.
+    instance.frame = &driver;
     struct Reset {
         RenderDriver*& slot;
         ~Reset() { slot = nullptr; }
-    } reset{frame_};
+    } reset{instance.frame};
     return driver.run();
 }
 
@@ -356,8 +359,8 @@ int SimulatedHost::outstandingSuites() const {
 }
 
 StreamScale SimulatedHost::scaleFor(const HostInstance& instance) const {
-    if (frame_ && &frame_->instance() == &instance)
-        return frame_->scale();
+    if (instance.frame)
+        return instance.frame->scale();
     return StreamScale{instance.layerWidth, instance.layerHeight, {1, 1}, {1, 1}};
 }
 
@@ -372,8 +375,8 @@ void SimulatedHost::fillParam(HostInstance& instance, PF_ParamIndex index, doubl
     if (index == 0 || def.param_type == PF_Param_LAYER) {
         // Layers are handed out as the frame sees them, else at full size.
         const HostWorld* image = nullptr;
-        if (frame_ && &frame_->instance() == &instance)
-            image = index == 0 ? &frame_->input() : frame_->layerImage(index);
+        if (instance.frame)
+            image = index == 0 ? &instance.frame->input() : instance.frame->layerImage(index);
         else if (index > 0 && at < instance.streams.size())
             image = instance.streams[at].layer().get();
         def.u.ld = image ? image->world() : PF_LayerDef{};
@@ -396,9 +399,10 @@ SimulatedHost::ParamArray SimulatedHost::paramArray(HostInstance& instance, doub
 int SimulatedHost::depthOf(const PF_EffectWorld* world) const {
     if (!world || !world->data)
         return 0;
-    if (frame_)
-        if (const int depth = frame_->depthOf(world->data))
-            return depth;
+    for (const auto& entry : instances_)
+        if (const RenderDriver* frame = entry.second->frame)
+            if (const int depth = frame->depthOf(world->data))
+                return depth;
     for (const auto& entry : instances_)
         for (const ParameterStream& stream : entry.second->streams)
             if (stream.layer() && stream.layer()->world().data == world->data)

@@ -253,7 +253,7 @@ private:
     Composition composition_;
     std::map<InstanceId, std::unique_ptr<HostInstance>> instances_;
     InstanceId nextInstance_ = 1;
-    // The command being sent, and the frame being rendered, for the callbacks.
+    // The command being sent, for the callbacks of the host's own commands
+    // (parameter set-up); commands about an instance are kept in the instance.
     PF_Cmd currentCommand_ = -1;
-    RenderDriver* frame_ = nullptr;
 };

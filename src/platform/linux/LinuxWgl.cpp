@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/ThreadGLContext.h"
 #include "platform/linux/LinuxWindowSystem.h"
 #include "platform/ProcessLifetime.h"
 
@@ -186,3 +187,38 @@ BOOL SwapBuffers(HDC deviceContext) {
 }
 
 }  // namespace win32
+
+// The thread's context is EGL's, which may be one the host made on any
+// display and for any API; the engine's is one of win32's.
+ThreadGLContext ThreadGLContext::current() {
+    ThreadGLContext saved;
+    saved.api_ = eglQueryAPI();
+    saved.context_ = eglGetCurrentContext();
+    if (saved.context_ != EGL_NO_CONTEXT) {
+        saved.display_ = eglGetCurrentDisplay();
+        saved.draw_ = eglGetCurrentSurface(EGL_DRAW);
+        saved.read_ = eglGetCurrentSurface(EGL_READ);
+    }
+    return saved;
+}
+
+bool ThreadGLContext::is(win32::HGLRC context) const {
+    return context != nullptr && context_ != nullptr && context->context == context_;
+}
+
+void ThreadGLContext::restore() const {
+    const EGLDisplay display = win32::detail::renderingDisplay();
+    std::lock_guard<std::mutex> lock(win32::detail::windowSystemMutex());
+    if (none()) {
+        win32::detachThread(display);
+        return;
+    }
+    eglBindAPI(api_);
+    if (!eglMakeCurrent(display_, draw_, read_, context_))
+        win32::detachThread(display);
+    // Whatever it is, it is not one of the engine's contexts any more.
+    if (win32::threadContext != nullptr && !is(win32::threadContext)) {
+        win32::threadContext->currentThread = std::thread::id();
+        win32::threadContext = nullptr;
+    }
+}

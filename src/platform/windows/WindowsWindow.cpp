@@ -1,5 +1,6 @@
 // The hidden window, its device context, pixel format and WGL context on
 // Windows, and the tick count: the operating system's own calls.
+#include "platform/ThreadGLContext.h"
 #include "platform/Win32.h"
 
 #ifdef _MSC_VER
@@ -78,3 +79,19 @@ DWORD GetTickCount() {
 }
 
 }  // namespace win32
+
+ThreadGLContext ThreadGLContext::current() {
+    ThreadGLContext saved;
+    saved.context_ = ::wglGetCurrentContext();
+    if (saved.context_ != nullptr)
+        saved.display_ = ::wglGetCurrentDC();
+    return saved;
+}
+
+bool ThreadGLContext::is(win32::HGLRC context) const {
+    return context != nullptr && context_ == context;
+}
+
+void ThreadGLContext::restore() const {
+    ::wglMakeCurrent(static_cast<HDC>(display_), static_cast<HGLRC>(context_));
+}

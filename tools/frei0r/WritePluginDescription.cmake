@@ -1,0 +1,125 @@
+# cmake -DTOOL=quillshade -DMODULE=effect-module -DOUTPUT=file.cpp -DMIXER=ON|OFF
+#   -P WritePluginDescription.cmake
+#
+# Writes the frei0r description of an effect module (PluginDescription.h) as a
+# C++ source: the tool's parameter listing of the module, in the order the
+# effect declares its parameters, so that the plugin answers a host's scan
+# without starting the engine. Parameters a frei0r host cannot set (3D points,
+# groups) are left out; a layer parameter is the mixer's second input.
+execute_process(COMMAND ${TOOL} info --plugin ${MODULE} --json
+    OUTPUT_VARIABLE info RESULT_VARIABLE failed)
+if(failed)
+    message(FATAL_ERROR "quillshade info --plugin ${MODULE} failed")
+endif()
+
+function(quoted text out)
+    string(REPLACE "\\" "\\\\" text "${text}")
+    string(REPLACE "\"" "\\\"" text "${text}")
+    set(${out} "\"${text}\"" PARENT_SCOPE)
+endfunction()
+
+function(number_list json key count out)
+    set(values)
+    string(JSON length ERROR_VARIABLE missing LENGTH "${json}" ${key})
+    foreach(i RANGE 2)
+        set(value 0)
+        if(NOT missing AND i LESS length)
+            string(JSON value GET "${json}" ${key} ${i})
+        endif()
+        list(APPEND values ${value})
+    endforeach()
+    list(JOIN values ", " joined)
+    set(${out} "${joined}" PARENT_SCOPE)
+endfunction()
+
+string(JSON name GET "${info}" pipl name)
+string(JSON category GET "${info}" pipl category)
+string(JSON version GET "${info}" pipl version)
+math(EXPR major "(${version} >> 19) & 15")
+math(EXPR minor "(${version} >> 15) & 15")
+string(JSON count LENGTH "${info}" parameters)
+set(entries)
+set(has_layer OFF)
+if(count GREATER 0)
+    math(EXPR last "${count} - 1")
+    foreach(i RANGE ${last})
+        string(JSON p GET "${info}" parameters ${i})
+        string(JSON type GET "${p}" type)
+        string(JSON pname GET "${p}" name)
+        string(JSON index GET "${p}" index)
+        set(minimum 0)
+        set(maximum 1)
+        set(choices 0)
+        if(type STREQUAL "FLOAT_SLIDER" OR type STREQUAL "SLIDER")
+            set(kind Slider)
+            string(JSON minimum GET "${p}" slider_range 0)
+            string(JSON maximum GET "${p}" slider_range 1)
+            set(explanation "${pname}: 0..1 spans ${minimum} to ${maximum}")
+        elseif(type STREQUAL "ANGLE")
+            set(kind Angle)
+            set(explanation "${pname}: 0..1 spans 0 to 360 degrees")
+        elseif(type STREQUAL "CHECKBOX")
+            set(kind Checkbox)
+            set(explanation "${pname}: on or off")
+        elseif(type STREQUAL "COLOR")
+            set(kind Colour)
+            set(explanation "${pname}: red, green and blue")
+        elseif(type STREQUAL "POINT")
+            set(kind Point)
+            set(explanation "${pname}: X and Y as fractions of the frame, 0,0 top left")
+        elseif(type STREQUAL "POPUP")
+            set(kind Popup)
+            string(JSON choices LENGTH "${p}" choices)
+            set(names)
+            math(EXPR last_choice "${choices} - 1")
+            foreach(c RANGE ${last_choice})
+                string(JSON choice GET "${p}" choices ${c})
+                list(APPEND names "${c} ${choice}")
+            endforeach()
+            list(JOIN names ", " joined)
+            set(explanation "${pname}: the entry's number, ${joined}")
+        elseif(type STREQUAL "LAYER")
+            set(kind Layer)
+            set(has_layer ON)
+            set(explanation "${pname}: the mixer's second input")
+        else()
+            continue()
+        endif()
+        number_list("${p}" default 3 defaults)
+        quoted("${pname}" cname)
+        quoted("${explanation}" cexplanation)
+        string(APPEND entries
+            "    {${cname}, ${index}, EffectParameterKind::${kind}, ${minimum}, ${maximum}, {${defaults}}, ${choices}, ${cexplanation}},\n")
+    endforeach()
+endif()
+if(MIXER AND NOT has_layer)
+    message(FATAL_ERROR "${MODULE} has no layer parameter for a mixer")
+endif()
+if(entries STREQUAL "")
+    # An array needs an element; the count below stays 0.
+    set(entries "    {\"\", 0, EffectParameterKind::Slider, 0, 1, {0, 0, 0}, 0, \"\"},\n")
+    set(used 0)
+else()
+    set(used "static_cast<int>(sizeof(parameters) / sizeof(parameters[0]))")
+endif()
+if(MIXER)
+    set(mixer true)
+    set(plugin_name "${name} mix")
+else()
+    set(mixer false)
+    set(plugin_name "${name}")
+endif()
+quoted("${plugin_name}" cplugin)
+quoted("${category}: ${name}" cabout)
+file(WRITE ${OUTPUT}.new
+"// Written by WritePluginDescription.cmake from the effect module; not edited by hand.
+#include \"PluginDescription.h\"
+
+namespace {
+const EffectParameter parameters[] = {
+${entries}};
+}  // namespace
+
+const PluginDescription kPluginDescription = {${cplugin}, ${cabout}, ${mixer}, parameters, ${used}, ${major}, ${minor}};
+")
+file(RENAME ${OUTPUT}.new ${OUTPUT})
