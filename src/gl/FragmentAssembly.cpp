@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "gl/FragmentRewriter.h"
+#include "gl/ShaderLogAdvice.h"
 
 namespace {
 
@@ -138,8 +139,10 @@ bool usesPrecisionQualifiers(std::string_view text) {
 
 }  // namespace
 
-FragmentAssembly::FragmentAssembly(const std::string& authorText) {
+FragmentAssembly::FragmentAssembly(const std::string& authorText) : authorText_(authorText) {
     const Head head = headOf(authorText);
+    version_ = head.version;
+    es_ = head.es;
     const std::string body = authorText.substr(head.size);
     if (head.size > 0)
         strings_.push_back(authorText.substr(0, head.size));
@@ -202,7 +205,7 @@ bool skip(const std::string& text, std::size_t& at, char c) {
 }  // namespace
 
 std::string FragmentAssembly::authorLog(const std::string& log, const std::string& file) const {
-    std::string result;
+    std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < log.size()) {
         const std::size_t feed = log.find('\n', start);
@@ -241,7 +244,10 @@ std::string FragmentAssembly::authorLog(const std::string& log, const std::strin
             }
             line = place + line.substr(at);
         }
-        result += (result.empty() ? "" : "\n") + line;
+        lines.push_back(std::move(line));
     }
+    std::string result;
+    for (const std::string& line : ShaderLogAdvice(authorText_, version_, es_).advise(lines, file))
+        result += (result.empty() ? "" : "\n") + line;
     return result;
 }

@@ -29,11 +29,16 @@ public:
     int authorLine(int compiledLine) const;
     // A GL info log with each position ("0:7(12): ..." or "0(7) : ...")
     // given as `file`:line[:column] of the author's text, or as `file` "(in
-    // the engine's wrapping code)"; other lines are kept. Lines are joined
-    // by line feeds, with none at the end; empty lines are dropped.
+    // the engine's wrapping code)"; other lines are kept, except the
+    // overload lists after "no matching function", and a line of advice
+    // follows for each cause that ShaderLogAdvice knows. Lines are joined by
+    // line feeds, with none at the end; empty lines are dropped.
     std::string authorLog(const std::string& log, const std::string& file) const;
 
 private:
+    std::string authorText_;
+    int version_ = 110;
+    bool es_ = false;
     std::vector<std::string> strings_;
     // Author lines 1..headLines come first in the compiled text; the body's
     // first line (author line headLines + 1) is compiled line bodyStart.

@@ -81,6 +81,15 @@ std::uint32_t kindOfParameterNamed(const std::string& name, std::uint32_t kind) 
     return kind;
 }
 
+// A log that filled the buffer ends mid-line: keep its whole lines.
+std::string wholeLines(const char* log) {
+    std::string text(log);
+    if (text.size() + 1 >= static_cast<std::size_t>(kLogSize) &&
+        text.rfind('\n') != std::string::npos)
+        text.erase(text.rfind('\n') + 1);
+    return text;
+}
+
 }  // namespace
 
 Shader::~Shader() {
@@ -135,7 +144,7 @@ bool Shader::compileStrings(std::uint32_t glShader, const std::vector<std::strin
     }
     char log[kLogSize] = {};
     glGetShaderInfoLog(glShader, kLogSize, nullptr, log);
-    errorText = std::string("Shader compilation failed:\n") + log;
+    errorText = "Shader compilation failed:\n" + wholeLines(log);
     return false;
 }
 
@@ -163,7 +172,7 @@ bool Shader::compile(const std::string& text) {
     if (status != GL_TRUE) {
         char log[kLogSize] = {};
         glGetProgramInfoLog(program, kLogSize, nullptr, log);
-        errorText = std::string("Program linking failed:\n") + log;
+        errorText = "Program linking failed:\n" + wholeLines(log);
         return false;
     }
     reflectUniforms();

@@ -11,5 +11,7 @@ void addUnpackCommand(CLI::App& app);
 void addRewriteCommand(CLI::App& app);
 void addRenderCommand(CLI::App& app);
 void addCheckCommand(CLI::App& app);
+void addPortCommand(CLI::App& app);
 void addPreviewCommand(CLI::App& app);
 void addPreviewFrameCommand(CLI::App& app);
+void addHelpCommand(CLI::App& app);

@@ -18,10 +18,12 @@ int main(int argc, char** argv) {
     addRenderCommand(app);
     addRewriteCommand(app);
     addCheckCommand(app);
+    addPortCommand(app);
 #ifdef QS_HAVE_PREVIEW  // a Linux development tool; the Windows build has none
     addPreviewCommand(app);
     addPreviewFrameCommand(app);
 #endif
+    addHelpCommand(app);  // last: it describes the commands registered before it
     CLI11_PARSE(app, argc, argv);
     return 0;
 }
