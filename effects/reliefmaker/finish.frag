@@ -3,6 +3,10 @@
 //
 // Image space as in height.frag, so a normal's y points down the image; the
 // environment is looked up with y up.
+//
+// GLSL 1.20, as the engine's textureCube emulation needs: its constants carry
+// an f suffix, which GLSL 1.10 lacks and strict drivers refuse there.
+#version 120
 
 uniform sampler2D light;         // r: diffuse cosine, g: specular, b: shadow (slope.frag)
 uniform sampler2D slopes;        // r, g: slopes along x and y (slope.frag), for chrome

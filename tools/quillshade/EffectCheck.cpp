@@ -11,6 +11,8 @@
 #include "GlobalSetupReport.h"
 #include "HostErrorNames.h"
 #include "PackError.h"
+#include "ReferenceCompiler.h"
+#include "ReferenceFindings.h"
 #include "ScriptLocation.h"
 #include "ScriptProbes.h"
 #include "ShaderChecks.h"
@@ -233,10 +235,13 @@ void EffectCheck::reportShaders() {
         const std::string file = shaderFile(shader);
         if (!file.empty())
             loadedShaderFiles_.push_back(lower(file));
-        if (!shader.errorText.empty())
+        if (!shader.errorText.empty()) {
             shaderProblem(shader, file, true);
-        else if (locked)
+            continue;
+        }
+        if (locked)
             reportUniforms(shader, file);
+        reportReference(shader, file);
     }
     if (locked)
         engine.unlockGLContext();
@@ -248,6 +253,21 @@ void EffectCheck::reportUniforms(const Shader& shader, const std::string& file) 
     for (std::string& text : unknownUniformSets(shader, where, script_, effectUniforms_))
         problem(std::move(text));
     for (std::string& text : unsetUniforms(shader, where)) problem(std::move(text));
+}
+
+void EffectCheck::reportReference(const Shader& shader, const std::string& file) {
+    if (!ReferenceCompiler::available()) {
+        const std::string note =
+            "shaders were not compiled with the reference compiler: this build of quillshade "
+            "lacks it (the Linux tool has it)";
+        if (std::find(notes_.begin(), notes_.end(), note) == notes_.end())
+            notes_.push_back(note);
+        return;
+    }
+    for (std::string& text : referenceFindings(shader.source, file.empty() ? "fx.js" : file)) {
+        if (std::find(warnings_.begin(), warnings_.end(), text) == warnings_.end())
+            warnings_.push_back(std::move(text));
+    }
 }
 
 void EffectCheck::shaderProblem(const Shader& shader, const std::string& file, bool byScript) {
@@ -302,10 +322,12 @@ void EffectCheck::compileUnusedShaders() {
         if (handle == 0)
             continue;
         const Shader& shader = context.getShader(handle);
-        if (!shader.errorText.empty())
+        if (!shader.errorText.empty()) {
             shaderProblem(shader, file, false);
-        else
+        } else {
             reportUniforms(shader, file);
+            reportReference(shader, file);
+        }
         context.release(handle);
     }
     engine.unlockGLContext();

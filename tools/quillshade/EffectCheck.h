@@ -3,7 +3,7 @@
 // every problem an author should fix: script errors with their fx.js lines,
 // shaders that do not compile, files the script asks for that the package
 // lacks, and host commands that fail; and warns about shader passes that
-// keep the GPU busy too long.
+// keep the GPU busy too long or that other vendors' compilers may refuse.
 //
 // The module's own engine keeps script errors and missing files to itself, so
 // the check runs the module through the engine linked into this tool (see
@@ -48,6 +48,8 @@ private:
     // Uniforms of a working shader whose values never reach it; the GL
     // context must be held.
     void reportUniforms(const Shader& shader, const std::string& file);
+    // What the reference compiler finds in a working shader, as warnings.
+    void reportReference(const Shader& shader, const std::string& file);
     void compileUnusedShaders();
     void reportImages();
     void reportEmptyReads();
