@@ -61,6 +61,24 @@ public:
         const httplib::Result result = client.Get(path, headers);
         return result ? result->body : std::string();
     }
+    // The description of a frame, which comes in a header with bytes
+    // outside printable ASCII as %XX, decoded.
+    std::string frameResult(const httplib::Headers& headers) const {
+        httplib::Client client("127.0.0.1", port_);
+        client.set_read_timeout(60);
+        const httplib::Result result = client.Get("/frame", headers);
+        const std::string text = result ? result->get_header_value("X-Preview-Result") : "";
+        std::string decoded;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '%' && i + 2 < text.size()) {
+                decoded += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+                i += 2;
+            } else {
+                decoded += text[i];
+            }
+        }
+        return decoded;
+    }
     // The status of GET `path` with `headers`; -1 when there is no answer.
     int status(const std::string& path, const httplib::Headers& headers = {}) const {
         httplib::Client client("127.0.0.1", port_);
@@ -157,7 +175,7 @@ TEST(Preview, TellsThePageOfAPassOverTheGpuBudget) {
     ::unsetenv("QS_GPU_PASS_BUDGET_MS");
     ASSERT_NE(preview.port(), 0);
     const std::string frame =
-        preview.get("/frame", {{"X-Preview-Token", tokenOf(preview.get("/state"))}});
+        preview.frameResult({{"X-Preview-Token", tokenOf(preview.get("/state"))}});
     EXPECT_NE(frame.find(R"("warnings":["warning: slow.frag: shader \"slow\" kept the GPU busy)"),
               std::string::npos)
         << frame;

@@ -41,12 +41,26 @@ TEST(RenderSequence, FramesFollowTheirNumberAndChunksMatchOneRun) {
     }
     EXPECT_NE(readFile(folder / "whole-0001.png"), readFile(folder / "whole-0004.png"));
 
-    // The preview reads the same files, its time 0 at the lowest number.
-    const ToolOutput preview = runTool("preview-frame --plugin " QS_TEST_BUILD_DIR
-                                       "/modules/ReliefmakerFX.so --time 0.04 --input '" +
-                                       folder / "in.####.png' --output '" +
-                                       folder / "p.png' --before '" + folder / "b.png'");
-    EXPECT_EQ(readFile(folder / "b.png"), readFile(folder / "in.0002.png")) << preview.text;
+    // The preview reads the same files, its frame 0 at the lowest number: its
+    // worker's answer to a request for the input picture of frame 1 is a line
+    // and then that picture as a PNG.
+    const ToolOutput preview = runCommand("printf 'kind=before\\0frame=1\\0\\0' | " QS_TOOL
+                                          " preview-frame --plugin " QS_TEST_BUILD_DIR
+                                          "/modules/ReliefmakerFX.so --input '" +
+                                          folder / "in.####.png' > '" + folder / "answer'");
+    const std::string answer = readFile(folder / "answer");
+    ASSERT_NE(answer.find('\n'), std::string::npos) << preview.text;
+    writeFile(folder / "b.png", answer.substr(answer.find('\n') + 1));
+    const HostWorld shown = readImageFile(folder / "b.png");
+    const HostWorld file = readImageFile(folder / "in.0002.png");
+    ASSERT_EQ(shown.width(), file.width());
+    ASSERT_EQ(shown.height(), file.height());
+    for (A_long y = 0; y < file.height(); ++y) {
+        for (A_long x = 0; x < file.width(); ++x) {
+            ASSERT_EQ(shown.get(x, y).red, file.get(x, y).red) << x << "," << y;
+            ASSERT_EQ(shown.get(x, y).alpha, file.get(x, y).alpha) << x << "," << y;
+        }
+    }
 }
 
 // A frame missing from a sequence stops the render there; --keep-going

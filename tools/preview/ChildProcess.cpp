@@ -35,7 +35,12 @@ ChildResult runTool(const std::vector<std::string>& arguments, double timeoutSec
     sigset_t none;
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    // The server ignores SIGPIPE; the child takes it as programs do.
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
     const int spawned =
         posix_spawn(&pid, "/proc/self/exe", &actions, &attributes, pointers.data(), environ);

@@ -20,16 +20,37 @@ namespace {
 struct PreviewOptions {
     std::string target;
     std::string input;
+    std::vector<std::string> layers;
     int port = 0;
 };
 
+// A layer input from --layer NAME=PATH, opened once here so that one that
+// cannot be read fails now, with the reason, rather than in every frame.
+PreviewServer::LayerClip layerClip(const std::string& text) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos || equals == 0 || equals + 1 == text.size())
+        throw std::runtime_error("--layer " + text + ": give NAME=PATH");
+    const std::string path = std::filesystem::absolute(text.substr(equals + 1)).string();
+    try {
+        openFrameSource(path)->frame(0);
+    } catch (const std::exception& error) {
+        throw std::runtime_error("--layer " + text + ": " + error.what());
+    }
+    return {text.substr(0, equals), path};
+}
+
 int runPreview(const PreviewOptions& options) {
     std::string input;
-    if (!options.input.empty()) {
+    if (!options.input.empty())
         input = std::filesystem::absolute(options.input).string();
-        // Fails here, with the reason, rather than in every frame.
-        openFrameSource(input)->frameAt(0);
-    }
+    // Fails here, with the reason, rather than in every frame.
+    const std::unique_ptr<FrameSource> source = openFrameSource(input);
+    source->frame(0);
+    std::vector<PreviewServer::LayerClip> clips;
+    for (const std::string& layer : options.layers) clips.push_back(layerClip(layer));
+    // A frame worker that dies makes writes to its pipe fail rather than end
+    // the server.
+    std::signal(SIGPIPE, SIG_IGN);
     // Ctrl-C stops the server, so that its temporary folders go with it. The
     // signals are blocked before the effect's folder watcher and the server's
     // threads start, which inherit the mask: otherwise one of them would take
@@ -41,7 +62,7 @@ int runPreview(const PreviewOptions& options) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     PreviewEffect effect(options.target);
-    PreviewServer server(effect, input);
+    PreviewServer server(effect, input, source->span(), clips);
     const int port = server.bind(options.port);
     if (port < 0)
         throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(options.port) +
@@ -78,6 +99,9 @@ void addPreviewCommand(CLI::App& app) {
         "--input", options->input,
         "Input image (PNG, JPEG, Radiance HDR, OpenEXR), image sequence (shot.####.png) or "
         "video file (.mov, .mp4, .mkv); default: a test pattern");
+    preview->add_option("--layer", options->layers,
+                        "NAME=PATH: an image, image sequence or video file that layer parameter "
+                        "NAME shows at first, read at the input's time (any layer may choose it)");
     preview->add_option("--port", options->port, "Port on 127.0.0.1 (default: any free port)")
         ->check(CLI::Range(0, 65535));
     preview->callback([options] {

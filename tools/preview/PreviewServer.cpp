@@ -2,7 +2,8 @@
 
 #include <httplib.h>
 
-#include <atomic>
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <random>
 #include <regex>
@@ -10,8 +11,6 @@
 #include "BoundedServer.h"
 #include "JsonText.h"
 #include "PreviewPage.h"
-#include "TemporaryFolder.h"
-#include "platform/ModuleResources.h"
 
 namespace fs = std::filesystem;
 
@@ -55,32 +54,19 @@ std::string newToken() {
     return token;
 }
 
-std::string base64(const std::string& bytes) {
-    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    std::size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) |
-                           (static_cast<unsigned char>(bytes[i + 1]) << 8) |
-                           static_cast<unsigned char>(bytes[i + 2]);
-        out += {digits[v >> 18], digits[(v >> 12) & 63], digits[(v >> 6) & 63], digits[v & 63]};
+// JSON in a response header: bytes outside printable ASCII, and '%', as
+// %XX, which the page's decodeURIComponent reads back.
+std::string headerText(const std::string& json) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (const char c : json) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte > 0x7E || byte == '%')
+            text += {'%', digits[byte >> 4], digits[byte & 15]};
+        else
+            text += c;
     }
-    if (i < bytes.size()) {
-        const unsigned v =
-            (static_cast<unsigned char>(bytes[i]) << 16) |
-            (i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) << 8 : 0);
-        out += {digits[v >> 18], digits[(v >> 12) & 63],
-                i + 1 < bytes.size() ? digits[(v >> 6) & 63] : '=', '='};
-    }
-    return out;
-}
-
-// A whole file, removed after reading; empty when there is none.
-std::string takeFile(const std::string& path) {
-    const auto bytes = ModuleResources::readFile(path);
-    std::error_code ignored;
-    fs::remove(path, ignored);
-    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+    return text;
 }
 
 std::string one(const std::multimap<std::string, std::string>& query, const std::string& key,
@@ -91,19 +77,18 @@ std::string one(const std::multimap<std::string, std::string>& query, const std:
 
 }  // namespace
 
-PreviewServer::PreviewServer(PreviewEffect& effect, std::string input)
+PreviewServer::PreviewServer(PreviewEffect& effect, std::string input, FrameSpan span,
+                             std::vector<LayerClip> clips)
     : effect_(effect),
       input_(std::move(input)),
-      temporary_(makeTemporaryFolder()),
+      span_(span),
+      clips_(std::move(clips)),
       token_(newToken()),
       server_(std::make_unique<BoundedServer>()) {
     routes();
 }
 
-PreviewServer::~PreviewServer() {
-    std::error_code ignored;
-    fs::remove_all(temporary_, ignored);
-}
+PreviewServer::~PreviewServer() = default;
 
 int PreviewServer::bind(int port) {
     port_ = port == 0 ? server_->bind_to_any_port("127.0.0.1") : port;
@@ -125,77 +110,81 @@ void PreviewServer::stop() {
 }
 
 void PreviewServer::routes() {
-    server_->set_pre_routing_handler([this](const httplib::Request& request,
-                                            httplib::Response& response) {
-        const char* refusal = nullptr;
-        if (!isLoopbackRequest(request, port_))
-            refusal = "refused: the preview answers only to 127.0.0.1 and localhost\n";
-        else if (!isFromOwnPage(request) && request.path != "/")
-            refusal = "refused: the request comes from a page of another site\n";
-        else if (request.path == "/frame" && request.get_header_value("X-Preview-Token") != token_)
-            refusal = "refused: a frame is rendered only for the preview's own page\n";
-        if (!refusal)
-            return httplib::Server::HandlerResponse::Unhandled;
-        response.status = 403;
-        response.set_content(refusal, "text/plain");
-        return httplib::Server::HandlerResponse::Handled;
-    });
+    server_->set_pre_routing_handler(
+        [this](const httplib::Request& request, httplib::Response& response) {
+            const char* refusal = nullptr;
+            if (!isLoopbackRequest(request, port_))
+                refusal = "refused: the preview answers only to 127.0.0.1 and localhost\n";
+            else if (!isFromOwnPage(request) && request.path != "/")
+                refusal = "refused: the request comes from a page of another site\n";
+            else if ((request.path == "/frame" || request.path == "/before") &&
+                     request.get_header_value("X-Preview-Token") != token_)
+                refusal = "refused: a frame is rendered only for the preview's own page\n";
+            if (!refusal)
+                return httplib::Server::HandlerResponse::Unhandled;
+            response.status = 403;
+            response.set_content(refusal, "text/plain");
+            return httplib::Server::HandlerResponse::Handled;
+        });
     server_->Get("/", [](const httplib::Request&, httplib::Response& response) {
         response.set_content(kPreviewPage, kPreviewPageSize, "text/html; charset=utf-8");
     });
     server_->Get("/state", [this](const httplib::Request&, httplib::Response& response) {
-        const PreviewEffect::State state = effect_.state();
-        std::vector<std::string> images;
-        for (const std::string& name : effect_.images()) images.push_back(jsonQuote(name));
-        response.set_content(
-            "{\"generation\":" + std::to_string(state.generation) +
-                ",\"checking\":" + (state.checking ? "true" : "false") +
-                ",\"problems\":" + jsonQuote(state.problems) + ",\"images\":" + jsonArray(images) +
-                ",\"token\":" + jsonQuote(token_) + ",\"input\":" +
-                jsonQuote(input_.empty() ? "" : fs::path(input_).filename().string()) + "}",
-            "application/json");
+        response.set_content(stateJson(), "application/json");
     });
     server_->Get("/frame", [this](const httplib::Request& request, httplib::Response& response) {
-        int status = 200;
-        const std::string json = frameJson(request.params, &status);
-        response.status = status;
-        response.set_content(json, "application/json");
+        answerFrame(request, response, "frame");
+    });
+    server_->Get("/before", [this](const httplib::Request& request, httplib::Response& response) {
+        answerFrame(request, response, "before");
     });
 }
 
-std::string PreviewServer::frameJson(const std::multimap<std::string, std::string>& query,
-                                     int* status) {
+std::string PreviewServer::stateJson() const {
     const PreviewEffect::State state = effect_.state();
-    if (state.module.empty()) {
-        return "{\"generation\":" + std::to_string(state.generation) +
-               ",\"error\":\"the effect could not be packed\"}";
+    std::vector<std::string> images;
+    for (const std::string& name : effect_.images()) images.push_back(jsonQuote(name));
+    std::vector<std::string> clips;
+    for (std::size_t i = 0; i < clips_.size(); ++i) {
+        clips.push_back("{\"key\":" + jsonQuote(":clip" + std::to_string(i)) +
+                        ",\"name\":" + jsonQuote(fs::path(clips_[i].path).filename().string()) +
+                        ",\"parameter\":" + jsonQuote(clips_[i].parameter) + "}");
     }
-    static std::atomic<unsigned> counter{0};
-    const std::string stem = (fs::path(temporary_) / std::to_string(++counter)).string();
-    std::vector<std::string> arguments{"preview-frame",  "--plugin",    state.module,
-                                       "--output",       stem + ".png", "--before",
-                                       stem + "-in.png", "--input",     input_};
+    return "{\"generation\":" + std::to_string(state.generation) +
+           ",\"checking\":" + (state.checking ? "true" : "false") +
+           ",\"problems\":" + jsonQuote(state.problems) + ",\"images\":" + jsonArray(images) +
+           ",\"clips\":" + jsonArray(clips) + ",\"token\":" + jsonQuote(token_) +
+           ",\"input\":" + jsonQuote(input_.empty() ? "" : fs::path(input_).filename().string()) +
+           ",\"span\":{\"rate\":" + jsonNumbers({double(span_.rate.num), double(span_.rate.den)}) +
+           ",\"frames\":" + std::to_string(span_.frames) +
+           ",\"still\":" + (span_.still ? "true" : "false") + "}}";
+}
+
+bool PreviewServer::frameRequest(const std::multimap<std::string, std::string>& query,
+                                 WorkerRequest& request, std::string& error) const {
     // Choices from the page's menus; anything else is refused here, so that
     // the worker sees only values it knows.
-    static const std::regex number(R"(-?[0-9]+(\.[0-9]+)?)");
+    static const std::regex frameNumber("[0-9]{1,9}");
+    static const std::regex depths("0|8|16|32");
+    static const std::regex downsamples("[1248]");
     static const std::regex values(R"([^=]+=(-?[0-9.e+]+)(,-?[0-9.e+]+)*)");
-    const std::string time = one(query, "time", "0");
+    const std::string frame = one(query, "frame", "0");
     const std::string depth = one(query, "depth", "0");
-    const std::string host = one(query, "host", "ae");
     const std::string mode = one(query, "mode", "smart");
     const std::string downsample = one(query, "downsample", "1");
-    if (!std::regex_match(time, number) || !std::regex_match(depth, std::regex("0|8|16|32")) ||
-        (host != "ae" && host != "premiere") || (mode != "smart" && mode != "classic") ||
-        !std::regex_match(downsample, std::regex("[1248]"))) {
-        *status = 400;
-        return "{\"error\":\"a frame option is out of range\"}";
+    if (!std::regex_match(frame, frameNumber) || !std::regex_match(depth, depths) ||
+        (mode != "smart" && mode != "classic") || !std::regex_match(downsample, downsamples)) {
+        error = "a frame option is out of range";
+        return false;
     }
-    arguments.insert(arguments.end(), {"--time", time, "--depth", depth, "--host", host, "--mode",
-                                       mode, "--downsample", downsample});
+    request.add("frame", frame);
+    request.add("depth", depth);
+    request.add("mode", mode);
+    request.add("downsample", downsample);
     const auto [first, last] = query.equal_range("v");
     for (auto it = first; it != last; ++it) {
         if (std::regex_match(it->second, values))
-            arguments.insert(arguments.end(), {"--value", it->second});
+            request.add("v", it->second);
     }
     const auto [firstLayer, lastLayer] = query.equal_range("layer");
     for (auto it = firstLayer; it != lastLayer; ++it) {
@@ -203,29 +192,61 @@ std::string PreviewServer::frameJson(const std::multimap<std::string, std::strin
         if (equals == std::string::npos)
             continue;
         const std::string choice = it->second.substr(equals + 1);
-        const std::string path = choice == ":input" ? input_ : effect_.imagePath(choice);
-        if (!path.empty())
-            arguments.insert(arguments.end(), {"--layer", it->second.substr(0, equals + 1) + path});
+        std::string path;
+        if (choice == ":input")
+            path = input_;
+        else if (choice.rfind(":clip", 0) == 0 && choice.size() > 5 && choice.size() < 9 &&
+                 std::all_of(choice.begin() + 5, choice.end(), ::isdigit) &&
+                 std::stoul(choice.substr(5)) < clips_.size())
+            path = clips_[std::stoul(choice.substr(5))].path;
+        else
+            path = effect_.imagePath(choice);
+        // The test pattern is an empty path, which the worker reads as one.
+        if (!path.empty() || choice == ":input")
+            request.add("layer", it->second.substr(0, equals + 1) + path);
     }
+    return true;
+}
 
-    bool superseded = false;
-    const ChildResult result = worker_.render(arguments, &superseded);
-    const std::string frame = takeFile(stem + ".png");
-    const std::string before = takeFile(stem + "-in.png");
-    if (superseded) {
-        *status = 409;
-        return "{\"superseded\":true}";
+void PreviewServer::answerFrame(const httplib::Request& request, httplib::Response& response,
+                                const std::string& kind) {
+    const PreviewEffect::State state = effect_.state();
+    const std::string generation = ",\"generation\":" + std::to_string(state.generation) + "}";
+    WorkerRequest work;
+    std::string error;
+    std::string json;
+    work.add("kind", kind);
+    const std::string host = one(request.params, "host", "ae");
+    if (host != "ae" && host != "premiere") {
+        response.status = 400;
+        json = "{\"error\":\"a frame option is out of range\"";
+    } else if (!frameRequest(request.params, work, error)) {
+        response.status = 400;
+        json = "{\"error\":" + jsonQuote(error);
+    } else if (state.module.empty()) {
+        json = "{\"error\":\"the effect could not be packed\"";
+    } else {
+        FrameWorker::Answer answer = worker_.ask(
+            {"preview-frame", "--plugin", state.module, "--host", host, "--input", input_}, work);
+        if (answer.superseded) {
+            response.status = 409;
+            json = "{\"superseded\":true";
+        } else {
+            json = answer.json;
+            while (!json.empty() && std::isspace(static_cast<unsigned char>(json.back())))
+                json.pop_back();
+            if (json.empty() || json.front() != '{' || json.back() != '}') {
+                json =
+                    "{\"error\":\"the frame worker ended without an answer (it crashed or took too "
+                    "long)\"}";
+            }
+            json.pop_back();
+            if (!answer.png.empty())
+                response.set_content(answer.png, "image/png");
+        }
     }
-    std::string json = result.output;
-    while (!json.empty() && std::isspace(static_cast<unsigned char>(json.back()))) json.pop_back();
-    if (json.empty() || json.front() != '{' || json.back() != '}') {
-        json =
-            "{\"error\":\"the frame worker ended without an answer (it crashed or took too "
-            "long)\"}";
-    }
-    json.pop_back();
-    return json + ",\"generation\":" + std::to_string(state.generation) + ",\"frame\":" +
-           jsonQuote(frame.empty() ? "" : "data:image/png;base64," + base64(frame)) +
-           ",\"before\":" +
-           jsonQuote(before.empty() ? "" : "data:image/png;base64," + base64(before)) + "}";
+    // The page reads the frame's description from this header and the
+    // picture, when there is one, from the body.
+    response.set_header("X-Preview-Result", headerText(json + generation));
+    response.set_header("Cache-Control", "no-store");
 }

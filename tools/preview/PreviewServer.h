@@ -7,23 +7,38 @@
 // that carry the token the page reads from /state (a page of another site
 // cannot read it), and no request that a browser marks as coming from
 // another site is answered but the page itself. Files are read only from the
-// effect folder and the input.
+// effect folder, the input and the layer inputs named on the command line.
+// A frame comes as a PNG, with what the page shows beside it in a header;
+// the input's picture ("before") comes on its own, once per input frame.
 
 #include <map>
+#include <vector>
 #include <memory>
 #include <string>
 
+#include "FrameSource.h"
 #include "FrameWorker.h"
 #include "PreviewEffect.h"
 
 namespace httplib {
 class Server;
-}
+struct Request;
+struct Response;
+}  // namespace httplib
 
 class PreviewServer {
 public:
-    // `input` is an image file, or empty for the test pattern.
-    PreviewServer(PreviewEffect& effect, std::string input);
+    // A layer input named on the command line: offered for every layer
+    // parameter, and chosen at first for the one named.
+    struct LayerClip {
+        std::string parameter;
+        std::string path;
+    };
+
+    // `input` is an image file, a sequence or a video, or empty for the test
+    // pattern; `span` its frames.
+    PreviewServer(PreviewEffect& effect, std::string input, FrameSpan span,
+                  std::vector<LayerClip> clips);
     ~PreviewServer();
 
     // Binds 127.0.0.1:`port` (0: any free port); returns the port, or -1,
@@ -37,11 +52,17 @@ public:
 
 private:
     void routes();
-    std::string frameJson(const std::multimap<std::string, std::string>& query, int* status);
+    std::string stateJson() const;
+    // The worker's request for the page's query, or an error message.
+    bool frameRequest(const std::multimap<std::string, std::string>& query, WorkerRequest& request,
+                      std::string& error) const;
+    void answerFrame(const httplib::Request& request, httplib::Response& response,
+                     const std::string& kind);
 
     PreviewEffect& effect_;
     std::string input_;
-    std::string temporary_;
+    FrameSpan span_;
+    std::vector<LayerClip> clips_;
     std::string token_;
     int port_ = 0;
     FrameWorker worker_;
