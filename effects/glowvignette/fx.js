@@ -3,7 +3,7 @@
 // gathers the blurred bright parts into a float render target; vignette.frag
 // adds them to the frame and darkens the border, into the output.
 
-var strength, tint, glowOn, shape, centre;
+var strength, tint, glowOn, shape, centre, downsample;
 var glowShader, vignetteShader;
 var glowTarget = 0, glowSize = [0, 0];
 
@@ -26,16 +26,26 @@ function setup() {
     // fraction of the layer's size, here the middle.
     centre = QS_initParam("centre", QS_Type.POINT2D, "Vignette Centre");
     QS_setParamValue(centre, [0.5, 0.5]);
+    // The host's downsample factor: a FLOAT with ScaleByWidth reads back
+    // multiplied by it (0.5 at half resolution). It must be visible, since a
+    // hidden one always reads 1; updateUIFlags greys it out.
+    downsample = QS_initParam("downsample", QS_Type.FLOAT, "Resolution");
+    QS_setParamFlags(downsample, QS_ParamFlags.ScaleByWidth);
+    QS_setParamMinMax(downsample, 0, 1);
+    QS_setParamPrecision(downsample, 2);
+    QS_setParamValue(downsample, 1);
 
     glowShader = QS_initShader("glow");
     vignetteShader = QS_initShader("vignette");
 }
 
-// The glow's controls mean nothing while the glow is off.
+// The glow's controls mean nothing while the glow is off; the downsample
+// factor is the host's to set, never the user's.
 function updateUIFlags() {
     var on = QS_getParamValue(glowOn) != 0;
     QS_setParamEnabled(strength, on);
     QS_setParamEnabled(tint, on);
+    QS_setParamEnabled(downsample, false);
 }
 
 function draw() {
@@ -57,6 +67,8 @@ function draw() {
     // Pass 1, flip false: the target keeps the input's rows, top row at t = 0.
     QS_setShaderParamVal(glowShader, "image", input);
     QS_setShaderParamVal(glowShader, "resolution", [size[0], size[1]]);
+    // Taps three pixels of the full-resolution frame apart, at any resolution.
+    QS_setShaderParamVal(glowShader, "spacing", 3 * QS_getParamValue(downsample));
     QS_renderShader(glowShader, glowTarget, false);
 
     // Pass 2, flip true: the output is read back bottom row first.
