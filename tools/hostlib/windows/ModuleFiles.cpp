@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "CoffSymbols.h"
 #include "PackError.h"
 #include "WideText.h"
 
@@ -136,6 +137,7 @@ std::vector<std::uint8_t> withResources(const std::string& path,
                                      std::istreambuf_iterator<char>());
     if (in.bad() || result.empty())
         throw PackError({"cannot read back the temporary copy of " + path});
+    followMovedSymbolTable(bytes, result);
     return result;
 }
 
