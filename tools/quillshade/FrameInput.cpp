@@ -5,6 +5,7 @@
 #include "FramePattern.h"
 #include "ImageFiles.h"
 #ifdef QS_HAVE_VIDEO
+#include "VideoReadAhead.h"
 #include "VideoReader.h"
 #endif
 
@@ -57,9 +58,11 @@ private:
 };
 
 #ifdef QS_HAVE_VIDEO
+// Frames are decoded on a thread of their own, ahead of the one rendered;
+// the reader's rate and frame count are asked for before the first frame.
 class VideoInput : public FrameInput {
 public:
-    explicit VideoInput(const std::string& path) : path_(path), reader_(path) {}
+    explicit VideoInput(const std::string& path) : path_(path), reader_(path), ahead_(reader_) {}
 
     void require(long first, long last) const override {
         const long count = reader_.frameCount();
@@ -68,7 +71,7 @@ public:
                                      std::to_string(count - 1));
         }
     }
-    HostWorld frame(long index) override { return reader_.frame(index); }
+    HostWorld frame(long index) override { return ahead_.frame(index); }
     void retime(FrameRate rate) override { reader_.retime(VideoRate{rate.num, rate.den}); }
     std::string fileName(long) const override { return path_; }
     std::optional<FrameRate> rate() const override {
@@ -77,21 +80,23 @@ public:
     long frameCount() const override { return reader_.frameCount(); }
     std::string videoPath() const override { return path_; }
     const VideoDescription* videoDescription() const override { return &reader_.description(); }
-    std::vector<std::string> takeWarnings() override { return reader_.takeWarnings(); }
+    std::vector<std::string> takeWarnings() override { return ahead_.takeWarnings(); }
     std::string warningCount() const override {
         std::string text;
-        if (const long n = reader_.concealed())
+        if (const long n = ahead_.concealed())
             text = std::to_string(n) + " decoding error" + (n > 1 ? "s" : "") + " concealed";
-        if (const long n = reader_.stoodIn()) {
+        if (const long n = ahead_.stoodIn()) {
             text += std::string(text.empty() ? "" : ", ") + std::to_string(n) + " missing frame" +
                     (n > 1 ? "s" : "") + " stood in for";
         }
         return text;
     }
+    double backgroundSeconds() const override { return ahead_.busySeconds(); }
 
 private:
     std::string path_;
     VideoReader reader_;
+    VideoReadAhead ahead_;
 };
 #endif
 

@@ -48,6 +48,8 @@ public:
     // The summary's count of them, e.g. "2 decoding errors concealed"; empty
     // when there were none.
     virtual std::string warningCount() const { return {}; }
+    // Seconds spent reading on a thread of its own (a video's decoding).
+    virtual double backgroundSeconds() const { return 0; }
     // Whether the frames differ by number: a sequence or a video.
     virtual bool moving() const { return true; }
 };

@@ -11,6 +11,7 @@
 #include "FramePattern.h"
 #include "ImageFiles.h"
 #ifdef QS_HAVE_VIDEO
+#include "VideoWriteBehind.h"
 #include "VideoWriter.h"
 #endif
 
@@ -111,20 +112,25 @@ private:
 };
 
 #ifdef QS_HAVE_VIDEO
+// Frames are encoded and written on a thread of their own while the next
+// ones render.
 class VideoOutput : public FrameOutput {
 public:
     VideoOutput(const std::string& path, const OutputSettings& settings)
         : writer_(path, VideoOutputOptions{settings.codec,
                                            VideoRate{settings.rate.num, settings.rate.den},
                                            settings.source ? *settings.source : VideoDescription(),
-                                           settings.firstFrame}) {}
-    void write(long, HostWorld frame) override { writer_.write(frame); }
-    void finish() override { writer_.finish(); }
-    std::string finishPartial() override { return writer_.finishPartial(); }
-    std::vector<std::string> takeWarnings() override { return writer_.takeWarnings(); }
+                                           settings.firstFrame}),
+          behind_(writer_) {}
+    void write(long, HostWorld frame) override { behind_.write(std::move(frame)); }
+    void finish() override { behind_.finish(); }
+    std::string finishPartial() override { return behind_.finishPartial(); }
+    std::vector<std::string> takeWarnings() override { return behind_.takeWarnings(); }
+    double backgroundSeconds() const override { return behind_.busySeconds(); }
 
 private:
     VideoWriter writer_;
+    VideoWriteBehind behind_;
 };
 #endif
 

@@ -1,7 +1,7 @@
 #pragma once
 // Where render's frames go: image files (one, or a sequence named by a frame
 // pattern), written on a worker thread while the next frame renders, or a
-// video file.
+// video file, encoded on a thread of its own likewise.
 
 #include <memory>
 #include <string>
@@ -45,6 +45,8 @@ public:
     }
     // Warning lines since the last call: what of the source cannot go along.
     virtual std::vector<std::string> takeWarnings() { return {}; }
+    // Seconds spent writing on a thread of its own (a video's encoding).
+    virtual double backgroundSeconds() const { return 0; }
 };
 
 // The OpenEXR compressions --exr-compression takes.

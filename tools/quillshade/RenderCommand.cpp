@@ -105,8 +105,12 @@ void requireSuccess(PF_Cmd cmd, const CommandResult& result) {
         effectFailed(cmd, result.error, result.out.return_msg);
 }
 
+// Seconds the render loop spent in each phase; reading and writing a video
+// go on beside it, on threads whose own seconds are `decoding` and
+// `encoding`.
 struct Timings {
     double read = 0, setup = 0, render = 0, write = 0;
+    double decoding = 0, encoding = 0;
     int frames = 0;
 };
 
@@ -132,6 +136,8 @@ void printStatistics(const Timings& timings, const FrameStatistics& engine,
         {FramePhase::ReadBack, "  read-back"},    {FramePhase::WriteBack, "  write-back"}};
     const int engineFrames = static_cast<int>(engine.frames);
     printLine("read input", timings.read, 0);
+    if (timings.decoding > 0)
+        printLine("  decoding", timings.decoding, timings.frames);
     printLine("set-up", timings.setup, 0);
     printLine("render", timings.render, timings.frames);
     double rest = timings.render;
@@ -147,6 +153,8 @@ void printStatistics(const Timings& timings, const FrameStatistics& engine,
     }
     printLine("  other", rest, timings.frames);
     printLine("write output", timings.write, timings.frames);
+    if (timings.encoding > 0)
+        printLine("  encoding", timings.encoding, timings.frames);
     if (!passes.renderer().empty())
         std::printf("%-14s %s\n", "renderer", passes.renderer().c_str());
     std::printf("%-14s %10d     (%.2f per second)\n", "frames", timings.frames,
@@ -367,6 +375,10 @@ int runRender(RenderCommandOptions options) {
     else if (const std::string partial = output->finishPartial(); !partial.empty())
         written = partial;
     timings.write += since(start);
+    // The writer's thread may warn of the last frames only now.
+    for (const std::string& warning : output->takeWarnings()) progress.message(warning);
+    timings.decoding = input->backgroundSeconds();
+    timings.encoding = output->backgroundSeconds();
     if (const std::string slow = slowPasses.summary(); !slow.empty())
         progress.message(slow);
     if (options.stats)

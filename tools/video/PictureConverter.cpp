@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "ColourCode.h"
 #include "ImageBudget.h"
@@ -14,7 +13,12 @@ HostWorld PictureConverter::convert(const AVFrame& f, long index) {
         static_cast<std::uint64_t>(f.width), static_cast<std::uint64_t>(f.height), pixelBytes);
     if (!budget.empty())
         throw VideoError(path_ + ": frame " + std::to_string(index) + ": " + budget);
-    const AVPixelFormat rgba = depth_ == 8 ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGBA64LE;
+    // 8-bit frames shown as stored go straight into the host image, whose
+    // layout is FFmpeg's ARGB; the others through RGBA, kept between frames.
+    const bool direct = depth_ == 8 && orientation_.upright();
+    const AVPixelFormat rgba = direct        ? AV_PIX_FMT_ARGB
+                               : depth_ == 8 ? AV_PIX_FMT_RGBA
+                                             : AV_PIX_FMT_RGBA64LE;
     scaler_.reset(sws_getCachedContext(scaler_.release(), f.width, f.height,
                                        static_cast<AVPixelFormat>(f.format), f.width, f.height,
                                        rgba, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
@@ -28,24 +32,32 @@ HostWorld PictureConverter::convert(const AVFrame& f, long index) {
         scaler_.get(), sws_getCoefficients(space),
         knownColourCode(f.color_range, AVCOL_RANGE_NB, AVCOL_RANGE_UNSPECIFIED) == AVCOL_RANGE_JPEG,
         sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+    if (direct) {
+        HostWorld image(f.width, f.height, 8);
+        std::uint8_t* planes[4] = {static_cast<std::uint8_t*>(image.row(0))};
+        int strides[4] = {image.rowBytes()};
+        sws_scale(scaler_.get(), f.data, f.linesize, 0, f.height, planes, strides);
+        return image;
+    }
     const std::size_t rgbaBytes = depth_ == 8 ? 4 : 8;
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(f.width) * f.height * rgbaBytes);
-    std::uint8_t* planes[4] = {pixels.data()};
+    pixels_.resize(static_cast<std::size_t>(f.width) * f.height * rgbaBytes);
+    std::uint8_t* planes[4] = {pixels_.data()};
     int strides[4] = {static_cast<int>(f.width * rgbaBytes)};
     sws_scale(scaler_.get(), f.data, f.linesize, 0, f.height, planes, strides);
 
     int width = f.width, height = f.height;
+    const std::uint8_t* upright = pixels_.data();
     if (!orientation_.upright()) {
-        std::vector<std::uint8_t> turned(pixels.size());
-        orientation_.apply(pixels.data(), width, height, rgbaBytes, turned.data());
-        pixels.swap(turned);
+        turned_.resize(pixels_.size());
+        orientation_.apply(pixels_.data(), width, height, rgbaBytes, turned_.data());
+        upright = turned_.data();
         if (orientation_.swapsSides())
             std::swap(width, height);
     }
 
     HostWorld image(width, height, depth_);
     for (int y = 0; y < height; ++y) {
-        const std::uint8_t* from = pixels.data() + static_cast<std::size_t>(y) * width * rgbaBytes;
+        const std::uint8_t* from = upright + static_cast<std::size_t>(y) * width * rgbaBytes;
         if (depth_ == 8) {
             auto* to = static_cast<PF_Pixel8*>(image.row(y));
             for (int x = 0; x < width; ++x, from += 4)

@@ -2,8 +2,10 @@
 // Decoded pictures into host images: the stream's own range and matrix to
 // full-range RGB, turned upright as the display matrix asks.
 
+#include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "DisplayOrientation.h"
 #include "HostWorld.h"
@@ -24,4 +26,7 @@ private:
     int depth_;
     DisplayOrientation orientation_;
     Scaler scaler_;
+    // RGBA pictures before they are turned and after, kept between frames.
+    std::vector<std::uint8_t> pixels_;
+    std::vector<std::uint8_t> turned_;
 };

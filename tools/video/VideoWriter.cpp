@@ -87,7 +87,11 @@ struct VideoWriter::State {
     CodecContext context;
     AVStream* stream = nullptr;
     Scaler scaler;
-    Frame picture{av_frame_alloc()};
+    // Pictures for the encoder, used again once it lets them go: it keeps
+    // those it encodes on its threads for a while.
+    std::vector<Frame> pictures;
+    // Deep frames as 16-bit RGBA for the scaler.
+    std::vector<std::uint8_t> pixels;
     Packet packet{av_packet_alloc()};
     long written = 0;
     bool finished = false;
@@ -98,7 +102,9 @@ struct VideoWriter::State {
     void describe(const OutputColour& colour, int heldBits);
     void addTimecode();
     void drain();
-    void convert(const HostWorld& frame);
+    AVFrame* freePicture();
+    // The frame as a picture for the encoder.
+    AVFrame* convert(const HostWorld& frame);
     // The encoder flushed and the file closed, under its temporary name.
     void complete();
 };
@@ -216,6 +222,9 @@ void VideoWriter::State::open(const HostWorld& first) {
     av_dict_free(&muxing);
     check(header, "cannot write " + path);
 
+    Frame picture{av_frame_alloc()};
+    if (!picture)
+        throw VideoError("out of memory");
     picture->format = format;
     picture->width = first.width();
     picture->height = first.height();
@@ -230,7 +239,8 @@ void VideoWriter::State::open(const HostWorld& first) {
             context->field_order == AV_FIELD_TT || context->field_order == AV_FIELD_TB;
     }
     check(av_frame_get_buffer(picture.get(), 0), path);
-    const AVPixelFormat rgba = deep ? AV_PIX_FMT_RGBA64LE : AV_PIX_FMT_RGBA;
+    pictures.push_back(std::move(picture));
+    const AVPixelFormat rgba = deep ? AV_PIX_FMT_RGBA64LE : AV_PIX_FMT_ARGB;
     scaler.reset(sws_getContext(first.width(), first.height(), rgba, first.width(), first.height(),
                                 format, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
                                 nullptr, nullptr, nullptr));
@@ -241,38 +251,53 @@ void VideoWriter::State::open(const HostWorld& first) {
                              colour.range == AVCOL_RANGE_JPEG, 0, 1 << 16, 1 << 16);
 }
 
-void VideoWriter::State::convert(const HostWorld& frame) {
-    const bool deep = frame.depth() != 8;
-    const int channelBytes = deep ? 2 : 1;
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(frame.width()) * frame.height() * 4 *
-                                     channelBytes);
-    const int stride = frame.width() * 4 * channelBytes;
+AVFrame* VideoWriter::State::freePicture() {
+    for (const Frame& picture : pictures) {
+        if (av_frame_is_writable(picture.get()))
+            return picture.get();
+    }
+    const AVFrame& model = *pictures.front();
+    Frame picture{av_frame_alloc()};
+    if (!picture)
+        throw VideoError("out of memory");
+    check(av_frame_copy_props(picture.get(), &model), path);
+    picture->format = model.format;
+    picture->width = model.width;
+    picture->height = model.height;
+    check(av_frame_get_buffer(picture.get(), 0), path);
+    pictures.push_back(std::move(picture));
+    return pictures.back().get();
+}
+
+AVFrame* VideoWriter::State::convert(const HostWorld& frame) {
+    AVFrame* picture = freePicture();
+    if (frame.depth() == 8) {
+        // The host's 8-bit layout is FFmpeg's ARGB: the scaler reads it as is.
+        const std::uint8_t* planes[4] = {static_cast<const std::uint8_t*>(frame.row(0))};
+        const int strides[4] = {frame.rowBytes()};
+        sws_scale(scaler.get(), planes, strides, 0, frame.height(), picture->data,
+                  picture->linesize);
+        return picture;
+    }
+    // Deeper frames as 16-bit RGBA, in a buffer kept between frames.
+    const int stride = frame.width() * 8;
+    pixels.resize(static_cast<std::size_t>(stride) * frame.height());
     const HostWorld sixteen = frame.depth() == 32 ? frame.converted(16) : HostWorld();
     const HostWorld& source = frame.depth() == 32 ? sixteen : frame;
     for (A_long y = 0; y < source.height(); ++y) {
         std::uint8_t* to = pixels.data() + static_cast<std::size_t>(y) * stride;
-        if (!deep) {
-            const auto* from = static_cast<const PF_Pixel8*>(source.row(y));
-            for (A_long x = 0; x < source.width(); ++x, to += 4) {
-                to[0] = from[x].red;
-                to[1] = from[x].green;
-                to[2] = from[x].blue;
-                to[3] = from[x].alpha;
-            }
-        } else {
-            const auto* from = static_cast<const PF_Pixel16*>(source.row(y));
-            for (A_long x = 0; x < source.width(); ++x, to += 8) {
-                const std::uint16_t c[4] = {
-                    fileFromHost16(from[x].red), fileFromHost16(from[x].green),
-                    fileFromHost16(from[x].blue), fileFromHost16(from[x].alpha)};
-                std::memcpy(to, c, sizeof c);
-            }
+        const auto* from = static_cast<const PF_Pixel16*>(source.row(y));
+        for (A_long x = 0; x < source.width(); ++x, to += 8) {
+            const std::uint16_t c[4] = {fileFromHost16(from[x].red), fileFromHost16(from[x].green),
+                                        fileFromHost16(from[x].blue),
+                                        fileFromHost16(from[x].alpha)};
+            std::memcpy(to, c, sizeof c);
         }
     }
-    check(av_frame_make_writable(picture.get()), path);
     const std::uint8_t* planes[4] = {pixels.data()};
     const int strides[4] = {stride};
     sws_scale(scaler.get(), planes, strides, 0, frame.height(), picture->data, picture->linesize);
+    return picture;
 }
 
 void VideoWriter::State::drain() {
@@ -343,9 +368,9 @@ void VideoWriter::write(const HostWorld& frame) {
         s.open(frame);
     if (frame.width() != s.context->width || frame.height() != s.context->height)
         throw VideoError(s.path + ": every frame of a video must have the same size");
-    s.convert(frame);
-    s.picture->pts = s.written++;
-    check(avcodec_send_frame(s.context.get(), s.picture.get()),
+    AVFrame* picture = s.convert(frame);
+    picture->pts = s.written++;
+    check(avcodec_send_frame(s.context.get(), picture),
           std::string("cannot encode ") + s.codec->name);
     s.drain();
     if (s.tracks)
