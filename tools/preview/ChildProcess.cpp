@@ -12,17 +12,14 @@
 
 extern char** environ;
 
-ChildResult runTool(const std::vector<std::string>& arguments, double timeoutSeconds,
-                    const std::function<void(pid_t)>& started,
-                    const std::function<void(pid_t)>& ending) {
-    ChildResult result;
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0)
-        return result;
+int spawnTool(const std::vector<std::string>& arguments, int input, int output, pid_t& pid) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    if (input < 0)
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    else
+        posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     std::vector<std::string> argv{"quillshade"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -41,11 +38,22 @@ ChildResult runTool(const std::vector<std::string>& arguments, double timeoutSec
     sigaddset(&defaults, SIGPIPE);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    pid_t pid = 0;
     const int spawned =
         posix_spawn(&pid, "/proc/self/exe", &actions, &attributes, pointers.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
+    return spawned;
+}
+
+ChildResult runTool(const std::vector<std::string>& arguments, double timeoutSeconds,
+                    const std::function<void(pid_t)>& started,
+                    const std::function<void(pid_t)>& ending) {
+    ChildResult result;
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        return result;
+    pid_t pid = 0;
+    const int spawned = spawnTool(arguments, -1, out[1], pid);
     ::close(out[1]);
     if (spawned != 0) {
         ::close(out[0]);

@@ -9,6 +9,12 @@
 #include <string>
 #include <vector>
 
+// Starts the tool's own executable with `arguments` (no shell): standard
+// input from `input` (or /dev/null for -1), standard output to `output`,
+// standard error dropped, with no signal blocked and SIGPIPE at its default.
+// Returns posix_spawn's error number, 0 when the child started.
+int spawnTool(const std::vector<std::string>& arguments, int input, int output, pid_t& pid);
+
 struct ChildResult {
     // The exit status, or -1 when the child was killed or did not start.
     int status = -1;
