@@ -33,11 +33,13 @@ TEST(PortedEffects, CheckNamesEachUniformThatGetsNoValueAndEachFailingShader) {
     const ToolOutput out = runTool("check '" + kEffects + "badport'");
     EXPECT_EQ(out.status, 1) << out.text;
     for (const char* part :
-         {"grade.frag:2: uniform float shape never receives the POPUP parameter \"shape\"",
+         {"grade.frag:3: uniform float shape never receives the POPUP parameter \"shape\"",
           "declare uniform int shape",
-          "grade.frag:3: uniform ivec2 cells never receives the POINT2D parameter \"cells\"",
-          "declare uniform vec2 cells", "grade.frag:4: uniform mat2 turn: the engine cannot set",
-          "vec2 uniforms", "grade.frag:5: uniform vec4 Texture1Params receives no texture size",
+          "grade.frag:4: uniform ivec2 cells never receives the POINT2D parameter \"cells\"",
+          "declare uniform vec2 cells", "grade.frag:5: uniform mat2 turn: the engine cannot set",
+          "vec2 uniforms", "grade.frag:6: uniform vec4 Texture1Params receives no texture size",
+          "grade.frag:7: uniform sampler2DRect plate: the engine cannot set a sampler2DRect "
+          "uniform, so it keeps 0; declare it as sampler2D",
           "commented.frag: shader \"commented\" does not compile",
           "commented.frag:2: the engine renames the first \"main(\"",
           "typo.frag: shader \"typo\" does not compile",

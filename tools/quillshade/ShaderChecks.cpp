@@ -69,6 +69,8 @@ std::string glslType(GLenum type) {
             return "sampler3D";
         case GL_SAMPLER_2D_SHADOW:
             return "sampler2DShadow";
+        case GL_SAMPLER_2D_RECT:
+            return "sampler2DRect";
         default:
             return "uniform type 0x" + [type] {
                 char hex[16];
@@ -99,6 +101,9 @@ std::string insteadOf(GLenum type, bool array, bool member) {
     if (name.compare(0, 3, "mat") == 0)
         return "pass the columns as vec" + std::string(1, last) + " uniforms and build the " +
                name + " in the shader";
+    if (type == GL_SAMPLER_2D_RECT)
+        return "declare it as sampler2D, which reads from 0 to 1, and divide the pixel "
+               "coordinates by textureSize(sampler, 0)";
     if (name.compare(0, 7, "sampler") == 0)
         return "declare it as sampler2D (a samplerCube is read from a latitude-longitude "
                "image)";
