@@ -1,11 +1,8 @@
 // `quillshade render` and `rewrite` as an author runs them: --stats renders through the tool's
 // own engine, which must give the module's pixels and time every phase of
 // the engine's frame; Ctrl-C stops after whole frames only.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
@@ -93,19 +90,9 @@ TEST(RenderCommand, CtrlCStopsAfterAWholeFrameAndLeavesNoTemporaryFile) {
     const TempFolder frames, logs;
     const std::string log = logs / "render.txt";
     const std::string output = frames / "f-###.png";
-    std::vector<std::string> arguments = {QS_TOOL,    "render", "--input",  kCoffee,
-                                          "--frames", "1-200",  "--output", output};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, log.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&files, STDOUT_FILENO, STDERR_FILENO);
-    pid_t child = 0;
-    ASSERT_EQ(posix_spawn(&child, QS_TOOL, &files, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&files);
+    const pid_t child =
+        spawnTool({"render", "--input", kCoffee, "--frames", "1-200", "--output", output}, log);
+    ASSERT_GT(child, 0);
 
     // Interrupted once a few frames are out, most likely while it renders or
     // writes the next one. The deadline only keeps a broken tool from hanging.

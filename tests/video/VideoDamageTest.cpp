@@ -1,12 +1,18 @@
 // A damaged source does not stop a render: damage the decoder conceals is a
 // warning, and a frame it drops is stood in for so that the frames keep
-// their times. A source that cannot go on ends the render, and what was
-// rendered stays under a name that says it is partial, never the final one.
+// their times. A source that cannot go on, or Ctrl-C, ends the render, and
+// what was rendered stays under a name that says it is partial, never the
+// final one.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
+#include <thread>
 
 #include "VideoTestSupport.h"
 #include "package/TempFolder.h"
@@ -96,6 +102,55 @@ TEST(VideoDamage, ASourceThatEndsEarlyLeavesAPartialFileThatReplacesNothing) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
                             std::filesystem::directory_iterator()),
               4);
+}
+
+// Decoding ahead and encoding behind run on threads of their own: Ctrl-C
+// while all three are busy stops them, finishes the container of the frames
+// already written and leaves it under the partial name, with nothing under
+// the final name and no temporary file.
+TEST(VideoDamage, CtrlCLeavesTheFramesWrittenUnderThePartialName) {
+    const TempFolder folder;
+    const std::string source = folder / "long.mp4";
+    run("ffmpeg -v error -f lavfi -i testsrc2=size=160x120:rate=25 -frames:v 3000 -c:v libx264 "
+        "-g 25 '" +
+        source + "'");
+    const std::string out = folder / "out.mov";
+    const std::string log = folder / "render.txt";
+    const pid_t child =
+        spawnTool({"render", "--effect", kPassThrough, "--input", source, "--output", out}, log);
+    ASSERT_GT(child, 0);
+    // Interrupted once the hidden file being written has grown past its
+    // first frames; the deadline only keeps a broken tool from hanging.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    auto writing = [&folder] {
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            if (entry.path().filename().string().rfind(".out", 0) == 0 &&
+                entry.file_size() > 200000)
+                return true;
+        return false;
+    };
+    while (!writing() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(::kill(child, SIGINT), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+
+    const std::string said = readFile(log);
+    ASSERT_TRUE(WIFEXITED(status)) << said;
+    EXPECT_EQ(WEXITSTATUS(status), 130) << said;
+    const std::string partial = folder / "out.partial.mov";
+    EXPECT_TRUE(said.find("to " + partial + "; interrupted") != std::string::npos) << said;
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(said, match, std::regex("interrupted after ([0-9]+) of 3000")))
+        << said;
+    const long count = std::stol(match[1]);
+    EXPECT_GT(count, 0);
+    EXPECT_LT(count, 3000);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(frameCount(partial), count);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
+                            std::filesystem::directory_iterator()),
+              3);
 }
 
 // Found by fuzzing: streams whose colour tags are codes no enumeration of
