@@ -1,11 +1,72 @@
 #include "PictureConverter.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "ColourCode.h"
 #include "ImageBudget.h"
 #include "ImageFiles.h"
+
+bool PictureConverter::convertPlanar(const AVFrame& f, HostWorld& image) {
+    bool fullRange = false;
+    switch (f.format) {
+        case AV_PIX_FMT_YUVJ420P:
+        case AV_PIX_FMT_YUVJ422P:
+        case AV_PIX_FMT_YUVJ444P:
+            fullRange = true;
+            break;
+        case AV_PIX_FMT_YUV420P:
+        case AV_PIX_FMT_YUV422P:
+        case AV_PIX_FMT_YUV444P:
+            break;
+        default:
+            return false;
+    }
+    fullRange = fullRange || knownColourCode(f.color_range, AVCOL_RANGE_NB,
+                                             AVCOL_RANGE_UNSPECIFIED) == AVCOL_RANGE_JPEG;
+    const AVColorSpace matrix = knownColourCode(f.colorspace, AVCOL_SPC_NB, AVCOL_SPC_UNSPECIFIED);
+    if (!matrix_ || matrix != matrixCode_ || fullRange != matrixFullRange_) {
+        matrix_.emplace(matrix, fullRange);
+        matrixCode_ = matrix;
+        matrixFullRange_ = fullRange;
+    }
+
+    const std::uint8_t* cb = f.data[1];
+    const std::uint8_t* cr = f.data[2];
+    int chromaStride = f.linesize[1];
+    if (f.format != AV_PIX_FMT_YUV444P && f.format != AV_PIX_FMT_YUVJ444P) {
+        // Only the chroma planes are resampled (luma is read where it is):
+        // each goes through the scaler as a grey picture.
+        const int chromaWidth = AV_CEIL_RSHIFT(f.width, 1);
+        const int chromaHeight = f.format == AV_PIX_FMT_YUV420P || f.format == AV_PIX_FMT_YUVJ420P
+                                     ? AV_CEIL_RSHIFT(f.height, 1)
+                                     : f.height;
+        chromaScaler_.reset(sws_getCachedContext(
+            chromaScaler_.release(), chromaWidth, chromaHeight, AV_PIX_FMT_GRAY8, f.width, f.height,
+            AV_PIX_FMT_GRAY8, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
+        if (!chromaScaler_)
+            return false;
+        const std::size_t plane = static_cast<std::size_t>(f.width) * f.height;
+        chroma_.resize(2 * plane);
+        for (int p = 1; p <= 2; ++p) {
+            const std::uint8_t* from[4] = {f.data[p]};
+            const int fromStride[4] = {f.linesize[p]};
+            std::uint8_t* to[4] = {chroma_.data() + (p - 1) * plane};
+            const int toStride[4] = {f.width};
+            sws_scale(chromaScaler_.get(), from, fromStride, 0, chromaHeight, to, toStride);
+        }
+        cb = chroma_.data();
+        cr = chroma_.data() + plane;
+        chromaStride = f.width;
+    }
+    for (int y = 0; y < f.height; ++y)
+        matrix_->row(f.data[0] + static_cast<std::ptrdiff_t>(y) * f.linesize[0],
+                     cb + static_cast<std::ptrdiff_t>(y) * chromaStride,
+                     cr + static_cast<std::ptrdiff_t>(y) * chromaStride, f.width,
+                     static_cast<PF_Pixel8*>(image.row(y)));
+    return true;
+}
 
 HostWorld PictureConverter::convert(const AVFrame& f, long index) {
     const std::uint32_t pixelBytes = depth_ == 8 ? sizeof(PF_Pixel8) : sizeof(PF_Pixel16);
@@ -16,6 +77,11 @@ HostWorld PictureConverter::convert(const AVFrame& f, long index) {
     // 8-bit frames shown as stored go straight into the host image, whose
     // layout is FFmpeg's ARGB; the others through RGBA, kept between frames.
     const bool direct = depth_ == 8 && orientation_.upright();
+    if (direct) {
+        HostWorld image(f.width, f.height, 8);
+        if (convertPlanar(f, image))
+            return image;
+    }
     const AVPixelFormat rgba = direct        ? AV_PIX_FMT_ARGB
                                : depth_ == 8 ? AV_PIX_FMT_RGBA
                                              : AV_PIX_FMT_RGBA64LE;

@@ -3,6 +3,7 @@
 // full-range RGB, turned upright as the display matrix asks.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "DisplayOrientation.h"
 #include "HostWorld.h"
 #include "LibavObjects.h"
+#include "YuvToArgb.h"
 
 class PictureConverter {
 public:
@@ -22,10 +24,21 @@ public:
     HostWorld convert(const AVFrame& picture, long index);
 
 private:
+    // 8-bit planar Y'CbCr shown as stored into an 8-bit host image: chroma
+    // resampled to full resolution by the scaler, then the matrix by table.
+    // False when the picture is not such (the scaler does all the work then).
+    bool convertPlanar(const AVFrame& picture, HostWorld& image);
+
     std::string path_;
     int depth_;
     DisplayOrientation orientation_;
     Scaler scaler_;
+    Scaler chromaScaler_;
+    std::optional<YuvToArgb> matrix_;
+    AVColorSpace matrixCode_ = AVCOL_SPC_NB;
+    bool matrixFullRange_ = false;
+    // Full-resolution chroma planes, kept between frames.
+    std::vector<std::uint8_t> chroma_;
     // RGBA pictures before they are turned and after, kept between frames.
     std::vector<std::uint8_t> pixels_;
     std::vector<std::uint8_t> turned_;
