@@ -7,8 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct ToolOutput {
@@ -52,4 +58,22 @@ inline pid_t spawnTool(std::vector<std::string> arguments, const std::string& lo
         child = -1;
     posix_spawn_file_actions_destroy(&files);
     return child;
+}
+
+// Waits until `ready` says so (two minutes at most, so that a broken tool
+// cannot hang the test), interrupts the tool started by spawnTool as Ctrl-C
+// does, waits for it to end and gives its exit status and what it printed.
+inline ToolOutput interruptTool(pid_t child, const std::string& log,
+                                const std::function<bool()>& ready) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (!ready() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ToolOutput result;
+    int status = 0;
+    if (::kill(child, SIGINT) != 0 || ::waitpid(child, &status, 0) != child)
+        return result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream file(log, std::ios::binary);
+    result.text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return result;
 }

@@ -4,15 +4,11 @@
 // what was rendered stays under a name that says it is partial, never the
 // final one.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
-#include <thread>
 
 #include "VideoTestSupport.h"
 #include "package/TempFolder.h"
@@ -120,24 +116,16 @@ TEST(VideoDamage, CtrlCLeavesTheFramesWrittenUnderThePartialName) {
         spawnTool({"render", "--effect", kPassThrough, "--input", source, "--output", out}, log);
     ASSERT_GT(child, 0);
     // Interrupted once the hidden file being written has grown past its
-    // first frames; the deadline only keeps a broken tool from hanging.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-    auto writing = [&folder] {
+    // first frames.
+    const ToolOutput interrupted = interruptTool(child, log, [&folder] {
         for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
             if (entry.path().filename().string().rfind(".out", 0) == 0 &&
                 entry.file_size() > 200000)
                 return true;
         return false;
-    };
-    while (!writing() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_EQ(::kill(child, SIGINT), 0);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-
-    const std::string said = readFile(log);
-    ASSERT_TRUE(WIFEXITED(status)) << said;
-    EXPECT_EQ(WEXITSTATUS(status), 130) << said;
+    });
+    const std::string& said = interrupted.text;
+    EXPECT_EQ(interrupted.status, 130) << said;
     const std::string partial = folder / "out.partial.mov";
     EXPECT_TRUE(said.find("to " + partial + "; interrupted") != std::string::npos) << said;
     std::smatch match;

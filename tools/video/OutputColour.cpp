@@ -1,23 +1,6 @@
 #include "OutputColour.h"
 
-namespace {
-
-// The YUV matrices swscale encodes with.
-bool scalerEncodes(int matrix) {
-    switch (matrix) {
-        case AVCOL_SPC_BT709:
-        case AVCOL_SPC_FCC:
-        case AVCOL_SPC_BT470BG:
-        case AVCOL_SPC_SMPTE170M:
-        case AVCOL_SPC_SMPTE240M:
-        case AVCOL_SPC_BT2020_NCL:
-            return true;
-        default:
-            return false;
-    }
-}
-
-}  // namespace
+#include "ColourCode.h"
 
 OutputColour OutputColour::of(const VideoDescription& source, bool yuv, bool fullRange,
                               bool subsampled) {
@@ -38,8 +21,8 @@ OutputColour OutputColour::of(const VideoDescription& source, bool yuv, bool ful
     }
     // An untagged source was read as BT.601 (swscale's default) or is RGB;
     // the output says what it is encoded with.
-    c.matrix = video && scalerEncodes(source.matrix) ? static_cast<AVColorSpace>(source.matrix)
-                                                     : AVCOL_SPC_BT709;
+    c.matrix = video && scalerKnowsMatrix(source.matrix) ? static_cast<AVColorSpace>(source.matrix)
+                                                         : AVCOL_SPC_BT709;
     c.range = fullRange && source.range == AVCOL_RANGE_JPEG ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     c.siting = subsampled && video ? static_cast<AVChromaLocation>(source.chromaLocation)
                                    : AVCHROMA_LOC_UNSPECIFIED;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "ColourCode.h"
+
 extern "C" {
 #include <libavutil/csp.h>
 }
@@ -23,21 +25,11 @@ std::uint8_t clamped(std::int32_t value) {
 
 YuvToArgb::YuvToArgb(AVColorSpace matrix, bool fullRange) {
     double kr = 0.299, kb = 0.114;
-    switch (matrix) {
-        case AVCOL_SPC_BT709:
-        case AVCOL_SPC_FCC:
-        case AVCOL_SPC_BT470BG:
-        case AVCOL_SPC_SMPTE170M:
-        case AVCOL_SPC_SMPTE240M:
-        case AVCOL_SPC_BT2020_NCL:
-        case AVCOL_SPC_BT2020_CL: {
-            const AVLumaCoefficients* k = av_csp_luma_coeffs_from_avcsp(matrix);
-            kr = av_q2d(k->cr);
-            kb = av_q2d(k->cb);
-            break;
-        }
-        default:
-            break;
+    // The scaler reads constant-luminance BT.2020 with the same coefficients.
+    if (scalerKnowsMatrix(matrix) || matrix == AVCOL_SPC_BT2020_CL) {
+        const AVLumaCoefficients* k = av_csp_luma_coeffs_from_avcsp(matrix);
+        kr = av_q2d(k->cr);
+        kb = av_q2d(k->cb);
     }
     const double kg = 1 - kr - kb;
     const double lumaScale = fullRange ? 1 : 255.0 / 219;
