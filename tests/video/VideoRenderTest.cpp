@@ -82,6 +82,31 @@ TEST(VideoRender, EachCodecKeepsTheFramesWithinItsLossAndTenBitsStayDeep) {
     EXPECT_TRUE(refused.has("cannot hold prores4444")) << refused.text;
 }
 
+// Subsampled chroma is resampled by the scaler, which writes whole vectors
+// past the end of narrow rows (found by fuzzing a clip one pixel wide, which
+// corrupted the heap): each of these sizes and subsamplings, odd and even,
+// comes out as ffmpeg reads it.
+TEST(VideoRender, NarrowSubsampledFramesComeOutAsFfmpegReadsThem) {
+    const TempFolder folder;
+    for (const char* size : {"1:16", "2:16", "2:2", "3:7", "17:2", "18:6"})
+        for (const char* format : {"yuv420p", "yuv422p", "yuvj420p"}) {
+            const std::string name =
+                std::string(size).replace(std::string(size).find(':'), 1, "x") + "-" + format;
+            const std::string source = folder / (name + ".mkv");
+            run("ffmpeg -v error -f lavfi -i testsrc2=size=64x64:rate=25,scale=" +
+                std::string(size) + " -frames:v 20 -pix_fmt " + format + " -c:v rawvideo '" +
+                source + "'");
+            // PNG frames: the video encoders ask for wider pictures.
+            const ToolOutput rendered = render(source, folder / (name + "-###.png"), "--quiet");
+            ASSERT_EQ(rendered.status, 0) << name << ": " << rendered.text;
+            EXPECT_LT(meanDifference(pixels(folder / (name + "-%03d.png"), "rgb24"),
+                                     pixels(source, "rgb24",
+                                            "-sws_flags bicubic+accurate_rnd+full_chroma_int")),
+                      2.0)
+                << name;
+        }
+}
+
 TEST(VideoRender, AFrameSizeOverTheImageLimitIsRefusedBeforeDecoding) {
     const TempFolder folder;
     const std::string source = folder / "wide.mkv";

@@ -37,28 +37,33 @@ bool PictureConverter::convertPlanar(const AVFrame& f, HostWorld& image) {
     int chromaStride = f.linesize[1];
     if (f.format != AV_PIX_FMT_YUV444P && f.format != AV_PIX_FMT_YUVJ444P) {
         // Only the chroma planes are resampled (luma is read where it is):
-        // each goes through the scaler as a grey picture.
-        const int chromaWidth = AV_CEIL_RSHIFT(f.width, 1);
-        const int chromaHeight = f.format == AV_PIX_FMT_YUV420P || f.format == AV_PIX_FMT_YUVJ420P
-                                     ? AV_CEIL_RSHIFT(f.height, 1)
-                                     : f.height;
+        // each goes through the scaler as a grey picture. Pictures of odd
+        // width or height are left to the scaler's own conversion, which
+        // places their last chroma samples its own way.
+        const bool halfHeight = f.format == AV_PIX_FMT_YUV420P || f.format == AV_PIX_FMT_YUVJ420P;
+        if (f.width % 2 != 0 || (halfHeight && f.height % 2 != 0))
+            return false;
+        const int chromaWidth = f.width / 2;
+        const int chromaHeight = halfHeight ? f.height / 2 : f.height;
         chromaScaler_.reset(sws_getCachedContext(
             chromaScaler_.release(), chromaWidth, chromaHeight, AV_PIX_FMT_GRAY8, f.width, f.height,
             AV_PIX_FMT_GRAY8, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
         if (!chromaScaler_)
             return false;
-        const std::size_t plane = static_cast<std::size_t>(f.width) * f.height;
-        chroma_.resize(2 * plane);
+        // The scaler writes whole vectors, past the end of narrow rows: rows
+        // 64-byte aligned, and room past the last one.
+        chromaStride = FFALIGN(f.width, 64);
+        const std::size_t plane = static_cast<std::size_t>(chromaStride) * f.height;
+        chroma_.resize(2 * plane + 64);
         for (int p = 1; p <= 2; ++p) {
             const std::uint8_t* from[4] = {f.data[p]};
             const int fromStride[4] = {f.linesize[p]};
             std::uint8_t* to[4] = {chroma_.data() + (p - 1) * plane};
-            const int toStride[4] = {f.width};
+            const int toStride[4] = {chromaStride};
             sws_scale(chromaScaler_.get(), from, fromStride, 0, chromaHeight, to, toStride);
         }
         cb = chroma_.data();
         cr = chroma_.data() + plane;
-        chromaStride = f.width;
     }
     for (int y = 0; y < f.height; ++y)
         matrix_->row(f.data[0] + static_cast<std::ptrdiff_t>(y) * f.linesize[0],
