@@ -8,48 +8,46 @@
 #include "ImageBudget.h"
 #include "ImageFiles.h"
 
-bool PictureConverter::convertPlanar(const AVFrame& f, HostWorld& image) {
-    bool fullRange = false;
+std::optional<HostWorld> PictureConverter::convertPlanar(const AVFrame& f) {
+    bool fullRange = false, halfWidth = true, halfHeight = false;
     switch (f.format) {
         case AV_PIX_FMT_YUVJ420P:
+            fullRange = true;
+            [[fallthrough]];
+        case AV_PIX_FMT_YUV420P:
+            halfHeight = true;
+            break;
         case AV_PIX_FMT_YUVJ422P:
+            fullRange = true;
+            [[fallthrough]];
+        case AV_PIX_FMT_YUV422P:
+            break;
         case AV_PIX_FMT_YUVJ444P:
             fullRange = true;
-            break;
-        case AV_PIX_FMT_YUV420P:
-        case AV_PIX_FMT_YUV422P:
+            [[fallthrough]];
         case AV_PIX_FMT_YUV444P:
+            halfWidth = false;
             break;
         default:
-            return false;
+            return std::nullopt;
     }
-    fullRange = fullRange || knownColourCode(f.color_range, AVCOL_RANGE_NB,
-                                             AVCOL_RANGE_UNSPECIFIED) == AVCOL_RANGE_JPEG;
-    const AVColorSpace matrix = knownColourCode(f.colorspace, AVCOL_SPC_NB, AVCOL_SPC_UNSPECIFIED);
-    if (!matrix_ || matrix != matrixCode_ || fullRange != matrixFullRange_) {
-        matrix_.emplace(matrix, fullRange);
-        matrixCode_ = matrix;
-        matrixFullRange_ = fullRange;
-    }
+    // Pictures of odd width or height are left to the scaler's own
+    // conversion, which places their last chroma samples its own way.
+    if ((halfWidth && f.width % 2 != 0) || (halfHeight && f.height % 2 != 0))
+        return std::nullopt;
 
     const std::uint8_t* cb = f.data[1];
     const std::uint8_t* cr = f.data[2];
     int chromaStride = f.linesize[1];
-    if (f.format != AV_PIX_FMT_YUV444P && f.format != AV_PIX_FMT_YUVJ444P) {
+    if (halfWidth) {
         // Only the chroma planes are resampled (luma is read where it is):
-        // each goes through the scaler as a grey picture. Pictures of odd
-        // width or height are left to the scaler's own conversion, which
-        // places their last chroma samples its own way.
-        const bool halfHeight = f.format == AV_PIX_FMT_YUV420P || f.format == AV_PIX_FMT_YUVJ420P;
-        if (f.width % 2 != 0 || (halfHeight && f.height % 2 != 0))
-            return false;
-        const int chromaWidth = f.width / 2;
+        // each goes through the scaler as a grey picture.
         const int chromaHeight = halfHeight ? f.height / 2 : f.height;
         chromaScaler_.reset(sws_getCachedContext(
-            chromaScaler_.release(), chromaWidth, chromaHeight, AV_PIX_FMT_GRAY8, f.width, f.height,
+            chromaScaler_.release(), f.width / 2, chromaHeight, AV_PIX_FMT_GRAY8, f.width, f.height,
             AV_PIX_FMT_GRAY8, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
         if (!chromaScaler_)
-            return false;
+            return std::nullopt;
         // The scaler writes whole vectors, past the end of narrow rows: rows
         // 64-byte aligned, and room past the last one.
         chromaStride = FFALIGN(f.width, 64);
@@ -65,12 +63,22 @@ bool PictureConverter::convertPlanar(const AVFrame& f, HostWorld& image) {
         cb = chroma_.data();
         cr = chroma_.data() + plane;
     }
+
+    fullRange = fullRange || knownColourCode(f.color_range, AVCOL_RANGE_NB,
+                                             AVCOL_RANGE_UNSPECIFIED) == AVCOL_RANGE_JPEG;
+    const AVColorSpace matrix = knownColourCode(f.colorspace, AVCOL_SPC_NB, AVCOL_SPC_UNSPECIFIED);
+    if (!matrix_ || matrix != matrixCode_ || fullRange != matrixFullRange_) {
+        matrix_.emplace(matrix, fullRange);
+        matrixCode_ = matrix;
+        matrixFullRange_ = fullRange;
+    }
+    HostWorld image(f.width, f.height, 8);
     for (int y = 0; y < f.height; ++y)
         matrix_->row(f.data[0] + static_cast<std::ptrdiff_t>(y) * f.linesize[0],
                      cb + static_cast<std::ptrdiff_t>(y) * chromaStride,
                      cr + static_cast<std::ptrdiff_t>(y) * chromaStride, f.width,
                      static_cast<PF_Pixel8*>(image.row(y)));
-    return true;
+    return image;
 }
 
 HostWorld PictureConverter::convert(const AVFrame& f, long index) {
@@ -82,11 +90,9 @@ HostWorld PictureConverter::convert(const AVFrame& f, long index) {
     // 8-bit frames shown as stored go straight into the host image, whose
     // layout is FFmpeg's ARGB; the others through RGBA, kept between frames.
     const bool direct = depth_ == 8 && orientation_.upright();
-    if (direct) {
-        HostWorld image(f.width, f.height, 8);
-        if (convertPlanar(f, image))
-            return image;
-    }
+    if (direct)
+        if (std::optional<HostWorld> image = convertPlanar(f))
+            return std::move(*image);
     const AVPixelFormat rgba = direct        ? AV_PIX_FMT_ARGB
                                : depth_ == 8 ? AV_PIX_FMT_RGBA
                                              : AV_PIX_FMT_RGBA64LE;

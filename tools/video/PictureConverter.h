@@ -26,8 +26,8 @@ public:
 private:
     // 8-bit planar Y'CbCr shown as stored into an 8-bit host image: chroma
     // resampled to full resolution by the scaler, then the matrix by table.
-    // False when the picture is not such (the scaler does all the work then).
-    bool convertPlanar(const AVFrame& picture, HostWorld& image);
+    // None when the picture is not such (the scaler does all the work then).
+    std::optional<HostWorld> convertPlanar(const AVFrame& picture);
 
     std::string path_;
     int depth_;
